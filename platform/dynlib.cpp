@@ -1,0 +1,31 @@
+#include "platform/dynlib.h"
+
+#include <dlfcn.h>
+
+namespace ztx {
+
+DynamicLibrary OpenLibrary(const std::string& absolutePath, std::string* error) {
+    DynamicLibrary lib;
+    if (absolutePath.empty() || absolutePath[0] != '/') {
+        if (error) *error = "not a full path: " + absolutePath;
+        return lib;
+    }
+    lib.handle = dlopen(absolutePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib.handle && error) {
+        const char* e = dlerror();
+        *error = e ? e : "cannot load " + absolutePath;
+    }
+    return lib;
+}
+
+void* FindSymbol(const DynamicLibrary& lib, const char* name) {
+    if (!lib.handle || !name) return nullptr;
+    return dlsym(lib.handle, name);
+}
+
+void CloseLibrary(DynamicLibrary& lib) {
+    if (lib.handle) dlclose(lib.handle);
+    lib.handle = nullptr;
+}
+
+}  // namespace ztx

@@ -1,0 +1,150 @@
+// The sound link: one block of shared memory, 5172 bytes, shared by every
+// running instance of the program and by the companion sound analyser. The
+// analyser writes levels, a live flag and track information; the program
+// keeps its cross-instance counters, option switches and requests here.
+//
+// The byte layout is fixed (the analyser maps the same block), so the record
+// is packed and every field sits at its fixed offset. Fields are read and
+// written whole, without locks; several processes use them at once, which is
+// why they are plain words and not std::atomic (several of them are not even
+// 4-byte aligned).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ztx {
+
+constexpr uint32_t kSoundLinkSize = 5172;
+constexpr uint32_t kSoundLinkLayout = 8;
+constexpr char kSoundLinkDefaultName[] = "/ZSSTNWLSharedFileMappingQXVB";
+// Environment variable that names another block (tests, parallel instances).
+constexpr char kSoundLinkNameVariable[] = "ZENTRIX_SOUNDLINK";
+
+// This program's version, published in the block and in the registry.
+constexpr int kVersionMajor = 4;
+constexpr int kVersionMinor = 0;
+constexpr int kVersionBuild = 1230;
+
+#pragma pack(push, 1)
+struct SoundLinkRecord {
+    uint32_t recordSize;          // 0: 5172
+    uint32_t layoutVersion;       // 4: 8
+    uint8_t unused8[4];           // 8
+    float leftLevel;              // 12 (analyser)
+    float rightLevel;             // 16 (analyser)
+    float levelScale;             // 20 full scale of left/right/volume without automatic gain
+    uint32_t gainDivisor;         // 24 divisor of left/right/volume with automatic gain
+    int32_t stepValue;            // 28 1..20, F11 lowers, F12 raises
+    float bandScale;              // 32 full scale of the bands without automatic gain
+    uint8_t unused36[64];         // 36
+    float bands1[16];             // 100 band levels, first set
+    float bands2[16];             // 164 band levels, second set
+    uint8_t unused228[8];         // 228
+    char infoLine2[64];           // 236 information line shown second
+    char infoLine1[64];           // 300 information line shown first; empty: none
+    char infoLine3[64];           // 364 information line shown third
+    uint32_t infoChangeCount;     // 428
+    uint8_t unused432[8];         // 432
+    uint16_t companionMajor;      // 440
+    uint16_t companionMinor;      // 442
+    uint8_t unused444[2];         // 444
+    uint16_t programMajor;        // 446: 4
+    uint16_t programMinor;        // 448: 0
+    uint16_t programBuild;        // 450: 1230
+    uint8_t unused452[6];         // 452
+    int32_t saverWindows;         // 458 open saver windows
+    int32_t paletteUsesSound;     // 462 indicator
+    int32_t controlsUseSound;     // 466 indicator
+    int32_t soundForPalette;      // 470 switch, set to 1 when options load
+    int32_t soundForControls;     // 474 switch, set to 1 when options load
+    int32_t textBoxWindows;       // 478 full-size windows with on-screen text
+    int32_t autoGain;             // 482 option "AutoGain"
+    uint8_t unused486[266];       // 486
+    int32_t slowCPU;              // 752 option "SlowCPU" ("Turbo Mode")
+    int32_t companionLive;        // 756 the analyser is delivering levels
+    int32_t openInstances;        // 760 saver windows and configuration dialogs
+    char currentDisplay[260];     // 764 name of the display last loaded
+    int32_t restartRequest;       // 1024
+    int32_t snapshotRequest;      // 1028
+    int32_t arrowLeftRight;       // 1032
+    uint16_t lastDigit;           // 1036
+    int32_t arrowUpDown;          // 1038
+    int32_t companionEndNotice;   // 1042
+    int32_t captureFullRequest;   // 1046 capture at 100 %
+    int32_t wallpaperRequest;     // 1050
+    int32_t captureScaledRequest; // 1054 capture at "CaptureScale"
+    uint8_t unused1058[4114];     // 1058
+};
+#pragma pack(pop)
+
+static_assert(sizeof(SoundLinkRecord) == kSoundLinkSize);
+static_assert(offsetof(SoundLinkRecord, leftLevel) == 12);
+static_assert(offsetof(SoundLinkRecord, gainDivisor) == 24);
+static_assert(offsetof(SoundLinkRecord, stepValue) == 28);
+static_assert(offsetof(SoundLinkRecord, bandScale) == 32);
+static_assert(offsetof(SoundLinkRecord, bands1) == 100);
+static_assert(offsetof(SoundLinkRecord, bands2) == 164);
+static_assert(offsetof(SoundLinkRecord, infoLine2) == 236);
+static_assert(offsetof(SoundLinkRecord, infoLine1) == 300);
+static_assert(offsetof(SoundLinkRecord, infoLine3) == 364);
+static_assert(offsetof(SoundLinkRecord, infoChangeCount) == 428);
+static_assert(offsetof(SoundLinkRecord, companionMajor) == 440);
+static_assert(offsetof(SoundLinkRecord, companionMinor) == 442);
+static_assert(offsetof(SoundLinkRecord, programMajor) == 446);
+static_assert(offsetof(SoundLinkRecord, programMinor) == 448);
+static_assert(offsetof(SoundLinkRecord, programBuild) == 450);
+static_assert(offsetof(SoundLinkRecord, saverWindows) == 458);
+static_assert(offsetof(SoundLinkRecord, paletteUsesSound) == 462);
+static_assert(offsetof(SoundLinkRecord, controlsUseSound) == 466);
+static_assert(offsetof(SoundLinkRecord, soundForPalette) == 470);
+static_assert(offsetof(SoundLinkRecord, soundForControls) == 474);
+static_assert(offsetof(SoundLinkRecord, textBoxWindows) == 478);
+static_assert(offsetof(SoundLinkRecord, autoGain) == 482);
+static_assert(offsetof(SoundLinkRecord, slowCPU) == 752);
+static_assert(offsetof(SoundLinkRecord, companionLive) == 756);
+static_assert(offsetof(SoundLinkRecord, openInstances) == 760);
+static_assert(offsetof(SoundLinkRecord, currentDisplay) == 764);
+static_assert(offsetof(SoundLinkRecord, restartRequest) == 1024);
+static_assert(offsetof(SoundLinkRecord, snapshotRequest) == 1028);
+static_assert(offsetof(SoundLinkRecord, arrowLeftRight) == 1032);
+static_assert(offsetof(SoundLinkRecord, lastDigit) == 1036);
+static_assert(offsetof(SoundLinkRecord, arrowUpDown) == 1038);
+static_assert(offsetof(SoundLinkRecord, companionEndNotice) == 1042);
+static_assert(offsetof(SoundLinkRecord, captureFullRequest) == 1046);
+static_assert(offsetof(SoundLinkRecord, wallpaperRequest) == 1050);
+static_assert(offsetof(SoundLinkRecord, captureScaledRequest) == 1054);
+
+// The name of the block: ZENTRIX_SOUNDLINK when set (with a leading "/"
+// added when missing), else the fixed name the analyser knows.
+std::string SoundLinkName();
+
+// Maps the block, creating and initialising it when it does not exist.
+// Returns nullptr when it cannot be created or mapped, or when an existing
+// block has another size or layout version (a message on standard error says
+// which block and why). The first successful call also makes the record the
+// process's current link (`SoundLink()`).
+SoundLinkRecord* OpenSoundLink();
+// Unmaps the block; the current link becomes none when it was this one.
+void CloseSoundLink(SoundLinkRecord* record);
+// The process's current link, or nullptr when none is open.
+SoundLinkRecord* SoundLink();
+
+// The analyser's "Current Version" (major * 65536 + minor), 0 when absent;
+// `build` receives the low 16 bits of its "Build" when asked for.
+uint32_t CompanionVersion(uint32_t* build = nullptr);
+// The status line of the sound page.
+std::string SoundStatusText();
+// Starts the analyser from its registered program path. From the saver
+// (`fromSaver` true) it runs with " /PPLAY" and only for a full-screen
+// window (`fullScreen`). Returns true when a program was started.
+bool LaunchCompanion(bool fromSaver, bool fullScreen);
+// The names a Source list offers, in source-code order: "Set", "Random", and
+// for animatable controls also "Oscillate", "Volume", "Left", "Right" and
+// the sixteen band names.
+std::vector<std::string> SourceListNames(bool animatable);
+// The name of one source code 0..21 ("" when out of range).
+const char* SourceName(int code);
+
+}  // namespace ztx
