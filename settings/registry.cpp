@@ -435,24 +435,18 @@ std::string RegistryFilePath() {
 
 namespace {
 
-// The last parsed file, reused while the file on disk is unchanged (a
-// replaced file always has a new inode, so the identity check is reliable).
+// The last parsed file: parsing is the costly part of a read, so the text
+// read is compared with the text parsed last time and the parse reused when
+// they are the same. (File identity and times are not trusted for this:
+// inode numbers are reused and timestamps are coarse.)
 struct Cache {
     std::mutex lock;
     std::string path;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = -1;
-    timespec mtime{};
+    std::string text;
     bool valid = false;
     RegistryData data;
 };
 Cache g_cache;
-
-bool SameStat(const Cache& c, const std::string& path, const struct stat& st) {
-    return c.valid && c.path == path && c.dev == st.st_dev && c.ino == st.st_ino && c.size == st.st_size &&
-           c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec;
-}
 
 // An exclusive lock on "<file>.lock", held by writers and by whoever sets a
 // damaged file aside.
@@ -501,44 +495,33 @@ void SetAside(const std::string& path, const std::string& why) {
 // left for a locked caller to repair.
 enum class LoadResult { Ok, Damaged };
 LoadResult Load(const std::string& path, RegistryData& out, bool mayRepair) {
-    std::lock_guard<std::mutex> g(g_cache.lock);
-    struct stat st{};
-    if (stat(path.c_str(), &st) != 0) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
+        int err = errno;
+        if (!FileExists(path)) {
+            out = RegistryData();
+            return LoadResult::Ok;
+        }
         out = RegistryData();
-        g_cache.valid = false;
-        return LoadResult::Ok;
+        if (mayRepair) SetAside(path, std::strerror(err));
+        return LoadResult::Damaged;
     }
-    if (SameStat(g_cache, path, st)) {
+    std::lock_guard<std::mutex> g(g_cache.lock);
+    if (g_cache.valid && g_cache.path == path && g_cache.text == text) {
         out = g_cache.data;
         return LoadResult::Ok;
     }
-    std::string text;
     std::string why;
     RegistryData parsed;
-    bool ok = ReadWholeFile(path, text);
-    if (!ok) why = std::strerror(errno);
-    // Read the identity again after reading: a replace in between would
-    // otherwise tie this content to the wrong file.
-    struct stat after{};
-    if (ok && stat(path.c_str(), &after) == 0 && (after.st_ino != st.st_ino || after.st_size != st.st_size)) {
-        // Replaced while reading: read the new one (a rare race; retry once).
-        st = after;
-        ok = ReadWholeFile(path, text);
-    }
-    if (ok && !parsed.Parse(text, &why)) ok = false;
-    if (!ok) {
+    if (!parsed.Parse(text, &why)) {
         out = RegistryData();
-        g_cache.valid = false;
         if (mayRepair) SetAside(path, why);
         return LoadResult::Damaged;
     }
     g_cache.path = path;
-    g_cache.dev = st.st_dev;
-    g_cache.ino = st.st_ino;
-    g_cache.size = st.st_size;
-    g_cache.mtime = st.st_mtim;
-    g_cache.valid = true;
+    g_cache.text = std::move(text);
     g_cache.data = parsed;
+    g_cache.valid = true;
     out = std::move(parsed);
     return LoadResult::Ok;
 }

@@ -1,0 +1,214 @@
+#include "settings/profile.h"
+
+#include <cstdlib>
+
+#include "platform/files.h"
+
+namespace ztx {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+    size_t a = s.find_first_not_of(" \t");
+    if (a == std::string::npos) return std::string();
+    size_t b = s.find_last_not_of(" \t");
+    return s.substr(a, b - a + 1);
+}
+
+}  // namespace
+
+bool ProfileFile::Load(const std::string& path) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
+        Parse(std::string());
+        return !FileExists(path);
+    }
+    Parse(text);
+    return true;
+}
+
+void ProfileFile::Parse(const std::string& text) {
+    preamble_.clear();
+    sections_.clear();
+    size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string raw = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        std::string t = Trim(raw);
+        std::vector<Line>& target = sections_.empty() ? preamble_ : sections_.back().lines;
+        if (!t.empty() && t[0] == '[') {
+            size_t close = t.find(']');
+            if (close != std::string::npos) {
+                sections_.push_back({Trim(t.substr(1, close - 1)), {}});
+                continue;
+            }
+        }
+        Line line;
+        size_t eq = t.find('=');
+        if (!t.empty() && t[0] != ';' && eq != std::string::npos && !sections_.empty()) {
+            line.entry = true;
+            line.key = Trim(t.substr(0, eq));
+            line.value = Trim(t.substr(eq + 1));
+        } else {
+            line.value = raw;
+        }
+        target.push_back(std::move(line));
+    }
+}
+
+std::string ProfileFile::Serialize() const {
+    std::string out;
+    auto put = [&](const std::vector<Line>& lines) {
+        for (const Line& l : lines) out += (l.entry ? l.key + "=" + l.value : l.value) + "\r\n";
+    };
+    put(preamble_);
+    for (const Section& s : sections_) {
+        out += "[" + s.name + "]\r\n";
+        put(s.lines);
+    }
+    return out;
+}
+
+bool ProfileFile::Save(const std::string& path, std::string* error) const {
+    return WriteFileAtomically(path, Serialize(), error);
+}
+
+ProfileFile::Section* ProfileFile::FindSection(const std::string& name) {
+    for (Section& s : sections_) {
+        if (EqualsNoCase(s.name, name)) return &s;
+    }
+    return nullptr;
+}
+
+const ProfileFile::Section* ProfileFile::FindSection(const std::string& name) const {
+    for (const Section& s : sections_) {
+        if (EqualsNoCase(s.name, name)) return &s;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> ProfileFile::Get(const std::string& section, const std::string& key) const {
+    if (const Section* s = FindSection(section)) {
+        for (const Line& l : s->lines) {
+            if (l.entry && EqualsNoCase(l.key, key)) return l.value;
+        }
+    }
+    return std::nullopt;
+}
+
+void ProfileFile::Set(const std::string& section, const std::string& key, const std::string& value) {
+    Section* s = FindSection(section);
+    if (!s) {
+        sections_.push_back({section, {}});
+        s = &sections_.back();
+    }
+    for (Line& l : s->lines) {
+        if (l.entry && EqualsNoCase(l.key, key)) {
+            l.value = value;
+            return;
+        }
+    }
+    // New keys go after the last entry, before trailing blank lines.
+    size_t at = s->lines.size();
+    while (at > 0 && !s->lines[at - 1].entry && Trim(s->lines[at - 1].value).empty()) --at;
+    Line line;
+    line.entry = true;
+    line.key = key;
+    line.value = value;
+    s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+}
+
+void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
+    if (Section* s = FindSection(section)) {
+        for (size_t i = 0; i < s->lines.size(); ++i) {
+            if (s->lines[i].entry && EqualsNoCase(s->lines[i].key, key)) {
+                s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(i));
+                return;
+            }
+        }
+    }
+}
+
+void ProfileFile::ReplaceSection(const std::string& section,
+                                 const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::vector<Line> lines;
+    for (const auto& [k, v] : entries) {
+        Line l;
+        l.entry = true;
+        l.key = k;
+        l.value = v;
+        lines.push_back(std::move(l));
+    }
+    if (Section* s = FindSection(section)) {
+        s->lines = std::move(lines);
+    } else {
+        sections_.push_back({section, std::move(lines)});
+    }
+}
+
+void ProfileFile::DeleteSection(const std::string& section) {
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        if (EqualsNoCase(sections_[i].name, section)) {
+            sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+bool ProfileFile::HasSection(const std::string& section) const { return FindSection(section) != nullptr; }
+
+std::vector<std::string> ProfileFile::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Section& s : sections_) names.push_back(s.name);
+    return names;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileFile::Entries(const std::string& section) const {
+    std::vector<std::pair<std::string, std::string>> out;
+    if (const Section* s = FindSection(section)) {
+        for (const Line& l : s->lines) {
+            if (l.entry) out.emplace_back(l.key, l.value);
+        }
+    }
+    return out;
+}
+
+int WriteProfileString(const std::string& section, const std::string& key, const char* value,
+                       const std::string& file) {
+    ProfileFile p;
+    if (!p.Load(file)) return 0;
+    if (value)
+        p.Set(section, key, value);
+    else
+        p.DeleteKey(section, key);
+    return p.Save(file) ? 1 : 0;
+}
+
+std::string GetProfileString(const std::string& section, const std::string& key, const std::string& fallback,
+                             const std::string& file) {
+    ProfileFile p;
+    p.Load(file);
+    return p.Get(section, key).value_or(fallback);
+}
+
+int WriteProfileNumber(const std::string& section, const std::string& key, unsigned long number,
+                       const std::string& file) {
+    return WriteProfileString(section, key, std::to_string(number).c_str(), file);
+}
+
+long GetProfileNumber(const std::string& section, const std::string& key, long fallback, const std::string& file) {
+    std::optional<std::string> v;
+    ProfileFile p;
+    p.Load(file);
+    v = p.Get(section, key);
+    if (!v || v->empty()) return fallback;
+    const char* s = v->c_str();
+    char* end = nullptr;
+    long n = std::strtol(s, &end, 10);
+    return end == s ? fallback : n;
+}
+
+}  // namespace ztx
