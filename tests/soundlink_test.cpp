@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "settings/registry.h"
+#include "settings/settings_key.h"
+#include "soundlink/sound_link.h"
+#include "tests/test_support.h"
+
+using namespace ztx;
+
+namespace {
+
+// Makes a raw block of the test's name, as some other program might.
+void MakeRawBlock(size_t size, uint32_t sizeField, uint32_t version) {
+    std::string name = SoundLinkName();
+    shm_unlink(name.c_str());
+    int fd = shm_open(name.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0);
+    if (size >= 8) {
+        uint32_t header[2] = {sizeField, version};
+        ASSERT_EQ(pwrite(fd, header, 8, 0), 8);
+    }
+    close(fd);
+}
+
+int ChildUsesLink(void*) {
+    SoundLinkRecord* r = OpenSoundLink();
+    if (!r) return 10;
+    if (std::strcmp(r->currentDisplay, "[D] Cube") != 0) return 11;
+    if (r->openInstances != 1) return 12;
+    r->openInstances += 1;
+    r->restartRequest = 1;
+    CloseSoundLink(r);
+    return 0;
+}
+
+}  // namespace
+
+TEST(SoundLink, TwoProcessesShareOneBlock) {
+    SoundLinkRecord* r = OpenSoundLink();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(SoundLink(), r);
+    EXPECT_EQ(r->recordSize, 5172u);
+    EXPECT_EQ(r->layoutVersion, 8u);
+    EXPECT_EQ(r->programMajor, 4);
+    EXPECT_EQ(r->programMinor, 0);
+    EXPECT_EQ(r->programBuild, 1230);
+    std::strcpy(r->currentDisplay, "[D] Cube");
+    r->openInstances = 1;
+
+    // A second mapping in this process sees the same bytes.
+    SoundLinkRecord* again = OpenSoundLink();
+    ASSERT_NE(again, nullptr);
+    EXPECT_STREQ(again->currentDisplay, "[D] Cube");
+    CloseSoundLink(again);
+    EXPECT_EQ(SoundLink(), r);
+
+    // And so does another process, which does not reset what is live.
+    EXPECT_EQ(ztx_test::RunInChild(ChildUsesLink, nullptr), 0);
+    EXPECT_EQ(r->openInstances, 2);
+    EXPECT_EQ(r->restartRequest, 1);
+    CloseSoundLink(r);
+    EXPECT_EQ(SoundLink(), nullptr);
+}
+
+TEST(SoundLink, RefusesABlockOfAnotherSizeOrVersion) {
+    MakeRawBlock(4096, 4096, 8);
+    EXPECT_EQ(OpenSoundLink(), nullptr);
+    MakeRawBlock(5172, 5172, 7);
+    EXPECT_EQ(OpenSoundLink(), nullptr);
+    MakeRawBlock(5172, 5000, 8);
+    EXPECT_EQ(OpenSoundLink(), nullptr);
+    EXPECT_EQ(SoundLink(), nullptr);
+}
+
+TEST(SoundLink, RecoversBlocksLeftBehind) {
+    // A creator that died before sizing the block, or before its header.
+    MakeRawBlock(0, 0, 0);
+    SoundLinkRecord* r = OpenSoundLink();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->recordSize, 5172u);
+    CloseSoundLink(r);
+    MakeRawBlock(5172, 0, 0);
+    r = OpenSoundLink();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->layoutVersion, 8u);
+
+    // A valid block whose instances all ended keeps the analyser's data but
+    // not their window counters and unserved requests.
+    r->saverWindows = 3;
+    r->openInstances = 2;
+    r->captureScaledRequest = 1;
+    r->companionLive = 1;
+    r->bands1[5] = 0.5f;
+    CloseSoundLink(r);
+    r = OpenSoundLink();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->saverWindows, 0);
+    EXPECT_EQ(r->openInstances, 0);
+    EXPECT_EQ(r->captureScaledRequest, 0);
+    EXPECT_EQ(r->companionLive, 1);
+    EXPECT_FLOAT_EQ(r->bands1[5], 0.5f);
+    CloseSoundLink(r);
+}
+
+TEST(SoundLink, CompanionVersionAndStatusLine) {
+    // Not installed: the key is created empty as a side effect.
+    EXPECT_EQ(CompanionVersion(), 0u);
+    EXPECT_TRUE(RegKeyExists(RegRoot::CurrentUser, "Software\\Tonewell Pro"));
+    EXPECT_EQ(SoundStatusText(), "Tonewell Pro has not been installed -- sound synchronization is unavaliable!");
+
+    RegWriteDword(RegRoot::CurrentUser, "Software\\Tonewell Pro", "Current Version", 3 * 65536 + 5);
+    RegWriteDword(RegRoot::CurrentUser, "Software\\Tonewell Pro", "Build", 0x70099);
+    uint32_t build = 0;
+    EXPECT_EQ(CompanionVersion(&build), 3u * 65536u + 5u);
+    EXPECT_EQ(build, 0x0099u);
+    SoundLinkRecord* r = OpenSoundLink();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(SoundStatusText(), "Tonewell Pro must be running in order for sound synchronization to function.");
+    r->companionLive = 1;
+    EXPECT_EQ(SoundStatusText(),
+              "The present versions of The Zentrical Screen Saver and Tonewell Pro will function together to "
+              "provide sound synchronization.");
+    RegWriteDword(RegRoot::CurrentUser, "Software\\Tonewell Pro", "Current Version", 3 * 65536 + 6);
+    EXPECT_EQ(SoundStatusText(),
+              "You are running version 3.6 of Tonewell Pro.  This version is not fully compatible with version 4.0 "
+              "of The Zentrical Screen Saver.  Please download the latest versions of both packages.");
+    CloseSoundLink(r);
+}
+
+TEST(SoundLink, SourceListsAndCompanionLaunch) {
+    EXPECT_EQ(SourceListNames(false), (std::vector<std::string>{"Set", "Random"}));
+    std::vector<std::string> all = SourceListNames(true);
+    ASSERT_EQ(all.size(), 22u);
+    EXPECT_EQ(all[2], "Oscillate");
+    EXPECT_EQ(all[3], "Volume");
+    EXPECT_EQ(all[6], "150Hz");
+    EXPECT_EQ(all[18], "8KHz");
+    EXPECT_EQ(all[21], "18KHz");
+
+    EXPECT_FALSE(LaunchCompanion(false, true));  // no analyser registered
+    std::string marker = ztx_test::g_tempRoot + "/launched";
+    std::string script = ztx_test::g_tempRoot + "/analyser.sh";
+    ASSERT_TRUE(WriteFileAtomically(script, "#!/bin/sh\necho \"x$1\" >> \"" + marker + "\"\n"));
+    chmod(script.c_str(), 0755);
+    RegWriteText(RegRoot::LocalMachine, "Software\\Tonewell Pro", "", script);
+    EXPECT_FALSE(LaunchCompanion(true, false));  // a small preview never starts it
+    EXPECT_TRUE(LaunchCompanion(true, true));
+    std::string text;
+    for (int i = 0; i < 200 && !ReadWholeFile(marker, text); ++i) SleepMs(10);
+    EXPECT_EQ(text, "x/PPLAY\n");
+}
