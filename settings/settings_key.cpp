@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/process.h"
 
 namespace ztx {
@@ -107,6 +109,24 @@ void RegisterDisplayAssociation(const std::string& programPath) {
         d.Set(root, "Zentrix\\DefaultIcon", "", MakeTextValue(program + ",1"));
         return true;
     });
+
+    // The desktop's own form of the same association: a MIME type for
+    // "*.ZTX" files and a desktop entry that opens them as a test run.
+    std::string dataHome = DirName(InstallDir());
+    WriteFileAtomically(dataHome + "/mime/packages/zentrix.xml",
+                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                        "  <mime-type type=\"application/zentrix\">\n"
+                        "    <comment>Zentrix display</comment>\n"
+                        "    <glob pattern=\"*.ztx\" case-sensitive=\"false\"/>\n"
+                        "  </mime-type>\n"
+                        "</mime-info>\n");
+    WriteFileAtomically(ApplicationsDir() + "/zentrix-display.desktop",
+                        "[Desktop Entry]\nType=Application\nName=Zentrix display\n"
+                        "Comment=Try out a Zentrix display full screen\nExec=\"" +
+                            program + "\" /S %f\nMimeType=application/zentrix;\nNoDisplay=true\n");
+    // Tell the desktop that associations changed (when its tools are there).
+    RunCommandLine("update-mime-database \"" + dataHome + "/mime\"");
 }
 
 }  // namespace ztx

@@ -78,6 +78,10 @@ TEST(SettingsKey, SavedTreeDeletionAndVersionPublishing) {
     EXPECT_EQ(text, "Zentrix.SCR /S %1");
     ASSERT_TRUE(RegReadText(RegRoot::ClassesRoot, "Zentrix\\DefaultIcon", "", text, 259));
     EXPECT_EQ(text, "/opt/zentrix/zentrix,1");
+    std::string entry;
+    ASSERT_TRUE(ReadWholeFile(ztx_test::g_tempRoot + "/data/applications/zentrix-display.desktop", entry));
+    EXPECT_NE(entry.find("Exec=\"/opt/zentrix/zentrix\" /S %f"), std::string::npos);
+    EXPECT_TRUE(IsRegularFile(ztx_test::g_tempRoot + "/data/mime/packages/zentrix.xml"));
 }
 
 TEST(GlobalOptions, FreshUserGetsTheDefaults) {
