@@ -3,14 +3,16 @@
 // analyser writes levels, a live flag and track information; the program
 // keeps its cross-instance counters, option switches and requests here.
 //
-// The byte layout is fixed (the analyser maps the same block), so the record
-// is packed and every field sits at its fixed offset. Fields are read and
-// written whole, without locks; several processes use them at once, which is
-// why they are plain words and not std::atomic (several of them are not even
-// 4-byte aligned).
+// The byte layout is fixed (the analyser maps the same block), so every field
+// sits at its fixed offset. Several of those offsets are not multiples of 4,
+// so number fields are `Unaligned` words: they read and write by value and
+// can never be bound to a misaligned reference. Fields are read and written
+// whole, without locks; several processes use them at once, which is why they
+// are plain words and not std::atomic.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,55 +29,78 @@ constexpr int kVersionMajor = 4;
 constexpr int kVersionMinor = 0;
 constexpr int kVersionBuild = 1230;
 
+// A number stored at any byte offset: converts to and from its value.
+template <typename T>
+struct Unaligned {
+    unsigned char bytes[sizeof(T)];
+    operator T() const {
+        T v;
+        std::memcpy(&v, bytes, sizeof v);
+        return v;
+    }
+    Unaligned& operator=(T v) {
+        std::memcpy(bytes, &v, sizeof v);
+        return *this;
+    }
+    Unaligned& operator+=(T d) { return *this = static_cast<T>(static_cast<T>(*this) + d); }
+    Unaligned& operator-=(T d) { return *this = static_cast<T>(static_cast<T>(*this) - d); }
+    Unaligned& operator++() { return *this += 1; }
+    Unaligned& operator--() { return *this -= 1; }
+};
+using U16 = Unaligned<uint16_t>;
+using U32 = Unaligned<uint32_t>;
+using I32 = Unaligned<int32_t>;
+using F32 = Unaligned<float>;
+
 #pragma pack(push, 1)
 struct SoundLinkRecord {
-    uint32_t recordSize;          // 0: 5172
-    uint32_t layoutVersion;       // 4: 8
-    uint8_t unused8[4];           // 8
-    float leftLevel;              // 12 (analyser)
-    float rightLevel;             // 16 (analyser)
-    float levelScale;             // 20 full scale of left/right/volume without automatic gain
-    uint32_t gainDivisor;         // 24 divisor of left/right/volume with automatic gain
-    int32_t stepValue;            // 28 1..20, F11 lowers, F12 raises
-    float bandScale;              // 32 full scale of the bands without automatic gain
-    uint8_t unused36[64];         // 36
-    float bands1[16];             // 100 band levels, first set
-    float bands2[16];             // 164 band levels, second set
-    uint8_t unused228[8];         // 228
-    char infoLine2[64];           // 236 information line shown second
-    char infoLine1[64];           // 300 information line shown first; empty: none
-    char infoLine3[64];           // 364 information line shown third
-    uint32_t infoChangeCount;     // 428
-    uint8_t unused432[8];         // 432
-    uint16_t companionMajor;      // 440
-    uint16_t companionMinor;      // 442
-    uint8_t unused444[2];         // 444
-    uint16_t programMajor;        // 446: 4
-    uint16_t programMinor;        // 448: 0
-    uint16_t programBuild;        // 450: 1230
-    uint8_t unused452[6];         // 452
-    int32_t saverWindows;         // 458 open saver windows
-    int32_t paletteUsesSound;     // 462 indicator
-    int32_t controlsUseSound;     // 466 indicator
-    int32_t soundForPalette;      // 470 switch, set to 1 when options load
-    int32_t soundForControls;     // 474 switch, set to 1 when options load
-    int32_t textBoxWindows;       // 478 full-size windows with on-screen text
-    int32_t autoGain;             // 482 option "AutoGain"
-    uint8_t unused486[266];       // 486
-    int32_t slowCPU;              // 752 option "SlowCPU" ("Turbo Mode")
-    int32_t companionLive;        // 756 the analyser is delivering levels
-    int32_t openInstances;        // 760 saver windows and configuration dialogs
-    char currentDisplay[260];     // 764 name of the display last loaded
-    int32_t restartRequest;       // 1024
-    int32_t snapshotRequest;      // 1028
-    int32_t arrowLeftRight;       // 1032
-    uint16_t lastDigit;           // 1036
-    int32_t arrowUpDown;          // 1038
-    int32_t companionEndNotice;   // 1042
-    int32_t captureFullRequest;   // 1046 capture at 100 %
-    int32_t wallpaperRequest;     // 1050
-    int32_t captureScaledRequest; // 1054 capture at "CaptureScale"
-    uint8_t unused1058[4114];     // 1058
+    U32 recordSize;            // 0: 5172
+    U32 layoutVersion;         // 4: 8
+    uint8_t unused8[4];        // 8
+    F32 leftLevel;             // 12 (analyser)
+    F32 rightLevel;            // 16 (analyser)
+    F32 levelScale;            // 20 full scale of left/right/volume without automatic gain
+    U32 gainDivisor;           // 24 divisor of left/right/volume with automatic gain
+    I32 stepValue;             // 28 1..20, F11 lowers, F12 raises
+    F32 bandScale;             // 32 full scale of the bands without automatic gain
+    uint8_t unused36[64];      // 36
+    F32 bands1[16];            // 100 band levels, first set
+    F32 bands2[16];            // 164 band levels, second set
+    uint8_t unused228[8];      // 228
+    char infoLine2[64];        // 236 information line shown second
+    char infoLine1[64];        // 300 information line shown first; empty: none
+    char infoLine3[64];        // 364 information line shown third
+    U32 infoChangeCount;       // 428
+    uint8_t unused432[8];      // 432
+    U16 companionMajor;        // 440
+    U16 companionMinor;        // 442
+    uint8_t unused444[2];      // 444
+    U16 programMajor;          // 446: 4
+    U16 programMinor;          // 448: 0
+    U16 programBuild;          // 450: 1230
+    uint8_t unused452[6];      // 452
+    I32 saverWindows;          // 458 open saver windows
+    I32 paletteUsesSound;      // 462 indicator
+    I32 controlsUseSound;      // 466 indicator
+    I32 soundForPalette;       // 470 switch, set to 1 when options load
+    I32 soundForControls;      // 474 switch, set to 1 when options load
+    I32 textBoxWindows;        // 478 full-size windows with on-screen text
+    I32 autoGain;              // 482 option "AutoGain"
+    uint8_t unused486[266];    // 486
+    I32 slowCPU;               // 752 option "SlowCPU" ("Turbo Mode")
+    I32 companionLive;         // 756 the analyser is delivering levels
+    I32 openInstances;         // 760 saver windows and configuration dialogs
+    char currentDisplay[260];  // 764 name of the display last loaded
+    I32 restartRequest;        // 1024
+    I32 snapshotRequest;       // 1028
+    I32 arrowLeftRight;        // 1032
+    U16 lastDigit;             // 1036
+    I32 arrowUpDown;           // 1038
+    I32 companionEndNotice;    // 1042
+    I32 captureFullRequest;    // 1046 capture at 100 %
+    I32 wallpaperRequest;      // 1050
+    I32 captureScaledRequest;  // 1054 capture at "CaptureScale"
+    uint8_t unused1058[4114];  // 1058
 };
 #pragma pack(pop)
 
