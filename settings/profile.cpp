@@ -1,5 +1,6 @@
 #include "settings/profile.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/files.h"
@@ -209,6 +210,42 @@ long GetProfileNumber(const std::string& section, const std::string& key, long f
     char* end = nullptr;
     long n = std::strtol(s, &end, 10);
     return end == s ? fallback : n;
+}
+
+std::string EncodeProfileStruct(const void* data, size_t size) {
+    static const char* digits = "0123456789ABCDEF";
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::string out;
+    out.reserve(size * 2 + 2);
+    unsigned sum = 0;
+    for (size_t i = 0; i <= size; ++i) {
+        unsigned char b = i < size ? bytes[i] : static_cast<unsigned char>(sum & 0xFF);
+        if (i < size) sum += b;
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+bool DecodeProfileStruct(const std::string& text, void* out, size_t size) {
+    if (text.size() != size * 2 + 2) return false;
+    auto hex = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string bytes(size + 1, '\0');
+    for (size_t i = 0; i <= size; ++i) {
+        int hi = hex(text[2 * i]), lo = hex(text[2 * i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        bytes[i] = static_cast<char>(hi * 16 + lo);
+    }
+    unsigned sum = 0;
+    for (size_t i = 0; i < size; ++i) sum += static_cast<unsigned char>(bytes[i]);
+    if (static_cast<unsigned char>(bytes[size]) != (sum & 0xFF)) return false;
+    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size), static_cast<char*>(out));
+    return true;
 }
 
 }  // namespace ztx

@@ -9,6 +9,7 @@
 // Every write replaces the file atomically: a crash or a full disk never
 // leaves a half-written file, and a failed write reports failure.
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -64,5 +65,13 @@ int WriteProfileNumber(const std::string& section, const std::string& key, unsig
                        const std::string& file);
 // Reads a number; text that does not start with digits reads as `fallback`.
 long GetProfileNumber(const std::string& section, const std::string& key, long fallback, const std::string& file);
+
+// The structure encoding of profile values: every byte as two upper-case
+// hexadecimal digits, then a checksum byte (the sum of the bytes modulo 256)
+// in the same form.
+std::string EncodeProfileStruct(const void* data, size_t size);
+// Decodes a value into exactly `size` bytes; false (and `out` untouched) when
+// the length or the checksum does not match or a digit is not hexadecimal.
+bool DecodeProfileStruct(const std::string& text, void* out, size_t size);
 
 }  // namespace ztx
