@@ -1,0 +1,423 @@
+#include "render/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace ztx {
+
+namespace {
+
+using i128 = __int128;
+
+i128 FloorDiv(i128 a, i128 b) {  // b > 0
+    i128 q = a / b;
+    if ((a % b) != 0 && a < 0) --q;
+    return q;
+}
+i128 CeilDiv(i128 a, i128 b) { return -FloorDiv(-a, b); }
+
+// Clamps a double pixel coordinate into a range that safely converts to int.
+int64_t ClampToInt(double v, int64_t lo, int64_t hi) {
+    if (!(v > static_cast<double>(lo))) return lo;  // also catches NaN
+    if (v > static_cast<double>(hi)) return hi;
+    return static_cast<int64_t>(v);
+}
+
+// First pixel whose centre is at or right of x: ceil(x - 0.5), clamped.
+int64_t FirstPixelAtOrAfter(double x, const Rect& limit) {
+    return ClampToInt(std::ceil(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
+}
+// Last pixel whose centre is at or left of x: floor(x - 0.5), clamped.
+int64_t LastPixelAtOrBefore(double x, const Rect& limit) {
+    return ClampToInt(std::floor(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
+}
+
+void EmitClamped(SpanSink& sink, int y, int64_t x0, int64_t x1, const Rect& limit) {
+    x0 = std::max<int64_t>(x0, limit.left);
+    x1 = std::min<int64_t>(x1, limit.right);
+    if (x0 < x1) sink.emit(sink.ctx, y, static_cast<int>(x0), static_cast<int>(x1));
+}
+
+struct Edge {
+    double x0, y0, x1, y1;
+    double slope;
+    int dir;
+    int rowStart, rowEnd;  // rows [rowStart, rowEnd)
+};
+
+struct Crossing {
+    double x;
+    int dir;
+};
+
+}  // namespace
+
+void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount, FillRule rule,
+                 const Rect& limit, SpanSink sink) {
+    if (RectEmpty(limit)) return;
+    thread_local std::vector<Edge> edges;
+    thread_local std::vector<const Edge*> active;
+    thread_local std::vector<Crossing> cross;
+    edges.clear();
+    const PointD* p = points;
+    for (int c = 0; c < contourCount; ++c) {
+        int n = contourSizes[c];
+        for (int i = 0; i < n; ++i) {
+            PointD a = p[i], b = p[(i + 1) % n];
+            if (a.y == b.y) continue;
+            Edge e;
+            e.dir = 1;
+            if (a.y > b.y) {
+                std::swap(a, b);
+                e.dir = -1;
+            }
+            e.x0 = a.x;
+            e.y0 = a.y;
+            e.x1 = b.x;
+            e.y1 = b.y;
+            e.slope = (b.x - a.x) / (b.y - a.y);
+            int64_t rs = ClampToInt(std::ceil(a.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
+            int64_t re = ClampToInt(std::ceil(b.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
+            if (rs >= re) continue;
+            e.rowStart = static_cast<int>(rs);
+            e.rowEnd = static_cast<int>(re);
+            edges.push_back(e);
+        }
+        p += n;
+    }
+    if (edges.empty()) return;
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.rowStart < b.rowStart; });
+    active.clear();
+    size_t next = 0;
+    int row = edges[0].rowStart;
+    while (true) {
+        while (next < edges.size() && edges[next].rowStart <= row) active.push_back(&edges[next++]);
+        active.erase(std::remove_if(active.begin(), active.end(), [row](const Edge* e) { return e->rowEnd <= row; }),
+                     active.end());
+        if (active.empty()) {
+            if (next >= edges.size()) break;
+            row = edges[next].rowStart;
+            continue;
+        }
+        double yc = row + 0.5;
+        cross.clear();
+        for (const Edge* e : active) cross.push_back(Crossing{e->x0 + (yc - e->y0) * e->slope, e->dir});
+        std::sort(cross.begin(), cross.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        if (rule == FillRule::EvenOdd) {
+            for (size_t k = 0; k + 1 < cross.size(); k += 2)
+                EmitClamped(sink, row, FirstPixelAtOrAfter(cross[k].x, limit), FirstPixelAtOrAfter(cross[k + 1].x, limit),
+                            limit);
+        } else {
+            int wind = 0;
+            double start = 0;
+            for (const Crossing& c : cross) {
+                int before = wind;
+                wind += c.dir;
+                if (before == 0 && wind != 0) start = c.x;
+                else if (before != 0 && wind == 0)
+                    EmitClamped(sink, row, FirstPixelAtOrAfter(start, limit), FirstPixelAtOrAfter(c.x, limit), limit);
+            }
+        }
+        ++row;
+        if (row >= limit.bottom) break;
+    }
+}
+
+namespace {
+
+// The x range [xl, xr] of points on row-centre line y = yc that lie within r
+// of segment AB (a capsule; for A == B a disc). False when the row misses it.
+bool CapsuleRow(const PointD& a, const PointD& b, double r, double yc, double& xl, double& xr) {
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    auto disc = [&](const PointD& c) {
+        double dy = yc - c.y;
+        if (std::fabs(dy) <= r) {
+            double h = std::sqrt(r * r - dy * dy);
+            lo = std::min(lo, c.x - h);
+            hi = std::max(hi, c.x + h);
+        }
+    };
+    disc(a);
+    disc(b);
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double l2 = dx * dx + dy * dy;
+    if (l2 > 0) {
+        double e = yc - a.y;
+        double ul = -std::numeric_limits<double>::infinity(), uh = -ul;
+        bool empty = false;
+        auto constrain = [&](double coef, double p, double q) {
+            if (coef > 0) {
+                ul = std::max(ul, p / coef);
+                uh = std::min(uh, q / coef);
+            } else if (coef < 0) {
+                ul = std::max(ul, q / coef);
+                uh = std::min(uh, p / coef);
+            } else if (p > 0 || q < 0) {
+                empty = true;
+            }
+        };
+        constrain(dx, -e * dy, l2 - e * dy);
+        double rl = r * std::sqrt(l2);
+        constrain(dy, e * dx - rl, e * dx + rl);
+        if (!empty && ul <= uh) {
+            lo = std::min(lo, a.x + ul);
+            hi = std::max(hi, a.x + uh);
+        }
+    }
+    if (lo > hi) return false;
+    xl = lo;
+    xr = hi;
+    return true;
+}
+
+struct RowPiece {
+    int y;
+    int x0, x1;
+};
+
+}  // namespace
+
+void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
+    if (count <= 0 || RectEmpty(limit)) return;
+    thread_local std::vector<RowPiece> pieces;
+    thread_local std::vector<RowPiece> sorted;
+    thread_local std::vector<uint32_t> rowCount;
+    pieces.clear();
+    int segments = count == 1 ? 1 : (closed ? count : count - 1);
+    int minRow = limit.bottom, maxRow = limit.top - 1;
+    for (int s = 0; s < segments; ++s) {
+        const PointD& a = points[s];
+        const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
+        double ylo = std::min(a.y, b.y) - radius, yhi = std::max(a.y, b.y) + radius;
+        double xlo = std::min(a.x, b.x) - radius, xhi = std::max(a.x, b.x) + radius;
+        if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) continue;
+        int64_t r0 = std::max<int64_t>(ClampToInt(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
+        int64_t r1 = std::min<int64_t>(ClampToInt(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
+        for (int64_t y = r0; y <= r1; ++y) {
+            double xl, xr;
+            if (!CapsuleRow(a, b, radius, y + 0.5, xl, xr)) continue;
+            int64_t p0 = std::max<int64_t>(FirstPixelAtOrAfter(xl, limit), limit.left);
+            int64_t p1 = std::min<int64_t>(LastPixelAtOrBefore(xr, limit) + 1, limit.right);
+            if (p0 >= p1) continue;
+            pieces.push_back(RowPiece{static_cast<int>(y), static_cast<int>(p0), static_cast<int>(p1)});
+            minRow = std::min(minRow, static_cast<int>(y));
+            maxRow = std::max(maxRow, static_cast<int>(y));
+        }
+    }
+    if (pieces.empty()) return;
+    // Counting sort by row, then merge each row's intervals.
+    size_t rows = static_cast<size_t>(maxRow - minRow + 1);
+    rowCount.assign(rows + 1, 0);
+    for (const RowPiece& p : pieces) ++rowCount[p.y - minRow + 1];
+    for (size_t i = 1; i <= rows; ++i) rowCount[i] += rowCount[i - 1];
+    sorted.resize(pieces.size());
+    for (const RowPiece& p : pieces) sorted[rowCount[p.y - minRow]++] = p;
+    // rowCount[i] is now the end of row i; row i starts at the end of row i - 1.
+    size_t begin = 0;
+    for (size_t i = 0; i < rows; ++i) {
+        size_t end = rowCount[i];
+        if (end > begin) {
+            std::sort(sorted.begin() + begin, sorted.begin() + end,
+                      [](const RowPiece& a, const RowPiece& b) { return a.x0 < b.x0; });
+            int y = sorted[begin].y;
+            int cx0 = sorted[begin].x0, cx1 = sorted[begin].x1;
+            for (size_t k = begin + 1; k < end; ++k) {
+                if (sorted[k].x0 <= cx1) {
+                    cx1 = std::max(cx1, sorted[k].x1);
+                } else {
+                    sink.emit(sink.ctx, y, cx0, cx1);
+                    cx0 = sorted[k].x0;
+                    cx1 = sorted[k].x1;
+                }
+            }
+            sink.emit(sink.ctx, y, cx0, cx1);
+        }
+        begin = end;
+    }
+}
+
+namespace {
+
+struct EllipseShape {
+    double cx, cy, rx, ry;
+};
+
+EllipseShape ShapeOf(const Rect& box) {
+    return EllipseShape{(double(box.left) + box.right) / 2, (double(box.top) + box.bottom) / 2,
+                        (double(box.right) - box.left) / 2, (double(box.bottom) - box.top) / 2};
+}
+
+// Pixels [x0, x1) of the filled ellipse on row y; false when the row is empty.
+bool EllipseRow(const EllipseShape& e, int64_t y, const Rect& limit, int64_t& x0, int64_t& x1) {
+    if (e.rx <= 0 || e.ry <= 0) return false;
+    double dy = (y + 0.5 - e.cy) / e.ry;
+    double q = 1 - dy * dy;
+    if (q < 0) return false;
+    double h = e.rx * std::sqrt(q);
+    x0 = FirstPixelAtOrAfter(e.cx - h, limit);
+    x1 = LastPixelAtOrBefore(e.cx + h, limit) + 1;
+    return x0 < x1;
+}
+
+Rect NormalRect(const Rect& r) {
+    return Rect{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
+                std::max(r.top, r.bottom)};
+}
+
+}  // namespace
+
+void ScanEllipse(const Rect& boxIn, const Rect& limit, SpanSink sink) {
+    Rect box = NormalRect(boxIn);
+    EllipseShape e = ShapeOf(box);
+    int y0 = std::max(box.top, limit.top), y1 = std::min(box.bottom, limit.bottom);
+    for (int y = y0; y < y1; ++y) {
+        int64_t a, b;
+        if (EllipseRow(e, y, limit, a, b)) EmitClamped(sink, y, a, b, limit);
+    }
+}
+
+void ScanEllipseOutline(const Rect& boxIn, const Rect& limit, SpanSink sink) {
+    Rect box = NormalRect(boxIn);
+    EllipseShape e = ShapeOf(box);
+    // Widen the limit by one so neighbour rows and columns are judged correctly.
+    Rect wide{limit.left - 2, limit.top - 1, limit.right + 2, limit.bottom + 1};
+    int y0 = std::max(box.top, limit.top), y1 = std::min(box.bottom, limit.bottom);
+    for (int y = y0; y < y1; ++y) {
+        int64_t a, b;
+        if (!EllipseRow(e, y, wide, a, b)) continue;
+        int64_t ua, ub, da, db;
+        bool up = EllipseRow(e, int64_t(y) - 1, wide, ua, ub);
+        bool down = EllipseRow(e, int64_t(y) + 1, wide, da, db);
+        if (!up || !down) {
+            EmitClamped(sink, y, a, b, limit);
+            continue;
+        }
+        int64_t ia = std::max({a + 1, ua, da}), ib = std::min({b - 1, ub, db});
+        if (ia >= ib) {
+            EmitClamped(sink, y, a, b, limit);
+            continue;
+        }
+        EmitClamped(sink, y, a, ia, limit);
+        EmitClamped(sink, y, ib, b, limit);
+    }
+}
+
+void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink) {
+    if (RectEmpty(limit)) return;
+    int64_t dx = x1 - x0, dy = y1 - y0;
+    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    bool xMajor = adx >= ady;
+    int64_t n = xMajor ? adx : ady;  // points 0 .. n - 1
+    if (n == 0) return;
+    int64_t amaj = xMajor ? adx : ady, amin = xMajor ? ady : adx;
+    int64_t maj0 = xMajor ? x0 : y0, min0 = xMajor ? y0 : x0;
+    int smaj = xMajor ? sx : sy, smin = xMajor ? sy : sx;
+    int64_t majLo = xMajor ? limit.left : limit.top, majHi = (xMajor ? limit.right : limit.bottom) - 1;
+    int64_t minLo = xMajor ? limit.top : limit.left, minHi = (xMajor ? limit.bottom : limit.right) - 1;
+    // Step range from the major axis.
+    i128 ilo = 0, ihi = n - 1;
+    if (smaj > 0) {
+        ilo = std::max<i128>(ilo, i128(majLo) - maj0);
+        ihi = std::min<i128>(ihi, i128(majHi) - maj0);
+    } else {
+        ilo = std::max<i128>(ilo, i128(maj0) - majHi);
+        ihi = std::min<i128>(ihi, i128(maj0) - majLo);
+    }
+    if (ilo > ihi) return;
+    // Minor offset m(i) = floor((2 i amin + amaj) / (2 amaj)), non-decreasing.
+    i128 mlo, mhi;
+    if (smin > 0) {
+        mlo = i128(minLo) - min0;
+        mhi = i128(minHi) - min0;
+    } else {
+        mlo = i128(min0) - minHi;
+        mhi = i128(min0) - minLo;
+    }
+    if (amin == 0) {
+        if (mlo > 0 || mhi < 0) return;
+    } else {
+        ilo = std::max(ilo, CeilDiv(2 * i128(amaj) * mlo - amaj, 2 * i128(amin)));
+        ihi = std::min(ihi, CeilDiv(2 * i128(amaj) * (mhi + 1) - amaj, 2 * i128(amin)) - 1);
+    }
+    if (ilo > ihi) return;
+    i128 num = 2 * ilo * amin + amaj;
+    int64_t m = static_cast<int64_t>(FloorDiv(num, 2 * i128(amaj)));
+    int64_t rem = static_cast<int64_t>(num - i128(m) * 2 * amaj);
+    int64_t twoMaj = 2 * amaj, twoMin = 2 * amin;
+    for (i128 i = ilo; i <= ihi; ++i) {
+        int64_t pm = maj0 + smaj * static_cast<int64_t>(i);
+        int64_t pn = min0 + smin * m;
+        if (xMajor) sink.emit(sink.ctx, static_cast<int>(pm), static_cast<int>(pn));
+        else sink.emit(sink.ctx, static_cast<int>(pn), static_cast<int>(pm));
+        rem += twoMin;
+        if (rem >= twoMaj) {
+            rem -= twoMaj;
+            ++m;
+        }
+    }
+}
+
+void WalkLine(int x0, int y0, int x1, int y1, void (*callback)(int x, int y, void* ctx), void* ctx) {
+    int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
+    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    bool xMajor = adx >= ady;
+    int64_t n = xMajor ? adx : ady;
+    int64_t amaj = n, amin = xMajor ? ady : adx;
+    int64_t rem = amaj, m = 0;  // numerator 2 i amin + amaj, reduced
+    for (int64_t i = 0; i < n; ++i) {
+        if (xMajor) callback(static_cast<int>(x0 + sx * i), static_cast<int>(y0 + sy * m), ctx);
+        else callback(static_cast<int>(x0 + sx * m), static_cast<int>(y0 + sy * i), ctx);
+        rem += 2 * amin;
+        if (rem >= 2 * amaj) {
+            rem -= 2 * amaj;
+            ++m;
+        }
+    }
+}
+
+int FlattenBezier(const PointD& p0, const PointD& p1, const PointD& p2, const PointD& p3, PointD* out,
+                  int maxPoints) {
+    // Error of n uniform pieces is at most 0.75 * dd / n^2 (dd = largest second
+    // difference of the control points); aim for a quarter pixel.
+    double ax = p0.x - 2 * p1.x + p2.x, ay = p0.y - 2 * p1.y + p2.y;
+    double bx = p1.x - 2 * p2.x + p3.x, by = p1.y - 2 * p2.y + p3.y;
+    double dd = std::sqrt(std::max(ax * ax + ay * ay, bx * bx + by * by));
+    double nf = std::ceil(std::sqrt(3.0 * dd));
+    int n = 1;
+    if (nf > 1) n = nf >= maxPoints - 1 ? maxPoints - 1 : static_cast<int>(nf);
+    if (n < 1) n = 1;
+    out[0] = p0;
+    for (int i = 1; i < n; ++i) {
+        double t = double(i) / n, u = 1 - t;
+        double w0 = u * u * u, w1 = 3 * u * u * t, w2 = 3 * u * t * t, w3 = t * t * t;
+        out[i] = PointD{w0 * p0.x + w1 * p1.x + w2 * p2.x + w3 * p3.x, w0 * p0.y + w1 * p1.y + w2 * p2.y + w3 * p3.y};
+    }
+    out[n] = p3;
+    return n + 1;
+}
+
+int FlattenEllipse(const Rect& boxIn, PointD* out, int maxPoints) {
+    Rect box = NormalRect(boxIn);
+    double cx = (double(box.left) + box.right) / 2, cy = (double(box.top) + box.bottom) / 2;
+    // On the box's edges, like the boundary of a filled polygon.
+    double rx = (double(box.right) - box.left) / 2;
+    double ry = (double(box.bottom) - box.top) / 2;
+    double r = std::max(rx, ry);
+    int n = 8;
+    if (r > 0.25) {
+        double steps = M_PI / std::acos(1 - 0.25 / r);
+        if (steps > n) n = steps >= maxPoints ? maxPoints : static_cast<int>(std::ceil(steps));
+    }
+    n = std::max(4, n & ~3);
+    for (int k = 0; k < n; ++k) {
+        double a = 2 * M_PI * k / n;
+        out[k] = PointD{cx + rx * std::cos(a), cy + ry * std::sin(a)};
+    }
+    return n;
+}
+
+}  // namespace ztx

@@ -1,0 +1,74 @@
+// Scan conversion: turns polygons, wide strokes, ellipses and one-pixel lines
+// into pixel spans. Nothing here knows about surfaces, colours or clipping
+// regions; each routine reports the spans it covers inside a limit rectangle,
+// row by row from top to bottom, and never spends time on rows or columns
+// outside that rectangle (so geometry far off the picture costs nothing).
+#pragma once
+#include <cstdint>
+
+#include "render/region.h"
+
+namespace ztx {
+
+struct Point {
+    int x = 0, y = 0;
+};
+
+struct PointD {
+    double x = 0, y = 0;
+};
+
+// Receives spans: pixels x0 .. x1 - 1 of row y.
+struct SpanSink {
+    void (*emit)(void* ctx, int y, int x0, int x1);
+    void* ctx;
+};
+
+// Receives single pixels.
+struct PixelSink {
+    void (*emit)(void* ctx, int x, int y);
+    void* ctx;
+};
+
+enum class FillRule { EvenOdd, Winding };
+
+// Fills one or more closed contours (vertices at pixel corners: pixel (px, py)
+// is inside when its centre (px + 0.5, py + 0.5) is). Rows come in increasing
+// order; within a row spans are disjoint and sorted.
+void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount, FillRule rule,
+                 const Rect& limit, SpanSink sink);
+
+// A solid stroke of the given radius along the polyline (closed: back to the
+// first point), with round caps and joins: every pixel whose centre lies
+// within `radius` of the path. The stroke is one area: each pixel is reported
+// exactly once.
+void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink);
+
+// The filled ellipse inscribed in `box` (pixel centres inside the ellipse).
+void ScanEllipse(const Rect& box, const Rect& limit, SpanSink sink);
+// The one-pixel outline of that filled ellipse: its pixels that have a
+// horizontal or vertical neighbour outside it.
+void ScanEllipseOutline(const Rect& box, const Rect& limit, SpanSink sink);
+
+// One-pixel line from (x0, y0) towards (x1, y1), start point included and end
+// point excluded, reporting only pixels inside `limit`. The pixel of step i
+// depends only on the end points, so drawing and erasing give the same set.
+void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink);
+
+// Every point of the same line (start included, end excluded), unclipped:
+// max(|dx|, |dy|) calls, unit steps along the longer axis.
+void WalkLine(int x0, int y0, int x1, int y1, void (*callback)(int x, int y, void* ctx), void* ctx);
+
+// Flattens a cubic Bezier into a polyline (first point included, last point
+// included). The number of pieces depends only on the four control points.
+// Returns the number of points written (at most maxPoints, at least 2).
+int FlattenBezier(const PointD& p0, const PointD& p1, const PointD& p2, const PointD& p3, PointD* out,
+                  int maxPoints);
+constexpr int kMaxBezierPoints = 1025;
+
+// Points of an ellipse outline inscribed in `box` as a closed polyline in
+// pixel-corner coordinates. Returns the count (at most maxPoints).
+int FlattenEllipse(const Rect& box, PointD* out, int maxPoints);
+constexpr int kMaxEllipsePoints = 2048;
+
+}  // namespace ztx

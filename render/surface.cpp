@@ -1,0 +1,136 @@
+#include "render/surface.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "render/device_colors.h"
+
+namespace ztx {
+
+void CreateBitmap8(Bitmap8& bitmap, int width, int height) {
+    bitmap.width = std::max(width, 0);
+    bitmap.height = std::max(height, 0);
+    bitmap.pixels.assign(size_t(bitmap.width) * bitmap.height, 0);
+}
+
+void GreyRamp(RgbQuad table[256]) {
+    for (int i = 0; i < 256; ++i) table[i] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+}
+
+bool CreateSection8(Section& s, int width, int height, const RgbQuad* table) {
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535) return false;
+    s = Section{};
+    s.width = width;
+    s.height = height;
+    s.bitCount = 8;
+    s.colorCount = 256;
+    if (table) std::copy(table, table + 256, s.colors);
+    else GreyRamp(s.colors);
+    s.stride = DibStride(width, 8);
+    s.bits.assign(size_t(s.stride) * height, 0);
+    return true;
+}
+
+bool CreateSection24(Section& s, int width, int height) {
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535) return false;
+    s = Section{};
+    s.width = width;
+    s.height = height;
+    s.bitCount = 24;
+    s.stride = DibStride(width, 24);
+    s.bits.assign(size_t(s.stride) * height, 0);
+    return true;
+}
+
+Canvas CanvasOf(Bitmap8& bitmap) {
+    if (bitmap.pixels.empty()) return Canvas{};
+    return Canvas{bitmap.pixels.data(), bitmap.width, bitmap.width, bitmap.height};
+}
+
+Canvas CanvasOf(Section& s) {
+    if (s.bitCount != 8 || s.bits.empty()) return Canvas{};
+    return Canvas{s.bits.data() + size_t(s.height - 1) * s.stride, -ptrdiff_t(s.stride), s.width, s.height};
+}
+
+void CreateSurface(Surface& surface, int width, int height) {
+    CreateBitmap8(surface.picture, width, height);
+    std::lock_guard<std::mutex> g(surface.publishLock);
+    surface.published.assign(surface.picture.pixels.size(), 0);
+    surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void PublishSurface(Surface& surface) {
+    {
+        std::lock_guard<std::mutex> g(surface.publishLock);
+        if (surface.published.size() != surface.picture.pixels.size())
+            surface.published.resize(surface.picture.pixels.size());
+        if (!surface.published.empty())
+            std::memcpy(surface.published.data(), surface.picture.pixels.data(), surface.published.size());
+    }
+    surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
+                   uint32_t* dst, ptrdiff_t dstStride) {
+    // Copy the table to the stack so the compiler knows it cannot alias dst.
+    uint32_t t[256];
+    std::memcpy(t, table, sizeof t);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* s = src + y * srcStride;
+        uint32_t* d = dst + y * dstStride;
+        int x = 0;
+        // Eight pixels per step from one 64-bit load.
+        for (; x + 8 <= width; x += 8) {
+            uint64_t v;
+            std::memcpy(&v, s + x, 8);
+            d[x + 0] = t[v & 0xFF];
+            d[x + 1] = t[(v >> 8) & 0xFF];
+            d[x + 2] = t[(v >> 16) & 0xFF];
+            d[x + 3] = t[(v >> 24) & 0xFF];
+            d[x + 4] = t[(v >> 32) & 0xFF];
+            d[x + 5] = t[(v >> 40) & 0xFF];
+            d[x + 6] = t[(v >> 48) & 0xFF];
+            d[x + 7] = t[v >> 56];
+        }
+        for (; x < width; ++x) d[x] = t[s[x]];
+    }
+}
+
+void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
+                         const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth,
+                         int dstHeight) {
+    if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) return;
+    if (srcWidth == dstWidth && srcHeight == dstHeight) {
+        ExpandIndices(src, srcStride, srcWidth, srcHeight, table, dst, dstStride);
+        return;
+    }
+    uint32_t t[256];
+    std::memcpy(t, table, sizeof t);
+    thread_local std::vector<int> columns;
+    columns.resize(dstWidth);
+    for (int x = 0; x < dstWidth; ++x) columns[x] = StretchIndex(x, srcWidth, dstWidth);
+    int lastRow = -1;
+    for (int y = 0; y < dstHeight; ++y) {
+        int sy = StretchIndex(y, srcHeight, dstHeight);
+        uint32_t* d = dst + y * dstStride;
+        if (sy == lastRow) {
+            std::memcpy(d, d - dstStride, size_t(dstWidth) * 4);
+            continue;
+        }
+        lastRow = sy;
+        const uint8_t* s = src + sy * srcStride;
+        for (int x = 0; x < dstWidth; ++x) d[x] = t[s[columns[x]]];
+    }
+}
+
+uint32_t PresentSurface(Surface& surface, uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight) {
+    uint32_t table[256];
+    DeviceColors().Read(table);
+    std::lock_guard<std::mutex> g(surface.publishLock);
+    const int w = surface.picture.width, h = surface.picture.height;
+    if (surface.published.size() == size_t(w) * h && w > 0 && h > 0)
+        ExpandIndicesScaled(surface.published.data(), w, w, h, table, dst, dstStride, dstWidth, dstHeight);
+    return surface.publishCount.load(std::memory_order_acquire);
+}
+
+}  // namespace ztx

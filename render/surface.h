@@ -1,0 +1,100 @@
+// Pictures the drawing layer draws into and reads from:
+//  - Bitmap8: a top-down 8-bit picture of device indices (the saver's
+//    surface and the compatible bitmaps of memory contexts), zero-filled
+//    (black) when created;
+//  - Section: a bottom-up device-independent picture with its own colour
+//    table (8 bits) or none (16, 24, 32 bits), as loaded from files or
+//    created for captures;
+//  - Surface: the saver window's persistent picture plus the published copy
+//    the presenter shows. Drawing never happens on the published copy, so the
+//    presenter never sees a half-drawn frame.
+#pragma once
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace ztx {
+
+struct Bitmap8 {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;  // row y at pixels[y * width]
+};
+
+// (Re)creates the bitmap at the given size, all black. Negative sizes become 0.
+void CreateBitmap8(Bitmap8& bitmap, int width, int height);
+
+struct RgbQuad {
+    uint8_t blue = 0, green = 0, red = 0, reserved = 0;
+};
+
+struct Section {
+    int width = 0, height = 0;
+    int bitCount = 0;          // 1, 4, 8, 16, 24 or 32
+    uint32_t compression = 0;  // 0 plain, 3 bit-field masks (16/32 bits)
+    uint32_t masks[3] = {0, 0, 0};  // red, green, blue when compression is 3
+    int colorCount = 0;        // colour table entries in use
+    RgbQuad colors[256];
+    int stride = 0;            // bytes per stored row (multiple of 4)
+    std::vector<uint8_t> bits; // stored row 0 is the bottom row
+};
+
+// Bytes per stored row for a width and bit count, padded to 4 bytes.
+inline int DibStride(int width, int bitCount) { return ((width * bitCount + 31) / 32) * 4; }
+// An 8-bit section, zero-filled, 256 colours: the grey ramp when `table` is
+// null, else a copy of `table` (256 entries). False when the size is invalid.
+bool CreateSection8(Section& s, int width, int height, const RgbQuad* table);
+// A 24-bit section, zero-filled.
+bool CreateSection24(Section& s, int width, int height);
+// The grey ramp: entry i = (i, i, i).
+void GreyRamp(RgbQuad table[256]);
+
+// A top-down view of 8-bit pixels: row y starts at origin + y * stride
+// (stride is negative for bottom-up storage).
+struct Canvas {
+    uint8_t* origin = nullptr;
+    ptrdiff_t stride = 0;
+    int width = 0, height = 0;
+};
+
+Canvas CanvasOf(Bitmap8& bitmap);
+Canvas CanvasOf(Section& section);  // 8-bit sections only; empty otherwise
+
+struct Surface {
+    Bitmap8 picture;  // what modules draw into
+
+    // Published copy for the presenter, guarded by publishLock.
+    std::mutex publishLock;
+    std::vector<uint8_t> published;
+    std::atomic<uint32_t> publishCount{0};
+};
+
+// (Re)creates the surface (drawing and published pictures black). Call only
+// while nobody draws or presents.
+void CreateSurface(Surface& surface, int width, int height);
+// Hands a consistent copy of the current picture to the presenter. Called at
+// every frame end and before any sleep inside a long drawing call.
+void PublishSurface(Surface& surface);
+
+// Expands 8-bit indices through a 256-entry table into 32-bit pixels.
+// Strides are in elements (bytes for src, pixels for dst).
+void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
+                   uint32_t* dst, ptrdiff_t dstStride);
+// The same into a destination of another size (nearest neighbour).
+void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
+                         const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth,
+                         int dstHeight);
+
+// Expands the last published picture through the live device colour table
+// into dst (dstWidth x dstHeight, scaled when the size differs). Returns the
+// publish count it showed, so a presenter can tell whether anything changed.
+uint32_t PresentSurface(Surface& surface, uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight);
+
+// The source index for destination position i when a run of srcLen pixels is
+// stretched over dstLen pixels (nearest neighbour, same rule everywhere).
+inline int StretchIndex(int i, int srcLen, int dstLen) {
+    return static_cast<int>(((2 * int64_t(i) + 1) * srcLen) / (2 * int64_t(dstLen)));
+}
+
+}  // namespace ztx
