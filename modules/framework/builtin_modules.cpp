@@ -1,0 +1,16 @@
+// The modules compiled into the program. Adding a module is one line here:
+// its slot and its five routines (define controls, draw frame, allocate,
+// initialise, close), e.g.
+//     {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
+// Routines a module does not need are NoModuleWork.
+#include "modules/framework/module_table.h"
+
+namespace ztx {
+
+const std::vector<BuiltinModule>& BuiltinModules() {
+    static const std::vector<BuiltinModule> modules = {
+    };
+    return modules;
+}
+
+}  // namespace ztx
