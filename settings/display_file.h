@@ -1,0 +1,66 @@
+// Display files: a display (which modules take part, every stored control,
+// the sequence list, the palette's colour-effect settings, the custom palette
+// and the clear-first flag) saved as a private-profile text file
+// "<name>.ZTX" in the saved-display folder. Older displays (binary files and
+// the registry tree "Saved") are read and converted to this form.
+#pragma once
+#include <functional>
+#include <string>
+
+namespace ztx {
+
+constexpr unsigned long kDisplayMagic = 1107313153ul;  // 0x42004201
+
+// Loads a display into the module table, the palette record, the sequence
+// list and ClearFirst. Returns 1 when at least one module section is in use;
+// 0 when none is, when the file is missing, or when its plug-in cannot be
+// loaded. A file in neither the text nor the binary form loads as 1 and
+// changes nothing. DisplayLoading is raised for the whole load.
+int LoadDisplay(const std::string& name);
+// Saves the current settings under `name` and makes it the active display.
+// Returns false, leaving any earlier file as it was, when the name cannot be
+// a file name or the file cannot be written; `error` then says why.
+bool SaveDisplay(const std::string& name, std::string* error = nullptr);
+// Deletes the display's file; true when it is gone.
+bool DeleteDisplay(const std::string& name);
+
+// Brings a display file in under its file name (without folder and
+// extension). When a display of that name exists, `confirmOverwrite` is
+// asked (with the name) and a "no" ends the import with 0. Binary files are
+// converted. Returns 1 when the display was brought in; `error` says why not.
+int ImportDisplayFile(const std::string& path, const std::function<bool(const std::string&)>& confirmOverwrite,
+                      std::string* error = nullptr);
+// Copies the display's file to `target`, overwriting it.
+bool ExportDisplay(const std::string& name, const std::string& target, std::string* error = nullptr);
+
+// Writes the first-run displays: "[D] <module>" for slots 0..16, each with
+// that module alone, then "[R] Saved Sound Settings" with the random
+// meta-module; the last one saved stays "Active".
+void CreateDefaultDisplays();
+// Saves the running state as "Capture #n" (the lowest free n) with every
+// control fixed at its current value, and clears the snapshot request.
+// Returns the name used, or "" when the save failed.
+std::string SaveSnapshot();
+
+// Loads a display from the registry tree "Saved" (the older form). Returns
+// 1 when any module key exists, 0 otherwise or when the plug-in fails.
+int LoadDisplayFromRegistry(const std::string& name);
+// Converts every display of the registry tree "Saved" into a display file,
+// then deletes the tree; "Active" keeps its value. `progress` (may be null)
+// receives "Updating: <name>" for each.
+void ConvertLegacyRegistry(const std::function<void(const std::string&)>& progress);
+
+// What the start of every animation run and of the configuration tool does
+// after registering the modules: makes the first-run displays when the
+// saved-display folder holds none, loads the active display (falling back to
+// "[R] Saved Sound Settings", which then becomes "Active"), and loads the
+// global options.
+void LoadStoredSettings();
+
+// The plug-in loader used for the PlugIn slot (installed by the plug-in
+// host): loads the library named by the slot's PluginPath. Without one, a
+// display that uses the PlugIn slot does not load.
+using PluginLoadHook = int (*)(const char* pluginPath);
+extern PluginLoadHook LoadPluginForDisplay;
+
+}  // namespace ztx

@@ -1,0 +1,36 @@
+#include "shell/test_run.h"
+
+#include "modules/framework/module_table.h"
+#include "platform/files.h"
+#include "settings/display_file.h"
+#include "settings/display_names.h"
+#include "settings/legacy_display.h"
+#include "settings/settings_key.h"
+
+namespace ztx {
+
+TestRun BeginTestRun(const std::string& file) {
+    TestRun run;
+    if (file.empty() || !IsRegularFile(file)) return run;
+    run.savedActive = ReadSettingText("Active", 127);
+    if (IsLegacyDisplayFile(file)) {
+        if (ImportLegacyFile(kTestingDisplay, file)) {
+            RegisterModules();
+            LoadDisplayFromRegistry(kTestingDisplay);
+            DeleteSavedTree(kDefaultSettingsKeyName, kTestingDisplay);
+            run.active = SaveDisplay(kTestingDisplay);
+        }
+    } else {
+        run.active = MakeDirs(SavedDisplayDir()) && CopyFileOver(file, DisplayPath(kTestingDisplay));
+    }
+    if (run.active) WriteSettingText("Active", kTestingDisplay);
+    return run;
+}
+
+void EndTestRun(const TestRun& run) {
+    if (!run.active) return;
+    DeleteDisplay(kTestingDisplay);
+    WriteSettingText("Active", run.savedActive);
+}
+
+}  // namespace ztx
