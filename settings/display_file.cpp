@@ -573,10 +573,16 @@ void ConvertLegacyRegistry(const std::function<void(const std::string&)>& progre
     WriteSettingText("Active", active);
 }
 
+bool EnsureFirstRunDisplays() {
+    // Whenever the folder holds no display (not only after setup), so a saver
+    // started before setup ever ran still has something to show.
+    if (!ListDisplays().empty() || !MakeDirs(SavedDisplayDir())) return false;
+    CreateDefaultDisplays();
+    return true;
+}
+
 void LoadStoredSettings() {
-    // First-run displays whenever the folder holds none, so a saver started
-    // before setup ever ran still has something to show.
-    if (ListDisplays().empty() && MakeDirs(SavedDisplayDir())) CreateDefaultDisplays();
+    EnsureFirstRunDisplays();
     std::string active = ReadSettingText("Active", 127);
     if (active.empty() || !LoadDisplay(active)) {
         LoadDisplay(kFallbackDisplay);

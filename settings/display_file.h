@@ -37,6 +37,9 @@ bool ExportDisplay(const std::string& name, const std::string& target, std::stri
 // that module alone, then "[R] Saved Sound Settings" with the random
 // meta-module; the last one saved stays "Active".
 void CreateDefaultDisplays();
+// Writes the first-run displays when the saved-display folder holds no
+// display file (creating the folder); true when it wrote them.
+bool EnsureFirstRunDisplays();
 // Saves the running state as "Capture #n" (the lowest free n) with every
 // control fixed at its current value, and clears the snapshot request.
 // Returns the name used, or "" when the save failed.

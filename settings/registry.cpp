@@ -186,7 +186,7 @@ std::string RegistryData::FullPath(RegRoot root, const std::string& path) {
 void RegistryData::CreateFull(const std::string& full) {
     if (keys_.count(full)) return;
     std::string parent = ParentOf(full);
-    if (!parent.empty()) CreateFull(parent);
+    if (!parent.empty() && !IsRootName(parent)) CreateFull(parent);
     keys_[full].spelling = full;
 }
 

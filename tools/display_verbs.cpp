@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "settings/display_file.h"
 #include "settings/display_names.h"
+#include "settings/settings_key.h"
 #include "shell/test_run.h"
 #include "soundlink/sound_link.h"
 #include "tools/verbs.h"
@@ -23,10 +24,15 @@ int Fail(int status, const std::string& message) {
 }
 
 void PrepareModuleTable() {
+    StartSettingsKey();
     ClearModuleTable();
     if (!CurrentPalette()) CreatePaletteRecord(nullptr);
     SetStoredSettingsLoader(nullptr);
     RegisterModules();
+    // A fresh installation shows the first-run displays, as the saver would
+    // at its first start; "Active" is left alone unless they were made now.
+    std::string active = ReadSettingText("Active", 127);
+    if (EnsureFirstRunDisplays() && !active.empty()) WriteSettingText("Active", active);
 }
 
 namespace {
@@ -146,6 +152,7 @@ void PrintText(const std::string& name) {
 
 int Displays(const Args& args) {
     if (!args.empty()) return Fail(2, "usage: ztx displays");
+    PrepareModuleTable();
     for (const std::string& name : ListDisplays()) std::printf("%s\n", name.c_str());
     return 0;
 }

@@ -1,0 +1,103 @@
+// The ztx tool as a user runs it: exit statuses, listing, JSON that parses,
+// import and export, palette files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/files.h"
+#include "tests/test_support.h"
+
+#ifdef ZTX_TOOL_EXE
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+};
+
+Result Ztx(const std::string& args) {
+    std::string cmd = std::string("'") + ZTX_TOOL_EXE + "' " + args + " 2>/dev/null";
+    Result r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// Whether the text is one JSON value (checked by Python's parser).
+bool ParsesAsJson(const std::string& text) {
+    std::string file = ztx_test::g_tempRoot + "/out.json";
+    if (!ztx::WriteFileAtomically(file, text)) return false;
+    std::string cmd = "python3 -c 'import json,sys; json.load(open(sys.argv[1]))' '" + file + "' 2>/dev/null";
+    return std::system(cmd.c_str()) == 0;
+}
+
+TEST(ZtxTool, UsageErrorsAndFailures) {
+    EXPECT_EQ(Ztx("").status, 2);
+    EXPECT_EQ(Ztx("frobnicate").status, 2);
+    EXPECT_EQ(Ztx("show").status, 2);
+    EXPECT_EQ(Ztx("export onlyone").status, 2);
+    EXPECT_EQ(Ztx("show 'No Such Display'").status, 1);
+    EXPECT_EQ(Ztx("show --file /nonexistent.ZTX").status, 1);
+    EXPECT_EQ(Ztx("palette show /nonexistent.PAL").status, 1);
+    EXPECT_EQ(Ztx("--help").status, 0);
+}
+
+TEST(ZtxTool, FirstRunDisplaysShowAsJson) {
+    // Importing anything runs the start-up, which makes the first-run
+    // displays in the empty folder.
+    std::string file = ztx_test::g_tempRoot + "/Mine.ZTX";
+    ASSERT_TRUE(ztx::WriteFileAtomically(file, "[Header]\r\nMagic=1107313153\r\n[Sequencer]\r\nUsed=1\r\n"
+                                               "SeqItems=1\r\n0=[D] Cube \"quoted\"\r\n"));
+    ASSERT_EQ(Ztx("import '" + file + "'").status, 0);
+    EXPECT_EQ(Ztx("import '" + file + "'").status, 1);  // exists: refused without --yes
+    EXPECT_EQ(Ztx("import --yes '" + file + "'").status, 0);
+
+    Result list = Ztx("displays");
+    ASSERT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("Mine\n"), std::string::npos);
+    std::vector<std::string> names;
+    for (size_t at = 0, nl; (nl = list.out.find('\n', at)) != std::string::npos; at = nl + 1)
+        names.push_back(list.out.substr(at, nl - at));
+    for (const std::string& name : names) {
+        Result r = Ztx("show --json '" + name + "'");
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_TRUE(ParsesAsJson(r.out)) << name << ": " << r.out.substr(0, 200);
+        EXPECT_NE(r.out.find("\"name\": "), std::string::npos);
+    }
+    Result shown = Ztx("show --json --file '" + file + "'");
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_TRUE(ParsesAsJson(shown.out));
+    EXPECT_NE(shown.out.find("\"[D] Cube \\\"quoted\\\"\""), std::string::npos);
+
+    std::string exported = ztx_test::g_tempRoot + "/out.ZTX";
+    EXPECT_EQ(Ztx("export Mine '" + exported + "'").status, 0);
+    EXPECT_TRUE(ztx::IsRegularFile(exported));
+}
+
+TEST(ZtxTool, PaletteFilesConvertToTheProgramsForm) {
+    // A 768-byte file of 6-bit levels.
+    std::string triples;
+    for (int i = 0; i < 256; ++i) triples += std::string{static_cast<char>(i % 64), 0, 63};
+    std::string in = ztx_test::g_tempRoot + "/plain.pal";
+    std::string out = ztx_test::g_tempRoot + "/converted.PAL";
+    ASSERT_TRUE(ztx::WriteFileAtomically(in, triples));
+    Result shown = Ztx("palette show '" + in + "'");
+    ASSERT_EQ(shown.status, 0);
+    size_t lines = 0;
+    for (char c : shown.out) lines += c == '\n';
+    EXPECT_EQ(lines, 236u);
+    ASSERT_EQ(Ztx("palette convert '" + in + "' '" + out + "'").status, 0);
+    Result again = Ztx("palette show '" + out + "'");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, shown.out);
+}
+
+}  // namespace
+#endif
