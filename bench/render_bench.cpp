@@ -1,0 +1,215 @@
+// Throughput of the drawing layer and of the presenter's expansion step.
+// Run alone: zentrix_bench --benchmark_filter=Expand
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/random.h"
+#include "render/draw.h"
+#include "render/tiling.h"
+
+using namespace ztx;
+
+namespace {
+
+std::vector<uint8_t> NoisePicture(int w, int h) {
+    std::vector<uint8_t> p(size_t(w) * h);
+    uint32_t s = 12345;
+    for (auto& b : p) {
+        s = s * 1664525u + 1013904223u;
+        b = uint8_t(s >> 24);
+    }
+    return p;
+}
+
+void Table(uint32_t t[256]) {
+    for (int i = 0; i < 256; ++i) t[i] = 0x010101u * uint32_t(i);
+}
+
+// The expansion the presenter runs at every frame and palette step.
+void BM_Expand(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    auto src = NoisePicture(w, h);
+    std::vector<uint32_t> dst(size_t(w) * h);
+    uint32_t table[256];
+    Table(table);
+    for (auto _ : state) {
+        ExpandIndices(src.data(), w, w, h, table, dst.data(), w);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * w * h);
+}
+BENCHMARK(BM_Expand)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+// The yardstick: a plain byte-to-word lookup loop.
+__attribute__((noinline)) void PlainLookup(const uint8_t* s, const uint32_t* t, uint32_t* d, size_t n) {
+    for (size_t i = 0; i < n; ++i) d[i] = t[s[i]];
+}
+
+void BM_ExpandPlainLookupLoop(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    auto src = NoisePicture(w, h);
+    std::vector<uint32_t> dst(size_t(w) * h);
+    uint32_t table[256];
+    Table(table);
+    for (auto _ : state) {
+        PlainLookup(src.data(), table, dst.data(), src.size());
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * w * h);
+}
+BENCHMARK(BM_ExpandPlainLookupLoop)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
+// Expansion into a window of another size (preview, scaled presenter).
+void BM_ExpandScaled(benchmark::State& state) {
+    const int w = 1920, h = 1080;
+    const int dw = int(state.range(0)), dh = int(state.range(1));
+    auto src = NoisePicture(w, h);
+    std::vector<uint32_t> dst(size_t(dw) * dh);
+    uint32_t table[256];
+    Table(table);
+    for (auto _ : state) {
+        ExpandIndicesScaled(src.data(), w, w, h, table, dst.data(), dw, dw, dh);
+        benchmark::DoNotOptimize(dst.data());
+    }
+}
+BENCHMARK(BM_ExpandScaled)->Args({2560, 1440})->Args({152, 112})->Unit(benchmark::kMicrosecond);
+
+struct Screen {
+    Surface surface;
+    DrawContext dc;
+    Screen(int w = 1920, int h = 1080) {
+        CreateSurface(surface, w, h);
+        AttachSurface(dc, surface);
+    }
+};
+
+// Filled polygons of 4..10 corners, about 200 px across, new brush each.
+void BM_FilledPolygon(benchmark::State& state) {
+    Screen s;
+    const int corners = int(state.range(0));
+    SeedRandom(1);
+    std::vector<Point> pts(size_t(corners) * 64);
+    for (auto& p : pts) p = Point{200 + Rand15() % 1500, 100 + Rand15() % 800};
+    for (int k = 0; k < 64; ++k)
+        for (int i = 0; i < corners; ++i) {
+            Point& p = pts[size_t(k) * corners + i];
+            Point& c = pts[size_t(k) * corners];
+            p.x = c.x + (p.x % 200) - 100;
+            p.y = c.y + (p.y % 200) - 100;
+        }
+    SelectPen(s.dc, kNullPen);
+    int k = 0, colour = 0;
+    for (auto _ : state) {
+        Brush b = SolidBrush(PaletteIndexColor(colour++ % 236));
+        Brush old = SelectBrush(s.dc, b);
+        DrawPolygon(s.dc, &pts[size_t(k) * corners], corners);
+        SelectBrush(s.dc, old);
+        k = (k + 1) & 63;
+    }
+}
+BENCHMARK(BM_FilledPolygon)->Arg(4)->Arg(10);
+
+void LineBench(benchmark::State& state, int width, int span) {
+    Screen s;
+    SelectPen(s.dc, SolidPen(width, PaletteIndexColor(5)));
+    SeedRandom(2);
+    std::vector<Point> pts(256);
+    for (auto& p : pts) p = Point{960 - span / 2 + Rand15() % span, 540 - span / 2 + Rand15() % span};
+    size_t k = 0;
+    for (auto _ : state) {
+        MoveTo(s.dc, pts[k].x, pts[k].y);
+        LineTo(s.dc, pts[(k + 1) & 255].x, pts[(k + 1) & 255].y);
+        k = (k + 1) & 255;
+    }
+}
+void BM_Line1px(benchmark::State& state) { LineBench(state, 1, 800); }
+void BM_Line20px(benchmark::State& state) { LineBench(state, 20, 800); }
+BENCHMARK(BM_Line1px);
+BENCHMARK(BM_Line20px);
+
+// A line crossing the picture between end points a million pixels away
+// costs about what its visible part costs.
+void BM_LineOffSurface20px(benchmark::State& state) {
+    Screen s;
+    SelectPen(s.dc, SolidPen(20, PaletteIndexColor(5)));
+    for (auto _ : state) {
+        MoveTo(s.dc, -1000000, -500000);
+        LineTo(s.dc, 1000000, 500000 + 1080);
+    }
+}
+BENCHMARK(BM_LineOffSurface20px);
+
+void BM_BezierWidePen(benchmark::State& state) {
+    Screen s;
+    SelectPen(s.dc, SolidPen(int(state.range(0)), PaletteIndexColor(9)));
+    SeedRandom(3);
+    std::vector<Point> pts(256);
+    for (auto& p : pts) p = Point{Rand15() % 1920, Rand15() % 1080};
+    size_t k = 0;
+    for (auto _ : state) {
+        DrawBezier(s.dc, &pts[k], 4);
+        k = (k + 4) & 255;
+    }
+}
+BENCHMARK(BM_BezierWidePen)->Arg(1)->Arg(20)->Arg(200);
+
+// One-pixel row and column strips through a palette-index header.
+void BM_StripRowAndColumn(benchmark::State& state) {
+    Screen s;
+    std::vector<uint8_t> row(1920), col(1080 * 4);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i % 236);
+    for (size_t i = 0; i < col.size(); ++i) col[i] = uint8_t(i % 236);
+    IndexDib r{1920, 1, kIdentityIndices, 236, row.data()};
+    IndexDib c{1, 1080, kIdentityIndices, 236, col.data()};
+    int y = 0;
+    for (auto _ : state) {
+        DrawIndexDib(s.dc, 0, y, 1920, 1, r, 0, 0, 1920, 1);
+        DrawIndexDib(s.dc, y, 0, 1, 1080, c, 0, 0, 1, 1080);
+        y = (y + 1) % 1080;
+    }
+}
+BENCHMARK(BM_StripRowAndColumn);
+
+// One ring copied into a 20 x 20 grid (399 tiles x 4 one-pixel copies).
+void BM_MirroredRingCopies(benchmark::State& state) {
+    Screen s;
+    const int tw = 96, th = 54;
+    int ring = 0;
+    for (auto _ : state) {
+        int l = ring, t = ring, r = tw - 1 - ring, b = th - 1 - ring;
+        ReplicateRing(s.dc, 20, 20, tw, th, 0, r - l + 1, b - t + 1, l, t, r, b, l, t, r, b);
+        ring = (ring + 1) % 20;
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * 399 * 4);
+}
+BENCHMARK(BM_MirroredRingCopies)->Unit(benchmark::kMicrosecond);
+
+// A tile clip set, three overlay boxes cut out, then removed.
+void BM_ClipSetAndRemove(benchmark::State& state) {
+    Screen s;
+    int k = 0;
+    for (auto _ : state) {
+        int c = k % 20, r = (k / 20) % 20;
+        SetClipRect(s.dc, Rect{c * 96, r * 54, c * 96 + 96, r * 54 + 54});
+        ExcludeClipRect(s.dc, Rect{800, 0, 1120, 60});
+        ExcludeClipRect(s.dc, Rect{0, 1000, 400, 1080});
+        ExcludeClipRect(s.dc, Rect{1500, 1000, 1920, 1080});
+        RemoveClip(s.dc);
+        ++k;
+    }
+}
+BENCHMARK(BM_ClipSetAndRemove);
+
+void BM_PublishFrame(benchmark::State& state) {
+    Screen s;
+    for (auto _ : state) PublishSurface(s.surface);
+}
+BENCHMARK(BM_PublishFrame)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
