@@ -53,26 +53,15 @@ protected:
     }
 };
 
-TEST_F(FrameworkRegistry, RecordLayoutIsTheSameFromCAndCpp) {
+TEST_F(FrameworkRegistry, RecordLayoutAndSlotNames) {
+    // The C compiler sees the same record as the C++ one.
     EXPECT_EQ(ZtxModuleRecordSizeFromC(), sizeof(ModuleRecord));
     EXPECT_TRUE(std::is_standard_layout_v<ModuleRecord>);
-    if (sizeof(void*) == 8) {
-        EXPECT_EQ(sizeof(ModuleRecord), 3688u);
-        EXPECT_EQ(offsetof(ModuleRecord, Control), 2104u);
-        EXPECT_EQ(offsetof(ModuleRecord, DoAbout), 3680u);
-    }
-    EXPECT_EQ(sizeof(ModuleTable) / sizeof(ModuleTable[0]), 23u);
-}
 
-TEST_F(FrameworkRegistry, SlotNamesInTheirFixedOrder) {
-    const char* expected[] = {"Bezier", "Cyclic", "Pattern", "Plasma", "Polygon", "Sphere", "Stain", "Star",
-                              "Vortex", "Ray",    "Whip",    "Flow",   "Line",    "Squiggle", "Wave", "Wander",
-                              "Cube",   "Wipe",   "Effect",  "Bitmap", "PlugIn",  "Sequencer", "Random"};
-    for (int s = 0; s < kModuleSlots; ++s) {
-        EXPECT_STREQ(SlotName(s), expected[s]);
-        EXPECT_EQ(SlotByName(expected[s]), s);
-    }
+    EXPECT_STREQ(SlotName(kSlotWave), "Wave");
+    EXPECT_STREQ(SlotName(kSlotRandom), "Random");
     EXPECT_EQ(SlotByName("plugin"), kSlotPlugIn);
+    EXPECT_EQ(SlotByName("Squiggle"), kSlotSquiggle);
     EXPECT_EQ(SlotByName("Nothing"), -1);
     EXPECT_STREQ(SlotName(23), "");
     EXPECT_STREQ(SlotName(-1), "");
