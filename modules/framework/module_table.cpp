@@ -6,6 +6,7 @@
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "settings/display_file.h"
 #include "settings/global_options.h"
 #include "soundlink/sound_link.h"
 
@@ -25,7 +26,9 @@ constexpr const char* kSlotNames[kModuleSlots] = {
 const std::vector<BuiltinModule>* g_catalog = nullptr;
 
 void NoStoredSettings() {}
-StoredSettingsLoader g_storedSettingsLoader = &NoStoredSettings;
+// The program's own loader: first-run displays, the active display, the
+// global options.
+StoredSettingsLoader g_storedSettingsLoader = &LoadStoredSettings;
 
 // Step 1 of registration: the option defaults that must hold before anything
 // is loaded, also published in the sound link for every instance.
@@ -131,7 +134,9 @@ int RunDrawCalls(ModuleRecord* record, uint32_t frameCount) {
             if (!drawOnce()) break;
         }
     } else if (strength == 0) {
-        drawOnce();
+        // One call whose result is not examined: no pause after a skip.
+        ++calls;
+        record->DoDrawFrame(record);
     } else {
         const uint32_t every = static_cast<uint32_t>(-static_cast<int64_t>(strength));
         if (frameCount % every == 0) drawOnce();
@@ -147,7 +152,7 @@ void ClearModuleTable() {
 void ResetModuleFramework() {
     ClearModuleTable();
     g_catalog = nullptr;
-    g_storedSettingsLoader = &NoStoredSettings;
+    g_storedSettingsLoader = &LoadStoredSettings;
     ResetControlState();
 }
 

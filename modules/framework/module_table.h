@@ -91,8 +91,8 @@ void RegisterModules();
 // What RegisterModules runs after the modules are registered, to apply what
 // the settings store holds: write the first-run displays when none exist,
 // load the active display (falling back to "[R] Saved Sound Settings"), and
-// load the global options. Until the display files exist this does nothing
-// and the table keeps every module's defaults.
+// load the global options (LoadStoredSettings, the default). Tools and
+// tests that want each module's defaults only install nullptr (no loading).
 using StoredSettingsLoader = void (*)();
 void SetStoredSettingsLoader(StoredSettingsLoader loader);
 
