@@ -615,6 +615,12 @@ void CopySectionMatched(const Section& src, Section& dst) {
     StretchBlt(d, 0, 0, dst.width, dst.height, s, 0, 0, src.width, src.height);
 }
 
+void PaintDeviceSpan(DrawContext& dc, int y, int x0, int x1, int value) {
+    if (!dc.canvas.origin) return;
+    Painter p{&dc, static_cast<uint8_t>(value), false};
+    PaintSpan(&p, y, x0, x1);
+}
+
 // ---- read-back ------------------------------------------------------------------
 
 int GetPixelIndex(const DrawContext& dc, int x, int y) {

@@ -195,6 +195,10 @@ extern const uint16_t kIdentityIndices[256];
 // to the nearest destination table colour.
 void CopySectionMatched(const Section& src, Section& dst);
 
+// Writes device index `value` to pixels x0 .. x1 - 1 of row y, inside the
+// picture and the clip (copy mix). The text renderer paints glyphs with it.
+void PaintDeviceSpan(DrawContext& dc, int y, int x0, int x1, int value);
+
 // ---- read-back ------------------------------------------------------------------
 
 // Current RGB (0x00BBGGRR) of a pixel: through the live device colours for
