@@ -1,0 +1,124 @@
+// Picture formats read through their libraries.
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "render/picture.h"
+#include "tests/test_support.h"
+
+using namespace ztx;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes MakePng(int w, int h) {
+    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+            p[0] = uint8_t(x * 40), p[1] = uint8_t(y * 60), p[2] = 200;
+        }
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(w);
+    image.height = png_uint_32(h);
+    image.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
+    Bytes out(size);
+    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, rgb.data(), 0, nullptr));
+    out.resize(size);
+    return out;
+}
+
+Bytes MakeJpeg(int w, int h) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr err;
+    info.err = jpeg_std_error(&err);
+    jpeg_create_compress(&info);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &mem, &size);
+    info.image_width = JDIMENSION(w);
+    info.image_height = JDIMENSION(h);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) row[3 * x] = 250, row[3 * x + 1] = y < h / 2 ? 250 : 0, row[3 * x + 2] = 0;
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&info, &r, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes out(mem, mem + size);
+    free(mem);
+    return out;
+}
+
+// A one-pixel red GIF.
+const Bytes kGif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0x21, 0xF9, 4, 0, 0,
+                    0,   0,   0,   0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};
+
+bool Load(const Bytes& b, Section& s) {
+    std::string path = ztx_test::g_tempRoot + "/picture";
+    EXPECT_TRUE(WriteFileAtomically(path, std::string(b.begin(), b.end())));
+    return LoadPicture(path, s);
+}
+
+}  // namespace
+
+TEST(RenderFormats, ReadsPngJpegAndGif) {
+    Section s;
+    ASSERT_TRUE(Load(MakePng(5, 3), s));
+    EXPECT_EQ(s.bitCount, 24);
+    EXPECT_EQ(s.width, 5);
+    EXPECT_EQ(s.height, 3);
+    // Shown top-left pixel (stored in the last row): blue 200, green 0, red 0.
+    const uint8_t* top = s.bits.data() + size_t(2) * s.stride;
+    EXPECT_EQ(top[0], 200);
+    EXPECT_EQ(top[1], 0);
+    EXPECT_EQ(top[3 * 4 + 2], 160);  // red of x = 4
+    EXPECT_EQ(s.bits[1], 120);       // green of the bottom row (y = 2)
+
+    ASSERT_TRUE(Load(MakeJpeg(16, 16), s));
+    EXPECT_EQ(s.width, 16);
+    const uint8_t* bottom = s.bits.data();  // shown bottom row: red
+    const uint8_t* upper = s.bits.data() + size_t(15) * s.stride;  // shown top: yellow
+    EXPECT_GT(bottom[2], 200);
+    EXPECT_LT(bottom[1], 40);
+    EXPECT_GT(upper[1], 200);
+
+    ASSERT_TRUE(Load(kGif, s));
+    EXPECT_EQ(s.bitCount, 8);
+    EXPECT_EQ(s.width, 1);
+    EXPECT_EQ(s.colors[s.bits[0]].red, 255);
+
+    auto ext = SupportedPictureExtensions();
+    for (const char* e : {"bmp", "dib", "rle", "png", "jpg", "gif"})
+        EXPECT_NE(std::find(ext.begin(), ext.end(), e), ext.end()) << e;
+}
+
+TEST(RenderFormats, DamagedFilesFailQuietly) {
+    Section s;
+    for (const Bytes& good : {MakePng(7, 5), MakeJpeg(9, 9), kGif}) {
+        for (size_t n = 0; n < good.size(); n += std::max<size_t>(1, good.size() / 60)) {
+            Bytes cut(good.begin(), good.begin() + n);
+            std::string path = ztx_test::g_tempRoot + "/cut";
+            ASSERT_TRUE(WriteFileAtomically(path, std::string(cut.begin(), cut.end())));
+            LoadPicture(path, s);
+        }
+    }
+    EXPECT_FALSE(Load(Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}, s));
+    EXPECT_FALSE(LoadPicture(ztx_test::g_tempRoot + "/missing.png", s));
+}
