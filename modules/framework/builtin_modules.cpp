@@ -4,11 +4,15 @@
 //     {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
 // Routines a module does not need are NoModuleWork.
 #include "modules/framework/module_table.h"
+#include "modules/vector/bezier.h"
+#include "modules/raster/pattern.h"
 
 namespace ztx {
 
 const std::vector<BuiltinModule>& BuiltinModules() {
     static const std::vector<BuiltinModule> modules = {
+        {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
+        {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
     };
     return modules;
 }

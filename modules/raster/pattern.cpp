@@ -1,0 +1,559 @@
+#include "modules/raster/pattern.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "modules/framework/controls.h"
+#include "palette/waves.h"
+#include "platform/clock.h"
+#include "platform/random.h"
+#include "render/draw.h"
+#include "render/tiling.h"
+
+namespace ztx {
+
+namespace {
+
+constexpr int kWavelengths = 31;
+constexpr int kMaxWaves = 30;
+constexpr int kRingsPerFrame = 3;
+constexpr int kColors = 236;
+
+struct CycleRect {
+    int left = 0, top = 0, right = -1, bottom = -1;
+    bool Empty() const { return right < left || bottom < top; }
+};
+
+// The module's working state (one instance). The buffers are allocated in
+// PatternAllocate and freed in PatternClose; `ready` says they all exist.
+struct PatternState {
+    bool ready = false;
+    int32_t w1 = -1, h1 = -1;  // width - 1, height - 1
+    int32_t width = 0, height = 0;
+
+    int32_t* columns = nullptr;  // column profile C, w1 + 2 entries
+    int32_t* rows = nullptr;     // row profile R, h1 + 2 entries
+    int32_t* wave = nullptr;     // wave table T, 2048 entries
+    uint8_t* strip = nullptr;    // strip pixels, (max(w1, h1) + 2) * 4 bytes
+    IndexDib* header = nullptr;  // strip header
+    uint8_t* samples = nullptr;  // sample line of a folded ring, max(w1, h1) + 2 bytes
+    size_t sampleCount = 0;
+
+    float columnWavelength[kWavelengths] = {};
+    float rowWavelength[kWavelengths] = {};
+    int waves = 1;
+
+    int type = 0;
+    int shift = 6;
+    int banding = 2049;
+    float k1 = 0, k2 = 0;
+    int divisor = 1;
+    int fold = 0;
+    int diffuse = 0;
+    bool parametric = false;
+    WarpRecord warp;
+    bool turbulence = false;
+    int turbulenceType = 0;
+    int xTiling = 1, yTiling = 1, tileType = 0;
+
+    CycleRect cycle;
+    uint32_t nextStart = 0;
+    uint32_t durationMs = 0;
+};
+
+PatternState g_pattern;
+
+void* DefaultAllocator(size_t count, size_t size) { return std::calloc(count, size); }
+PatternBufferAllocator g_allocator = &DefaultAllocator;
+
+void FreeBuffers(PatternState& s) {
+    std::free(s.columns);
+    std::free(s.rows);
+    std::free(s.wave);
+    std::free(s.strip);
+    std::free(s.header);
+    std::free(s.samples);
+    s.columns = s.rows = s.wave = nullptr;
+    s.strip = s.samples = nullptr;
+    s.header = nullptr;
+    s.ready = false;
+}
+
+// ---- pixel functions ------------------------------------------------------
+
+inline int32_t Col(const PatternState& s, int x) { return s.columns[x]; }
+inline int32_t Row(const PatternState& s, int y) { return s.rows[y]; }
+inline int32_t ColRev(const PatternState& s, int x) { return s.columns[s.w1 - x]; }
+inline int32_t RowRev(const PatternState& s, int y) { return s.rows[s.h1 - y]; }
+
+// Signed remainder that tolerates a zero span (a one-pixel picture).
+inline int ModSpan(int v, int span) { return span > 0 ? v % span : 0; }
+
+inline int32_t WaveAt(const PatternState& s, int coordinate, float wavelength) {
+    return s.wave[static_cast<int>(float(coordinate) / wavelength) & 2047];
+}
+
+// S(i): the sum of row wave i at y and column wave i at x.
+inline int32_t WaveSum(const PatternState& s, int i, int x, int y) {
+    return WaveAt(s, y, s.rowWavelength[i]) + WaveAt(s, x, s.columnWavelength[i]);
+}
+
+// A: the mean of |S(i)| over the cycle's waves.
+inline int32_t WaveMean(const PatternState& s, int x, int y) {
+    int32_t sum = 0;
+    for (int i = 0; i < s.waves; ++i) sum += std::abs(WaveSum(s, i, x, y));
+    return sum / s.waves;
+}
+
+// The mirrored-profile variants picked by a selector; other selectors keep z.
+inline int32_t Variant(const PatternState& s, int selector, int32_t z, int x, int y, bool absolute) {
+    int32_t v;
+    switch (selector) {
+        case 1: v = RowRev(s, y) + ColRev(s, x); break;
+        case 2: v = RowRev(s, y) + Col(s, x); break;
+        case 3: v = ColRev(s, x) + Row(s, y); break;
+        default: return z;
+    }
+    return absolute ? std::abs(v) : v;
+}
+
+inline void Warp(const PatternState& s, int& x, int& y) {
+    if (s.parametric) PolarMap(s.warp, x, y);
+    if (s.turbulence) TurbulenceWarp(s.warp, x, y, s.turbulenceType);
+}
+
+inline int Scaled(float coordinate, float factor) { return static_cast<int>(coordinate * factor) % kColors; }
+
+// The raw value v of pixel (x0, y0) of the source tile.
+int32_t PixelValue(const PatternState& s, int x0, int y0) {
+    int x = x0, y = y0;
+    const int sh = s.shift;
+    const bool odd = ((x0 + y0) & 1) != 0;
+    switch (s.type) {
+        case 0:
+            Warp(s, x, y);
+            return (Row(s, y) + Col(s, x)) >> sh;
+        case 1: {
+            Warp(s, x, y);
+            int32_t a = Row(s, y) + Col(s, x);
+            a = Variant(s, (a / s.banding) & 3, a, x, y, false);
+            return a >> sh;
+        }
+        case 2:
+        case 5: {
+            const int m = Scaled(float(y0), s.k2);
+            Warp(s, x, y);
+            int32_t a = Row(s, y) + Col(s, x);
+            if (s.type == 5) a = std::abs(a);
+            return ((a >> sh) & 31) + ((Scaled(float(x), s.k1) ^ m) / s.divisor);
+        }
+        case 3:
+            Warp(s, x, y);
+            return std::abs(Row(s, y) + Col(s, x)) >> sh;
+        case 4: {
+            Warp(s, x, y);
+            int32_t a = std::abs(Row(s, y) + Col(s, x));
+            a = Variant(s, (a / s.banding) & 3, a, x, y, true);
+            return a >> sh;
+        }
+        case 6:
+            Warp(s, x, y);
+            return WaveMean(s, x, y) >> sh;
+        case 7: {
+            Warp(s, x, y);
+            int32_t a = WaveMean(s, x, y);
+            a = Variant(s, (a / s.banding) & 3, a, x, y, true);
+            return a >> sh;
+        }
+        case 8: {
+            Warp(s, x, y);
+            int32_t a = WaveMean(s, x, y);
+            switch ((a / s.banding) % 3) {
+                case 1: a = std::abs(RowRev(s, y) + ColRev(s, x)); break;
+                case 2: a = std::abs(Row(s, ModSpan(2 * y, s.h1)) + Col(s, ModSpan(2 * x, s.w1))); break;
+                default: break;
+            }
+            return a >> sh;
+        }
+        case 9: {
+            Warp(s, x, y);
+            int32_t a = Row(s, y) + Col(s, x);
+            a = Variant(s, (x + y) & 3, a, x, y, false);
+            return a >> sh;
+        }
+        case 10: {
+            Warp(s, x, y);
+            const int32_t a = odd ? Row(s, y) + Col(s, x) : RowRev(s, y) + ColRev(s, x);
+            return std::abs(a) >> sh;
+        }
+        case 11:
+        case 12:
+        case 13: {
+            Warp(s, x, y);
+            const int32_t a = std::abs(Row(s, y) + Col(s, x));
+            const int32_t b = std::abs(RowRev(s, y) + ColRev(s, x));
+            if (s.type == 11) return (a & b) >> sh;
+            if (s.type == 12) return (a >> sh) + ((b >> sh) & 15);
+            return (a + b) >> (sh + 1);
+        }
+        case 14: {
+            Warp(s, x, y);
+            const int32_t a = (Row(s, y) + Col(s, x)) >> (sh + 6);
+            return std::abs(Row(s, ModSpan(y + 100 * a, s.h1)) + Col(s, ModSpan(x + 100 * a, s.w1))) >> sh;
+        }
+        case 15: {
+            const int32_t d = odd ? std::abs(Row(s, y0) + Col(s, x0)) : std::abs(RowRev(s, y0) + ColRev(s, x0));
+            Warp(s, x, y);
+            return Variant(s, (d / s.banding) & 3, d, x, y, true) >> sh;
+        }
+        case 16: {
+            Warp(s, x, y);
+            return std::abs(WaveSum(s, odd ? 0 : 1, x, y)) >> (sh + 1);
+        }
+        case 17: {
+            const int m = Scaled(float(y0), s.k2);
+            Warp(s, x, y);
+            if (odd) return (Row(s, y) + Col(s, x)) >> sh;
+            return Scaled(float(x), s.k1) ^ m;
+        }
+        case 18:
+            Warp(s, x, y);
+            if (odd) return std::abs(Row(s, y) + Col(s, x)) >> 7;
+            return std::abs(RowRev(s, y) + ColRev(s, x)) >> 5;
+        case 19: {
+            Warp(s, x, y);
+            if (odd) {
+                // The third term reads the column profile at the row
+                // coordinate: kept inside the profile on tall pictures.
+                const int cy = std::min(y, s.w1);
+                return (std::abs(Row(s, y) + Col(s, x)) >> sh) + ((std::abs(RowRev(s, y) + ColRev(s, x)) >> sh) & 7) +
+                       ((std::abs(Col(s, cy) + RowRev(s, y)) >> sh) & 7);
+            }
+            return (std::abs(ColRev(s, x) + RowRev(s, y)) >> sh) + ((std::abs(ColRev(s, x) + Row(s, y)) >> sh) & 7) +
+                   ((std::abs(Row(s, y) + Col(s, x)) >> sh) & 7);
+        }
+        default: {  // 20
+            if (s.parametric) PolarMap(s.warp, x, y);
+            if (s.turbulence && ((x + y) & 1)) TurbulenceWarp(s.warp, x, y, s.turbulenceType);
+            return std::abs(WaveSum(s, 0, x, y)) >> (sh + 1);
+        }
+    }
+}
+
+// The stored colour byte: the low 8 bits of the signed remainder by 236.
+inline uint8_t PixelColor(const PatternState& s, int x, int y) {
+    return static_cast<uint8_t>(PixelValue(s, x, y) % kColors);
+}
+
+// ---- cycle start ----------------------------------------------------------
+
+void BuildProfile(const PatternState& s, int32_t* profile, int span, int phase, const float* wavelengths) {
+    const bool signedTerms = s.type >= 3 && s.type <= 8;
+    const int start = phase % kColors;
+    for (int p = 0; p <= span; ++p) {
+        int32_t sum = 0;
+        for (int i = 0; i < s.waves; ++i) {
+            const int32_t t = WaveAt(s, start + p, wavelengths[i]);
+            sum += signedTerms ? t : std::abs(t);
+        }
+        profile[p] = sum / s.waves;
+    }
+}
+
+void StartCycle(ModuleRecord* record, PatternState& s) {
+    RandomizeControls(record);
+    EvolveControls(record);
+
+    const int32_t* c = record->Control;
+    s.waves = std::clamp(c[kPatternWaves], 1, kMaxWaves);
+    s.type = c[kPatternType];
+    s.fold = 2 * c[kPatternFolding];
+    s.durationMs = static_cast<uint32_t>(std::max(c[kPatternDuration], 0)) * 1000u;
+    s.banding = c[kPatternBanding] * 20;
+    s.diffuse = c[kPatternDiffuse];
+    s.parametric = c[kPatternParametric] != 0;
+    const int turbulence = c[kPatternTurbulence];
+    const int turbulenceType = c[kPatternTurbulenceType];
+    const int waveType = c[kPatternWaveType];
+    s.xTiling = c[kPatternXTiling];
+    s.yTiling = c[kPatternYTiling];
+    s.tileType = c[kPatternTileType];
+
+    if (s.type > 20 || s.type < 0) {
+        s.waves = Rand15() % s.waves + 1;
+        s.type = Rand15() % kPatternPixelTypes;
+    }
+
+    s.cycle = CycleRect{0, 0, s.w1, s.h1};
+    if (auto* dc = static_cast<DrawContext*>(record->Dc)) SetStretchColorOnColor(*dc);
+
+    const int columnPhase = Rand15();
+    const int rowPhase = Rand15();
+    s.k1 = float(RandomFraction()) + 0.05f;
+    s.k2 = float(RandomFraction()) + 0.05f;
+
+    s.turbulence = SetUpTurbulence(s.warp, turbulence, turbulenceType, s.turbulenceType);
+
+    if (s.banding == 0) s.banding = Rand15() % 20000 + 1;
+    s.divisor = Rand15() % 12 + 1;
+    s.banding += 2048;
+    s.shift = 6 + Rand15() % 2;
+
+    int w = waveType;
+    if (w == 0 || w > 6 || w < 0) w = Rand15() % 6 + 1;
+    float e;
+    if (w == 1 || w == 4) {
+        TriangleWave(s.wave, kPlainTriangleSlope);
+        e = 0.02f;
+    } else if (w == 2 || w == 5) {
+        SineWave(s.wave);
+        e = 0.02f;
+    } else {
+        NoisyWave(s.wave);
+        e = 0.2f;
+    }
+    if (w > 3) {
+        AddSpikes(s.wave);
+        e += 0.2f;
+    }
+
+    for (int i = 0; i < kWavelengths; ++i) {
+        RandomizeControls(record);
+        s.columnWavelength[i] =
+            float(RandomFraction()) * 0.1f + float(record->Control[kPatternDensity]) * 0.01f + e;
+        RandomizeControls(record);
+        s.rowWavelength[i] =
+            e + float(RandomFraction()) * 0.8f + float(record->Control[kPatternDensity]) * 0.01f * 0.8f;
+    }
+
+    BuildProfile(s, s.rows, s.h1, rowPhase, s.rowWavelength);
+    BuildProfile(s, s.columns, s.w1, columnPhase, s.columnWavelength);
+}
+
+// ---- drawing --------------------------------------------------------------
+
+void Diffuse(uint8_t* p, int count, int step, int amount) {
+    if (amount <= 0) return;
+    for (int i = 0; i < count; ++i) {
+        const int v = p[i * step] + Rand15() % amount;
+        p[i * step] = static_cast<uint8_t>(v >= kColors ? kColors - 1 : v);
+    }
+}
+
+// Draws `count` bytes of the strip buffer as a row starting at (x, y).
+void DrawRowStrip(PatternState& s, DrawContext& dc, int x, int y, int count) {
+    IndexDib& h = *s.header;
+    h.width = s.width;
+    h.height = 1;
+    DrawIndexDib(dc, x, y, count, 1, h, 0, 0, count, 1);
+}
+
+// Draws `count` pixels of the strip buffer (one byte every 4) as a column
+// from (x, y) down. The strip is bottom-up: its first pixel lands on the
+// lowest line.
+void DrawColumnStrip(PatternState& s, DrawContext& dc, int x, int y, int count) {
+    IndexDib& h = *s.header;
+    h.width = 1;
+    h.height = s.height;
+    DrawIndexDib(dc, x, y, 1, count, h, 0, 0, 1, count);
+}
+
+void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left, int top, int right, int bottom) {
+    const int w = right - left + 1, h = bottom - top + 1;
+    uint8_t* strip = s.strip;
+    if (fold <= 0) {
+        for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, top);
+        Diffuse(strip, w, 1, diffuse);
+        DrawRowStrip(s, dc, left, bottom, w);
+        for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, bottom);
+        Diffuse(strip, w, 1, diffuse);
+        DrawRowStrip(s, dc, left, top, w);
+        for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, left, y);
+        Diffuse(strip, h, 4, diffuse);
+        DrawColumnStrip(s, dc, left, top, h);
+        for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, right, y);
+        Diffuse(strip, h, 4, diffuse);
+        DrawColumnStrip(s, dc, right, top, h);
+        return;
+    }
+
+    // Folded: one short sample line along the top and down the right side,
+    // laid out back and forth over the row and the column. When the ring is
+    // too small to give n + 1 samples, the rest of the line keeps the
+    // samples of earlier rings.
+    const int nW = (right - left) / fold + 1, nH = (bottom - top) / fold + 1;
+    const int n = std::min<int>(std::max(nW, nH), static_cast<int>(s.sampleCount) - 1);
+    uint8_t* samples = s.samples;
+    int count = 0;
+    for (int x = left; x < right && count < n + 1; ++x) samples[count++] = PixelColor(s, x, top);
+    for (int y = top; y < bottom && count < n + 1; ++y) samples[count++] = PixelColor(s, right, y);
+    Diffuse(samples, n, 1, diffuse);
+
+    for (int k = 0; k < w; ++k) {
+        const int r = k % nW;
+        strip[k] = samples[((k / nW) & 1) == 0 ? r : nW - r];
+    }
+    DrawRowStrip(s, dc, left, bottom, w);
+    BitBlt(dc, left, top, w, 1, dc, left + 1, bottom);
+    for (int k = 0; k < h; ++k) {
+        const int r = k % nH;
+        strip[4 * k] = samples[((k / nH) & 1) == 0 ? r : nH - r];
+    }
+    DrawColumnStrip(s, dc, left, top, h);
+    BitBlt(dc, right, top, 1, h, dc, left, top + 1);
+}
+
+// The value of a control the frame reads: evolved when its source drives it.
+int FrameValue(ModuleRecord* record, int slot, int cycleValue) {
+    return IsDriven(record->Check[slot]) ? EvolveControl(record, slot) : cycleValue;
+}
+
+}  // namespace
+
+int PatternDefineControls(ModuleRecord* r) {
+    DefineControl(r, kPatternWaves, 0, "Waves", 2, 30, 2, 30, 2, 0, 10, 0);
+    DefineControl(r, kPatternTurbulence, 1, "Turbulence", 0, 100, 0, 100, 0, 0, 10, 0);
+    DefineControl(r, kPatternType, 2, "Type", 0, 21, 0, 21, 21, 0, 10, 0);
+    DefineControl(r, kPatternParametric, 8, "Parametric", 0, 1, 0, 1, 0, 0, 10, 0);
+    DefineControl(r, kPatternTurbulenceType, 4, "Turbulence Type", 0, 5, 0, 5, 1, 0, 10, 0);
+    DefineControl(r, kPatternDensity, 5, "Pattern Density", 0, 100, 0, 100, 50, 0, 10, 0);
+    DefineControl(r, kPatternWaveType, 6, "Wave Type", 0, 6, 0, 6, 0, 0, 10, 0);
+    DefineControl(r, kPatternFolding, 7, "Folding", 0, 20, 0, 20, 0, 0, 10, 1);
+    DefineControl(r, kPatternDuration, 3, "Duration", 0, 1000, 0, 1000, 30, 0, 10, 0);
+    DefineControl(r, kPatternStrength, 9, "Strength", -10, 10, -10, 10, 1, 0, 10, 0);
+    DefineControl(r, kPatternXTiling, 10, "X Tiling", 1, 20, 1, 20, 1, 0, 10, 1);
+    DefineControl(r, kPatternYTiling, 11, "Y Tiling", 1, 20, 1, 20, 1, 0, 10, 1);
+    DefineControl(r, kPatternTileType, 12, "Tile Type", 0, 3, 0, 3, 0, 0, 10, 0);
+    DefineControl(r, kPatternDiffuse, 14, "Diffuse", 0, 64, 0, 64, 0, 0, 10, 1);
+    DefineControl(r, kPatternBanding, 15, "Banding", 0, 1000, 0, 1000, 0, 0, 10, 0);
+    DefineControl(r, kPatternDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, 0, 10, 0);
+    DefineControl(r, kPatternDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, 0, 10, 0);
+    return 0;
+}
+
+int PatternAllocate(ModuleRecord* record) {
+    PatternState& s = g_pattern;
+    FreeBuffers(s);
+    s = PatternState{};
+    s.width = std::max(record->Width, 0);
+    s.height = std::max(record->Height, 0);
+    s.w1 = s.width - 1;
+    s.h1 = s.height - 1;
+    const size_t span = static_cast<size_t>(std::max(s.w1, s.h1) + 2);
+    s.columns = static_cast<int32_t*>(g_allocator(size_t(s.w1 + 2), sizeof(int32_t)));
+    s.rows = static_cast<int32_t*>(g_allocator(size_t(s.h1 + 2), sizeof(int32_t)));
+    s.strip = static_cast<uint8_t*>(g_allocator(span * 4, 1));
+    s.header = static_cast<IndexDib*>(g_allocator(1, sizeof(IndexDib)));
+    s.wave = static_cast<int32_t*>(g_allocator(kWaveTableSize, sizeof(int32_t)));
+    s.samples = static_cast<uint8_t*>(g_allocator(span, 1));
+    s.sampleCount = span;
+    s.nextStart = GetTickCount();
+    if (!s.columns || !s.rows || !s.strip || !s.header || !s.wave || !s.samples) {
+        std::fputs("Could not allocate buffers\n", stderr);
+        FreeBuffers(s);
+        return 0;
+    }
+    // The strip header: width of the picture, one line, palette indices 0..235.
+    s.header->width = s.width;
+    s.header->height = 1;
+    s.header->table = kIdentityIndices;
+    s.header->tableCount = kColors;
+    s.header->bits = s.strip;
+
+    s.warp.spanX = s.w1;
+    s.warp.spanY = s.h1;
+    s.warp.columns = s.columns;
+    s.warp.rows = s.rows;
+    s.ready = true;
+    return 0;
+}
+
+int PatternInitialize(ModuleRecord* record) {
+    if (g_pattern.ready) StartCycle(record, g_pattern);
+    return 0;
+}
+
+int PatternDrawFrame(ModuleRecord* record) {
+    PatternState& s = g_pattern;
+    if (!DrawGate(record->Control[kPatternDrawStart], record->Control[kPatternDrawStop])) return kFrameSkipped;
+    auto* dc = static_cast<DrawContext*>(record->Dc);
+    if (!s.ready || dc == nullptr) return 0;
+    const uint32_t now = GetTickCount();
+    if (static_cast<int32_t>(now - s.nextStart) < 0) return 0;
+
+    const int xTiling = std::max(FrameValue(record, kPatternXTiling, s.xTiling), 1);
+    const int yTiling = std::max(FrameValue(record, kPatternYTiling, s.yTiling), 1);
+    const int fold = IsDriven(record->Check[kPatternFolding]) ? EvolveControl(record, kPatternFolding) : s.fold;
+    const int diffuse = FrameValue(record, kPatternDiffuse, s.diffuse);
+
+    const int tileWidth = s.width / xTiling, tileHeight = s.height / yTiling;
+    CycleRect ring{s.cycle.left / xTiling, s.cycle.top / yTiling, s.cycle.right / xTiling, s.cycle.bottom / yTiling};
+    CycleRect ring0 = ring;
+    if (!TileDrawn(0, 0, s.tileType)) {
+        if (xTiling >= 2) {
+            ring.left += tileWidth;
+            ring.right += tileWidth;
+        } else if (yTiling == 1) {
+            ring.right = ring.left - 1;
+        } else {
+            ring.top += tileHeight;
+            ring.bottom += tileHeight;
+        }
+    }
+    // Every pixel function indexes the profiles by picture coordinates.
+    ring.right = std::min(ring.right, s.w1);
+    ring.bottom = std::min(ring.bottom, s.h1);
+    ring.left = std::max(ring.left, 0);
+    ring.top = std::max(ring.top, 0);
+
+    s.cycle.left += 3 * xTiling;
+    s.cycle.right -= 3 * xTiling;
+    s.cycle.top += 3 * yTiling;
+    s.cycle.bottom -= 3 * yTiling;
+
+    bool ended = false;
+    for (int i = 0; i < kRingsPerFrame; ++i) {
+        if (ring.Empty()) {
+            ended = true;
+            break;
+        }
+        DrawRing(s, *dc, fold, diffuse, ring.left, ring.top, ring.right, ring.bottom);
+        if (xTiling + yTiling > 2) {
+            ReplicateRing(*dc, xTiling, yTiling, tileWidth, tileHeight, s.tileType, ring.right - ring.left + 1,
+                          ring.bottom - ring.top + 1, ring.left, ring.top, ring.right, ring.bottom, ring0.left,
+                          ring0.top, ring0.right, ring0.bottom);
+        }
+        ++ring.left, ++ring.top, --ring.right, --ring.bottom;
+        ++ring0.left, ++ring0.top, --ring0.right, --ring0.bottom;
+    }
+    if (ended) {
+        s.nextStart = now + s.durationMs;
+        StartCycle(record, s);
+    }
+    return 0;
+}
+
+int PatternClose(ModuleRecord*) {
+    FreeBuffers(g_pattern);
+    return 0;
+}
+
+void SetPatternAllocator(PatternBufferAllocator allocator) {
+    g_allocator = allocator ? allocator : &DefaultAllocator;
+}
+
+PatternCycleInfo PatternCurrentCycle() {
+    const PatternState& s = g_pattern;
+    return PatternCycleInfo{s.ready, s.type,    s.waves,      s.shift,          s.banding,
+                            s.divisor, s.fold, s.diffuse, s.turbulence, s.turbulenceType};
+}
+
+int PatternPixel(int x, int y) {
+    const PatternState& s = g_pattern;
+    if (!s.ready || x < 0 || y < 0 || x > s.w1 || y > s.h1) return -1;
+    return PixelColor(s, x, y);
+}
+
+}  // namespace ztx
