@@ -16,6 +16,7 @@
 #include "palette/palette.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "plugins/plugin_host.h"
 #include "settings/display_names.h"
 #include "settings/global_options.h"
 #include "settings/legacy_display.h"
@@ -24,8 +25,6 @@
 #include "soundlink/sound_link.h"
 
 namespace ztx {
-
-PluginLoadHook LoadPluginForDisplay = nullptr;
 
 namespace {
 
@@ -146,7 +145,7 @@ int LoadIniDisplay(const ProfileFile& f, PaletteRecord* palette) {
             CopyText(r.Path, sizeof r.Path, ProfileText(f, section, "Path", 259));
             if (slot == kSlotPlugIn) {
                 CopyText(r.PluginPath, sizeof r.PluginPath, ProfileText(f, section, "PluginPath", 259));
-                if (!LoadPluginForDisplay || !LoadPluginForDisplay(r.PluginPath)) {
+                if (!LoadPlugin(r.PluginPath)) {  // quietly
                     ModuleActive[slot] = 0;
                     return -1;
                 }
@@ -499,7 +498,7 @@ int LoadDisplayFromRegistry(const std::string& name) {
             ModuleActive[slot] = 1;
             CopyText(r.Path, sizeof r.Path, ReadText(d, key, "Path", 259));
             CopyText(r.PluginPath, sizeof r.PluginPath, ReadText(d, key, "PluginPath", 259));
-            if (slot == kSlotPlugIn && (!LoadPluginForDisplay || !LoadPluginForDisplay(r.PluginPath))) {
+            if (slot == kSlotPlugIn && !LoadPlugin(r.PluginPath)) {  // quietly
                 ModuleActive[slot] = 0;
                 return 0;
             }

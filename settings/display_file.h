@@ -60,10 +60,4 @@ void ConvertLegacyRegistry(const std::function<void(const std::string&)>& progre
 // global options.
 void LoadStoredSettings();
 
-// The plug-in loader used for the PlugIn slot (installed by the plug-in
-// host): loads the library named by the slot's PluginPath. Without one, a
-// display that uses the PlugIn slot does not load.
-using PluginLoadHook = int (*)(const char* pluginPath);
-extern PluginLoadHook LoadPluginForDisplay;
-
 }  // namespace ztx
