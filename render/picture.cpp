@@ -141,6 +141,13 @@ bool DecodeWith(const uint8_t* d, size_t n, const DibInfo& info, size_t bitsOffs
     if (bitsOffset > n) return false;
     const uint8_t* px = d + bitsOffset;
     const size_t avail = n - bitsOffset;
+    const int rows = info.height < 0 ? -info.height : info.height;
+    const bool rle = info.compression == kRle8 || info.compression == kRle4;
+    const size_t srcStride = size_t(DibStride(info.width, info.bitCount));
+    // The last row's padding may be missing; anything shorter is truncated.
+    // Checked before allocating, so a short hostile file costs nothing.
+    const size_t rowBytes = (size_t(info.width) * info.bitCount + 7) / 8;
+    if (!rle && avail < srcStride * (rows - 1) + rowBytes) return false;
     Section s;
     s.width = info.width;
     s.height = info.height < 0 ? -info.height : info.height;
@@ -153,7 +160,7 @@ bool DecodeWith(const uint8_t* d, size_t n, const DibInfo& info, size_t bitsOffs
         s.compression = kBitFields;
         std::copy(info.masks, info.masks + 3, s.masks);
     }
-    if (info.compression == kRle8 || info.compression == kRle4) {
+    if (rle) {
         DecodeRle(px, avail, info.compression == kRle4, s);
         if (topDown) {
             for (int r = 0; r < s.height / 2; ++r)
@@ -163,10 +170,6 @@ bool DecodeWith(const uint8_t* d, size_t n, const DibInfo& info, size_t bitsOffs
         out = std::move(s);
         return true;
     }
-    const size_t srcStride = size_t(DibStride(info.width, info.bitCount));
-    // The last row's padding may be missing; anything shorter is truncated.
-    const size_t rowBytes = (size_t(info.width) * info.bitCount + 7) / 8;
-    if (avail < srcStride * (s.height - 1) + rowBytes) return false;
     for (int r = 0; r < s.height; ++r) {
         const uint8_t* src = px + srcStride * r;
         uint8_t* dst = s.bits.data() + size_t(topDown ? s.height - 1 - r : r) * s.stride;

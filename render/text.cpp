@@ -44,14 +44,16 @@ std::string ResolveFamily(const std::string& family, int* index) {
     }
     std::string file;
     int idx = 0;
-    if (FcInit()) {
+    // A private configuration, released after use, so nothing of
+    // fontconfig's stays allocated once the name is resolved.
+    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
         FcPattern* pat = FcNameParse(reinterpret_cast<const FcChar8*>(family.c_str()));
         if (pat) {
             FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-            FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+            FcConfigSubstitute(config, pat, FcMatchPattern);
             FcDefaultSubstitute(pat);
             FcResult result;
-            FcPattern* match = FcFontMatch(nullptr, pat, &result);
+            FcPattern* match = FcFontMatch(config, pat, &result);
             if (match) {
                 FcChar8* f = nullptr;
                 if (FcPatternGetString(match, FC_FILE, 0, &f) == FcResultMatch && f)
@@ -61,6 +63,7 @@ std::string ResolveFamily(const std::string& family, int* index) {
             }
             FcPatternDestroy(pat);
         }
+        FcConfigDestroy(config);
     }
     cache[family] = {file, idx};
     *index = idx;
