@@ -17,6 +17,51 @@ void RealClock::Sleep(uint32_t ms) {
     }
 }
 
+uint32_t LockstepClock::TickCount() {
+    std::lock_guard<std::mutex> g(lock_);
+    return static_cast<uint32_t>(now_);
+}
+
+void LockstepClock::RunNext() {
+    anyRunning_ = false;
+    if (waiting_.empty()) return;
+    size_t best = 0;
+    for (size_t i = 1; i < waiting_.size(); ++i) {
+        const Waiter& a = waiting_[i];
+        const Waiter& b = waiting_[best];
+        if (a.wake < b.wake || (a.wake == b.wake && a.order < b.order)) best = i;
+    }
+    if (waiting_[best].wake > now_) now_ = waiting_[best].wake;
+    running_ = waiting_[best].id;
+    anyRunning_ = true;
+    waiting_.erase(waiting_.begin() + static_cast<std::ptrdiff_t>(best));
+    turn_.notify_all();
+}
+
+void LockstepClock::WaitForTurn(std::unique_lock<std::mutex>& lock) {
+    const std::thread::id me = std::this_thread::get_id();
+    turn_.wait(lock, [&] { return anyRunning_ && running_ == me; });
+}
+
+void LockstepClock::Sleep(uint32_t ms) {
+    std::unique_lock<std::mutex> lock(lock_);
+    waiting_.push_back({std::this_thread::get_id(), now_ + ms, order_++});
+    RunNext();
+    WaitForTurn(lock);
+}
+
+void LockstepClock::AttachThread() {
+    std::unique_lock<std::mutex> lock(lock_);
+    waiting_.push_back({std::this_thread::get_id(), now_, order_++});
+    if (!anyRunning_) RunNext();
+    WaitForTurn(lock);
+}
+
+void LockstepClock::DetachThread() {
+    std::unique_lock<std::mutex> lock(lock_);
+    if (anyRunning_ && running_ == std::this_thread::get_id()) RunNext();
+}
+
 namespace {
 RealClock g_realClock;
 std::atomic<Clock*> g_clock{&g_realClock};

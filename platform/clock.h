@@ -3,7 +3,11 @@
 // animation on a virtual clock and get the same pictures every time.
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace ztx {
 
@@ -13,6 +17,10 @@ public:
     virtual ~Clock() = default;
     virtual uint32_t TickCount() = 0;
     virtual void Sleep(uint32_t ms) = 0;
+    // A worker thread announces itself when it starts and when it ends, so a
+    // clock that schedules threads (LockstepClock) knows who takes part.
+    virtual void AttachThread() {}
+    virtual void DetachThread() {}
 };
 
 // The machine's monotonic clock.
@@ -35,6 +43,38 @@ public:
 
 private:
     std::atomic<uint32_t> now_;
+};
+
+// Virtual time shared by several threads that run one at a time, in a fixed
+// order: a thread runs until it sleeps; then the attached thread with the
+// earliest wake-up time runs next (ties go to the one that went to sleep
+// first), and the time jumps to that wake-up. Threads that draw random
+// numbers and share state therefore interleave the same way on every run,
+// which makes a multi-threaded animation reproducible bit for bit.
+// Threads that are not attached may read the time but must not sleep on it.
+class LockstepClock final : public Clock {
+public:
+    explicit LockstepClock(uint32_t start = 0) : now_(start) {}
+    uint32_t TickCount() override;
+    void Sleep(uint32_t ms) override;
+    void AttachThread() override;
+    void DetachThread() override;
+
+private:
+    struct Waiter {
+        std::thread::id id;
+        uint64_t wake;
+        uint64_t order;
+    };
+    void RunNext();  // with lock_ held
+    void WaitForTurn(std::unique_lock<std::mutex>& lock);
+    std::mutex lock_;
+    std::condition_variable turn_;
+    uint64_t now_;
+    uint64_t order_ = 0;
+    std::vector<Waiter> waiting_;
+    std::thread::id running_{};
+    bool anyRunning_ = false;
 };
 
 // The process-wide clock (the real one unless a test or tool installs another).

@@ -36,11 +36,12 @@ const OptionField kBinaryOptions[] = {
     {"HomingRate", &GlobalOptions::homingRate, 0, 1000},
     {"DurationMod", &GlobalOptions::durationMod, -100, 100},
     {"DisableMouse", &GlobalOptions::disableMouse, 0, 1},
+    {"FrameRate", &GlobalOptions::frameRate, 1, 240},
 };
 // The order in which they are saved.
 const char* const kSaveOrder[] = {"SlowCPU",      "Priority",     "ShowInfo",   "ShowName",   "Preview",
                                   "AutoRun",      "AutoGain",     "BlankTimeout", "CaptureScale", "CaptureTile",
-                                  "HomingRate",   "DurationMod",  "DisableMouse"};
+                                  "HomingRate",   "DurationMod",  "DisableMouse", "FrameRate"};
 
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 

@@ -24,6 +24,7 @@ struct GlobalOptions {
     int32_t disableMouse = 0;    // "DisableMouse": no wake-up on mouse moves
     int32_t speed = 0;           // "Speed": animation slow-down 0..30
     int32_t gracePeriod = 6;     // "ScreenSaverGracePeriod", seconds
+    int32_t frameRate = 60;      // "FrameRate": frames per second the animation is paced to, 1..240
 };
 
 // The process's options (plain globals, as the rest of the program reads them).

@@ -20,6 +20,11 @@ const Verb kVerbs[] = {
     {"export", ztx::tool::Export, "export NAME PATH               copy a display to a file"},
     {"palette", ztx::tool::Palette,
      "palette show FILE.PAL | convert IN OUT   print or convert a palette file"},
+    {"render", ztx::tool::Render,
+     "render (NAME | --file PATH | --module MODULE) [--size WxH] [--frames N] [--fps F] [--seed S] [--verbose] "
+     "--out PATH\n                                run the animation headless into a GIF, PNG(s) or BMP"},
+    {"bench", ztx::tool::Bench,
+     "bench (NAME | --module MODULE) [--size WxH] [--frames N]   measure frame, palette and memory costs"},
 };
 
 void Usage(FILE* out) {

@@ -13,6 +13,8 @@ int Show(const Args& args);
 int Import(const Args& args);
 int Export(const Args& args);
 int Palette(const Args& args);
+int Render(const Args& args);
+int Bench(const Args& args);
 
 // Prints "ztx: <message>" on standard error and returns `status`.
 int Fail(int status, const std::string& message);

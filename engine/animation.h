@@ -1,0 +1,71 @@
+// The animation: a worker thread that prepares the active display's modules
+// and draws frame after frame, and a palette thread that steps the colour
+// effect at its own pace. The window (or the headless renderer) hosts it and
+// stops it; the two threads and the host talk only through atomic flags.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace ztx {
+
+struct Surface;
+struct DrawContext;
+
+// What hosts an animation run: the saver window or the headless renderer.
+struct EngineHost {
+    Surface* surface = nullptr;  // the picture every module draws on
+    DrawContext* dc = nullptr;   // the window's drawing context (every module's Dc)
+    int width = 0, height = 0;   // client size
+    bool fullScreen = false;     // the window covers the screen (not a preview)
+    bool adjustPriority = false; // apply the "Priority" option to the process
+    void* user = nullptr;
+    // Called on the animation thread after every frame has been published.
+    void (*frameDone)(void* user) = nullptr;
+    // Asked to show the picture again (a new frame, or new colours).
+    void (*present)(void* user) = nullptr;
+    // Screen capture (percent scale) and wallpaper, when the host offers them.
+    void (*capture)(void* user, int scalePercent) = nullptr;
+    void (*wallpaper)(void* user) = nullptr;
+    // When set, the real time spent in each slot's draw calls and in the
+    // palette steps is added up here (benchmarks).
+    struct Timings {
+        double slotSeconds[23] = {};
+        double paletteSeconds = 0;
+        uint64_t paletteSteps = 0;
+    }* timings = nullptr;
+};
+
+// Engine flags beside those of engine_state.h.
+extern std::atomic<int> PaletteReady;         // the colour effect has started
+extern std::atomic<int> AnimationSuspended;   // F5/F7: the frame loop waits
+extern std::atomic<int> PaletteSuspended;     // F6/F7: the palette thread waits
+extern std::atomic<int> SpeedDelay;           // slow-down level ("Speed")
+extern std::atomic<int> MouseIgnored;         // copied from "DisableMouse" at each start
+extern std::atomic<uint32_t> AnimationStartTick;
+extern std::atomic<int> LaunchedCompanion;    // this run started the analyser
+extern std::atomic<int> CaptureKeyHeld;       // capture every frame while held
+extern std::atomic<int> WallpaperKeyPressed;  // make one wallpaper
+
+// Starts the animation thread for `host` (which must outlive the run).
+// Returns false when a run is already going.
+bool StartAnimation(EngineHost* host);
+// Stops the run: clears AnimationRunning and waits up to 2000 ms for the
+// animation thread. A thread that does not end in time is left behind
+// (detached). Returns true when it ended in time.
+bool StopAnimation();
+// Waits (without asking it to stop) until the animation thread has ended,
+// e.g. after a blank time-out. Returns at once when no run is going.
+void WaitForAnimationEnd();
+// Whether an animation thread is running.
+bool AnimationActive();
+
+// The milliseconds a frame waits for the "Speed" level `d` at frame number
+// `frame` (0 for d = 0; 10 in the frames where (frame & 15) < d for 1..15;
+// 10 * d - 150 every frame from 16 on).
+uint32_t SpeedPause(int d, uint32_t frame);
+
+// Puts the flags above back to their starting values (no run may be going).
+void ResetAnimationState();
+
+}  // namespace ztx
