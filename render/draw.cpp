@@ -113,6 +113,10 @@ void AttachSection(DrawContext& dc, Section& section) {
     dc.canvas = CanvasOf(section);
 }
 
+void PublishContext(DrawContext& dc) {
+    if (dc.surface) PublishSurface(*dc.surface);
+}
+
 Pen SelectPen(DrawContext& dc, const Pen& pen) {
     Pen old = dc.pen;
     dc.pen = pen;

@@ -116,6 +116,10 @@ void AttachSurface(DrawContext& dc, Surface& surface);
 void AttachBitmap(DrawContext& dc, Bitmap8& bitmap);
 void AttachSection(DrawContext& dc, Section& section);  // 8-bit sections
 
+// Publishes the picture for the presenter when the context draws on the
+// window surface (frame end, and before sleeping inside a long drawing call).
+void PublishContext(DrawContext& dc);
+
 // Selection returns what was selected before.
 Pen SelectPen(DrawContext& dc, const Pen& pen);
 Brush SelectBrush(DrawContext& dc, const Brush& brush);

@@ -76,6 +76,9 @@ void CreateSurface(Surface& surface, int width, int height);
 // Hands a consistent copy of the current picture to the presenter. Called at
 // every frame end and before any sleep inside a long drawing call.
 void PublishSurface(Surface& surface);
+// Number of pictures published so far (a presenter compares it, and the
+// device colour table's generation, with what it showed last).
+inline uint32_t PublishedCount(const Surface& surface) { return surface.publishCount.load(std::memory_order_acquire); }
 
 // Expands 8-bit indices through a 256-entry table into 32-bit pixels.
 // Strides are in elements (bytes for src, pixels for dst).

@@ -1,0 +1,117 @@
+// Publishing and presenting: the presenter sees only whole frames, under
+// concurrent drawing and palette animation; colour-matched copies.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "render/device_colors.h"
+#include "render/draw.h"
+#include "tests/render_helpers.h"
+
+using namespace ztx;
+
+TEST(RenderPresent, PresenterOnlySeesWholeFrames) {
+    Surface surface;
+    CreateSurface(surface, 64, 48);
+    DrawContext dc;
+    AttachSurface(dc, surface);
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0}, shown{0};
+    // Palette thread: keeps animating every entry.
+    std::thread palette([&] {
+        PaletteColor c[236];
+        for (int step = 0; !done.load(); ++step) {
+            for (int i = 0; i < 236; ++i) c[i] = PaletteColor{uint8_t(i), uint8_t(step), 7, 0};
+            DeviceColors().SetAnimated(c, 0, 236);
+        }
+    });
+    // Presenter: every shown picture must be a single colour.
+    std::thread presenter([&] {
+        std::vector<uint32_t> out(64 * 48);
+        while (!done.load()) {
+            PresentSurface(surface, out.data(), 64, 64, 48);
+            for (uint32_t p : out)
+                if (p != out[0]) {
+                    ++torn;
+                    break;
+                }
+            ++shown;
+        }
+    });
+    // Animation: each frame paints the whole picture in one entry, in stripes.
+    for (int frame = 0; frame < 400; ++frame) {
+        for (int y = 0; y < 48; ++y) FillRect(dc, Rect{0, y, 64, y + 1}, SolidBrush(PaletteIndexColor(frame % 236)));
+        PublishContext(dc);
+    }
+    while (shown.load() < 20) std::this_thread::yield();
+    done = true;
+    palette.join();
+    presenter.join();
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(PublishedCount(surface), 401u);  // creation counts as one
+}
+
+TEST(RenderPresent, ExpansionThroughTheTableAndScaled) {
+    uint32_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = 0x10000u * i + 3;
+    const uint8_t src[2 * 11] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 255, 254, 253, 252, 251, 250, 249, 248, 247, 246, 245};
+    uint32_t dst[22];
+    ExpandIndices(src, 11, 11, 2, table, dst, 11);
+    for (int i = 0; i < 22; ++i) EXPECT_EQ(dst[i], table[src[i]]);
+    uint32_t big[4 * 22];
+    ExpandIndicesScaled(src, 11, 11, 2, table, big, 22, 22, 4);
+    EXPECT_EQ(big[0], table[0]);
+    EXPECT_EQ(big[1], table[0]);
+    EXPECT_EQ(big[2], table[1]);
+    EXPECT_EQ(big[22 * 2], table[255]);  // third row comes from the second source row
+    EXPECT_EQ(big[22 * 4 - 1], table[245]);
+}
+
+TEST(RenderPresent, CopiesMatchColoursToTheDestinationTable) {
+    // Window picture -> grey section: each device colour becomes the nearest grey.
+    Surface surface;
+    CreateSurface(surface, 4, 2);
+    DrawContext window;
+    AttachSurface(window, surface);
+    PaletteColor c[236] = {};
+    c[0] = PaletteColor{100, 100, 100, 0};
+    DeviceColors().SetAnimated(c, 0, 236);
+    surface.picture.pixels = {255, 255, 255, 255, 0, 10, 0, 248};
+    Section grey;
+    ASSERT_TRUE(CreateSection8(grey, 2, 1, nullptr));
+    DrawContext mem;
+    AttachSection(mem, grey);
+    SetStretchColorOnColor(mem);
+    StretchBlt(mem, 0, 0, 2, 1, window, 0, 0, 4, 2);  // half size: row 1, columns 1 and 3
+    EXPECT_EQ(grey.bits[0], 100);
+    EXPECT_EQ(grey.bits[1], 128);
+
+    // Section to section: equal tables copy indices, a grey table matches.
+    Section pic;
+    RgbQuad table[256] = {};
+    table[1] = RgbQuad{0, 0, 200, 0};    // red 200
+    table[2] = RgbQuad{90, 90, 90, 0};   // grey 90
+    ASSERT_TRUE(CreateSection8(pic, 2, 1, table));
+    pic.bits[0] = 1, pic.bits[1] = 2;
+    Section same, greyed;
+    ASSERT_TRUE(CreateSection8(same, 2, 1, table));
+    CopySectionMatched(pic, same);
+    EXPECT_EQ(same.bits[0], 1);
+    ASSERT_TRUE(CreateSection8(greyed, 2, 1, nullptr));
+    CopySectionMatched(pic, greyed);
+    EXPECT_EQ(greyed.bits[1], 90);
+    EXPECT_NEAR(greyed.bits[0], 67, 1);  // nearest grey to (200, 0, 0)
+}
+
+TEST(RenderPresent, FoldAnchoredOnePastTheEdgeIsClipped) {
+    // A mirror anchored at x = W with width -(hw + 1) covers W - hw .. W; the
+    // column at W does not exist and nothing wraps.
+    ztx_test::TestCanvas c(8, 1);
+    c.bitmap.pixels = {10, 11, 12, 13, 0, 0, 0, 0};
+    StretchBlt(c.dc, 8, 0, -(4 + 1), 1, c.dc, 0, 0, 4, 1);
+    // Destination pixels 8, 7, ..., 4 take source columns 0, 1, 2, 2, 3 of a
+    // 4 -> 5 stretch; x = 8 is off the picture.
+    EXPECT_EQ(c.Rows()[0], "abcddccb");
+}
