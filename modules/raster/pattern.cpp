@@ -61,6 +61,7 @@ struct PatternState {
     CycleRect cycle;
     uint32_t nextStart = 0;
     uint32_t durationMs = 0;
+    unsigned cycles = 0;
 };
 
 PatternState g_pattern;
@@ -263,6 +264,7 @@ void BuildProfile(const PatternState& s, int32_t* profile, int span, int phase, 
 }
 
 void StartCycle(ModuleRecord* record, PatternState& s) {
+    ++s.cycles;
     RandomizeControls(record);
     EvolveControls(record);
 
@@ -547,7 +549,8 @@ void SetPatternAllocator(PatternBufferAllocator allocator) {
 PatternCycleInfo PatternCurrentCycle() {
     const PatternState& s = g_pattern;
     return PatternCycleInfo{s.ready, s.type,    s.waves,      s.shift,          s.banding,
-                            s.divisor, s.fold, s.diffuse, s.turbulence, s.turbulenceType};
+                            s.divisor, s.fold, s.diffuse, s.turbulence, s.turbulenceType,
+                            s.cycles};
 }
 
 int PatternPixel(int x, int y) {

@@ -63,6 +63,7 @@ struct PatternCycleInfo {
     int diffuse;         // diffuse amount
     bool turbulence;     // the turbulence warp is active
     int turbulenceType;  // 0..4 for this cycle
+    unsigned cycles;     // cycles started since DoPreInitialize
 };
 PatternCycleInfo PatternCurrentCycle();
 
