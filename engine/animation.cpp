@@ -119,6 +119,8 @@ struct FramePacer {
         start = now;
         frames = 0;
     }
+    // Pauses of the speed setting come on top of the paced frame time.
+    void Shift(uint32_t ms) { start += ms; }
     void Pace() {
         const int rate = Options.frameRate > 0 ? Options.frameRate : 60;
         ++frames;
@@ -251,7 +253,10 @@ void AnimationThreadBody(EngineHost* host) {
             Publish(*host);
             if (host->frameDone) host->frameDone(host->user);
             pacer.Pace();
-            if (uint32_t pause = SpeedPause(SpeedDelay, frame)) SleepMs(pause);
+            if (uint32_t pause = SpeedPause(SpeedDelay, frame)) {
+                SleepMs(pause);
+                pacer.Shift(pause);
+            }
 
             link = SoundLink();
             if (link && link->snapshotRequest) SaveSnapshot();

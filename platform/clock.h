@@ -52,6 +52,8 @@ private:
 // numbers and share state therefore interleave the same way on every run,
 // which makes a multi-threaded animation reproducible bit for bit.
 // Threads that are not attached may read the time but must not sleep on it.
+// A thread that starts another lets it attach (sleeping 0 ms until it has)
+// before sleeping for any time, so the newcomer's place in the order is fixed.
 class LockstepClock final : public Clock {
 public:
     explicit LockstepClock(uint32_t start = 0) : now_(start) {}
