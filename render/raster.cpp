@@ -47,10 +47,29 @@ struct Edge {
     int rowStart, rowEnd;  // rows [rowStart, rowEnd)
 };
 
+// Where an edge crosses a row, as the first pixel whose centre is at or right
+// of the crossing.
 struct Crossing {
-    double x;
+    int64_t pixel;
     int dir;
 };
+
+// Whole-number vertices (the usual case) are crossed exactly, so a crossing
+// that falls on a pixel centre is decided the same way on every machine.
+bool IsWhole(double v) { return std::fabs(v) < 1e15 && v == std::floor(v); }
+
+int64_t ExactFirstPixel(const Edge& e, int row, const Rect& limit) {
+    // x = x0 + (row + 0.5 - y0) (x1 - x0) / (y1 - y0) = num / den, and the
+    // first pixel at or after it is ceil(x - 0.5) = ceil((2 num - den) / (2 den)).
+    const i128 x0 = int64_t(e.x0), y0 = int64_t(e.y0), dx = int64_t(e.x1) - int64_t(e.x0);
+    const i128 dy = int64_t(e.y1) - int64_t(e.y0);
+    const i128 den = 2 * dy;
+    const i128 num = 2 * x0 * dy + (2 * i128(row) + 1 - 2 * y0) * dx;
+    i128 px = CeilDiv(2 * num - den, 2 * den);
+    if (px < limit.left - 1) px = limit.left - 1;
+    if (px > limit.right + 1) px = limit.right + 1;
+    return static_cast<int64_t>(px);
+}
 
 }  // namespace
 
@@ -88,6 +107,8 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
         p += n;
     }
     if (edges.empty()) return;
+    bool exact = true;
+    for (const Edge& e : edges) exact = exact && IsWhole(e.x0) && IsWhole(e.y0) && IsWhole(e.x1) && IsWhole(e.y1);
     std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.rowStart < b.rowStart; });
     active.clear();
     size_t next = 0;
@@ -103,21 +124,23 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
         }
         double yc = row + 0.5;
         cross.clear();
-        for (const Edge* e : active) cross.push_back(Crossing{e->x0 + (yc - e->y0) * e->slope, e->dir});
-        std::sort(cross.begin(), cross.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        for (const Edge* e : active) {
+            int64_t px = exact ? ExactFirstPixel(*e, row, limit)
+                               : FirstPixelAtOrAfter(e->x0 + (yc - e->y0) * e->slope, limit);
+            cross.push_back(Crossing{px, e->dir});
+        }
+        std::sort(cross.begin(), cross.end(), [](const Crossing& a, const Crossing& b) { return a.pixel < b.pixel; });
         if (rule == FillRule::EvenOdd) {
             for (size_t k = 0; k + 1 < cross.size(); k += 2)
-                EmitClamped(sink, row, FirstPixelAtOrAfter(cross[k].x, limit), FirstPixelAtOrAfter(cross[k + 1].x, limit),
-                            limit);
+                EmitClamped(sink, row, cross[k].pixel, cross[k + 1].pixel, limit);
         } else {
             int wind = 0;
-            double start = 0;
+            int64_t start = 0;
             for (const Crossing& c : cross) {
                 int before = wind;
                 wind += c.dir;
-                if (before == 0 && wind != 0) start = c.x;
-                else if (before != 0 && wind == 0)
-                    EmitClamped(sink, row, FirstPixelAtOrAfter(start, limit), FirstPixelAtOrAfter(c.x, limit), limit);
+                if (before == 0 && wind != 0) start = c.pixel;
+                else if (before != 0 && wind == 0) EmitClamped(sink, row, start, c.pixel, limit);
             }
         }
         ++row;
