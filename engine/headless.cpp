@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/engine_state.h"
+#include "engine/sequencing.h"
 #include "engine/text_boxes.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
@@ -31,6 +32,26 @@ struct Choice {
 };
 Choice g_choice;
 
+// Reports every display the run puts on screen: the one it starts with, and
+// each one the random meta-module loads (also when it loads the same one
+// again). Picks made while the run starts count as frame 0.
+struct DisplayReport {
+    const HeadlessRun* run = nullptr;
+    std::string last;
+    uint32_t picks = 0;
+    bool any = false;
+    void Report(uint32_t frame) {
+        std::string name(CurrentDisplayName, strnlen(CurrentDisplayName, sizeof CurrentDisplayName));
+        const uint32_t now = DisplaysPicked;
+        if (any && name == last && now == picks) return;
+        any = true;
+        last = name;
+        picks = now;
+        if (run && run->onDisplay) run->onDisplay(frame, name);
+    }
+};
+DisplayReport g_report;
+
 void LoadChosenSettings() {
     EnsureFirstRunDisplays();
     if (g_choice.source == HeadlessRun::Source::Module) {
@@ -40,6 +61,7 @@ void LoadChosenSettings() {
     } else {
         LoadDisplay(g_choice.name);
     }
+    g_report.Report(0);
     LoadGlobalOptions();
     // A picture as the screen would show it at this frame rate: no
     // slow-down, never blank.
@@ -51,18 +73,13 @@ void LoadChosenSettings() {
 struct Capture {
     const HeadlessRun* run;
     Surface* surface;
-    std::string lastDisplay;
     bool first = true;
 };
 
 void FrameDone(void* user) {
     auto* c = static_cast<Capture*>(user);
     const uint32_t frame = FrameCount;
-    if (c->run->onDisplay) {
-        std::string name(CurrentDisplayName, strnlen(CurrentDisplayName, sizeof CurrentDisplayName));
-        if (c->first || name != c->lastDisplay) c->run->onDisplay(c->first ? 0 : frame, name);
-        c->lastDisplay = name;
-    }
+    g_report.Report(c->first ? 0 : frame);
     c->first = false;
     if (c->run->onFrame) {
         uint32_t colors[256];
@@ -112,7 +129,10 @@ bool RunHeadless(const HeadlessRun& run, std::string* error) {
     CreateSurface(surface, run.width, run.height);
     DrawContext dc;
     AttachSurface(dc, surface);
-    Capture capture{&run, &surface, {}, true};
+    Capture capture{&run, &surface, true};
+    g_report = DisplayReport{};
+    g_report.run = &run;
+    g_report.picks = DisplaysPicked;
     EngineHost host;
     host.surface = &surface;
     host.dc = &dc;
@@ -126,6 +146,7 @@ bool RunHeadless(const HeadlessRun& run, std::string* error) {
     ResetTextBoxes();
     StartAnimation(&host);
     WaitForAnimationEnd();
+    g_report.run = nullptr;
     SetStoredSettingsLoader(LoadStoredSettings);
     SetClock(nullptr);
     EndTestRun(test);

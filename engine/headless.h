@@ -24,7 +24,9 @@ struct HeadlessRun {
     // Called after every frame with the 8-bit picture (top-down rows of
     // `width` bytes) and the 256 device colours (0x00RRGGBB).
     std::function<void(uint32_t frame, const uint8_t* pixels, const uint32_t colors[256])> onFrame;
-    // Called when a frame ends on another display than the last one.
+    // Called for every display the run puts on screen: the starting display
+    // (frame 0), then each display loaded by display sequencing, even one
+    // that replaces itself, with the frame that loaded it (0 while starting).
     std::function<void(uint32_t frame, const std::string& display)> onDisplay;
     EngineHost::Timings* timings = nullptr;
 };

@@ -3,6 +3,7 @@
 // initialise, close), e.g.
 //     {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
 // Routines a module does not need are NoModuleWork.
+#include "engine/random_module.h"
 #include "modules/framework/module_table.h"
 #include "modules/vector/bezier.h"
 #include "modules/raster/pattern.h"
@@ -13,6 +14,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
     static const std::vector<BuiltinModule> modules = {
         {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
+        {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;
 }
