@@ -58,6 +58,21 @@ struct Crossing {
 // that falls on a pixel centre is decided the same way on every machine.
 bool IsWhole(double v) { return std::fabs(v) < 1e15 && v == std::floor(v); }
 
+int64_t FloorDiv64(int64_t a, int64_t b) {  // b > 0
+    int64_t q = a / b;
+    if ((a % b) != 0 && a < 0) --q;
+    return q;
+}
+
+// The same in 64 bits, for vertices within +-2^28 (rows are 32-bit).
+int64_t ExactFirstPixelSmall(const Edge& e, int row, const Rect& limit) {
+    const int64_t x0 = int64_t(e.x0), y0 = int64_t(e.y0), dx = int64_t(e.x1) - x0, dy = int64_t(e.y1) - y0;
+    const int64_t den = 2 * dy;
+    const int64_t num = 2 * x0 * dy + (2 * int64_t(row) + 1 - 2 * y0) * dx;
+    int64_t px = -FloorDiv64(den - 2 * num, 2 * den);
+    return std::clamp<int64_t>(px, int64_t(limit.left) - 1, int64_t(limit.right) + 1);
+}
+
 int64_t ExactFirstPixel(const Edge& e, int row, const Rect& limit) {
     // x = x0 + (row + 0.5 - y0) (x1 - x0) / (y1 - y0) = num / den, and the
     // first pixel at or after it is ceil(x - 0.5) = ceil((2 num - den) / (2 den)).
@@ -107,8 +122,12 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
         p += n;
     }
     if (edges.empty()) return;
-    bool exact = true;
-    for (const Edge& e : edges) exact = exact && IsWhole(e.x0) && IsWhole(e.y0) && IsWhole(e.x1) && IsWhole(e.y1);
+    bool exact = true, small = true;
+    for (const Edge& e : edges) {
+        exact = exact && IsWhole(e.x0) && IsWhole(e.y0) && IsWhole(e.x1) && IsWhole(e.y1);
+        small = small && std::fabs(e.x0) < 268435456.0 && std::fabs(e.x1) < 268435456.0 &&
+                std::fabs(e.y0) < 268435456.0 && std::fabs(e.y1) < 268435456.0;
+    }
     std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.rowStart < b.rowStart; });
     active.clear();
     size_t next = 0;
@@ -125,8 +144,9 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
         double yc = row + 0.5;
         cross.clear();
         for (const Edge* e : active) {
-            int64_t px = exact ? ExactFirstPixel(*e, row, limit)
-                               : FirstPixelAtOrAfter(e->x0 + (yc - e->y0) * e->slope, limit);
+            int64_t px = !exact ? FirstPixelAtOrAfter(e->x0 + (yc - e->y0) * e->slope, limit)
+                         : small ? ExactFirstPixelSmall(*e, row, limit)
+                                 : ExactFirstPixel(*e, row, limit);
             cross.push_back(Crossing{px, e->dir});
         }
         std::sort(cross.begin(), cross.end(), [](const Crossing& a, const Crossing& b) { return a.pixel < b.pixel; });

@@ -224,6 +224,16 @@ TEST(RenderFills, PolygonsUseEvenOddAndDropRightBottomWithoutPen) {
     DrawPolygon(e.dc, sq, 4);
     EXPECT_EQ(e.Rows(), (Rows{"aaaaa.", "abbba.", "abbba.", "abbba.", "aaaaa.", "......"}));
 
+    // Far-off vertices (64-bit crossings): a huge triangle whose edge passes
+    // through the pixel centres of the diagonal fills what lies left of it.
+    TestCanvas g(6, 6);
+    SelectPen(g.dc, kNullPen);
+    SelectBrush(g.dc, SolidBrush(B));
+    Point huge[3] = {{-2000000000, -2000000000}, {2000000000, 2000000000}, {-2000000000, 2000000000}};
+    DrawPolygon(g.dc, huge, 3);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(g.At(x, y), x < y ? 11 : 0) << x << "," << y;
+
     // Degenerate input: zero area with the null pen draws nothing; two
     // vertices with a pen draw a line including both ends.
     TestCanvas f(6, 3);
