@@ -42,6 +42,7 @@ struct Started {
     uint32_t tick;
     int32_t sizeCheck;
     int32_t size;
+    int loading;  // DisplayLoading while it started
 };
 std::vector<Started> g_starts;
 std::vector<int> g_closes;
@@ -63,7 +64,7 @@ int FakeDraw(ModuleRecord* r) {
 }
 int FakeInit(ModuleRecord* r) {
     RandomizeControls(r);
-    g_starts.push_back({SlotOf(r), GetTickCount(), r->Check[1], r->Control[1]});
+    g_starts.push_back({SlotOf(r), GetTickCount(), r->Check[1], r->Control[1], DisplayLoading.load()});
     return 0;
 }
 int FakeClose(ModuleRecord* r) {
@@ -275,6 +276,26 @@ TEST_F(SequencingSwitch, PeriodsAndTheDurationOverride) {
     Start(kSelectSequence);
     EXPECT_EQ(RandomMeta.periodMs, 6000);
     EXPECT_EQ(RandomMeta.switchClear, 0);
+}
+
+TEST_F(SequencingSwitch, LoadingHoldsThePaletteAndRestartsItsColours) {
+    WriteModuleDisplay("One", "Star", 10);
+    PaletteRecord* palette = CurrentPalette();
+    for (int c = 0; c < kChannels; ++c) palette->nextRegeneration[c] = 0;
+    Start(kSelectSavedDisplays);
+    // The palette thread stays off until the new display's modules have
+    // started and its colours are due to regenerate.
+    ASSERT_EQ(g_starts.size(), 1u);
+    EXPECT_EQ(g_starts[0].loading, 1);
+    EXPECT_EQ(DisplayLoading.load(), 0);
+    for (int c = 0; c < kChannels; ++c) EXPECT_EQ(palette->nextRegeneration[c], GetTickCount() + 500) << c;
+
+    // Mode 0 loads nothing and leaves the colours alone.
+    ResetRandomModule();
+    for (int c = 0; c < kChannels; ++c) palette->nextRegeneration[c] = 0;
+    Start(kSelectActiveModules);
+    EXPECT_EQ(g_starts.back().loading, 0);
+    for (int c = 0; c < kChannels; ++c) EXPECT_EQ(palette->nextRegeneration[c], 0u) << c;
 }
 
 TEST_F(SequencingSwitch, RandomControlsRandomisesFixedControlsAtEverySwitch) {
