@@ -457,6 +457,7 @@ void Transfer(DrawContext& dc, int x, int y, int w, int h, SourceView src, int s
     int ct = static_cast<int>(std::max<int64_t>(dt, lim.top)), cb = static_cast<int>(std::min<int64_t>(db, lim.bottom));
     if (cl >= cr || ct >= cb) return;
     const int64_t aw = w < 0 ? -int64_t(w) : w, ah = h < 0 ? -int64_t(h) : h;
+    if (aw > INT32_MAX || ah > INT32_MAX) return;
     auto srcCol = [&](int X) -> int64_t {
         int64_t i = w > 0 ? X - int64_t(x) : int64_t(x) - X;
         return sx + (aw == sw ? i : int64_t(StretchIndex(static_cast<int>(i), sw, static_cast<int>(aw))));

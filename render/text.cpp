@@ -142,7 +142,10 @@ const Glyph& GlyphOf(Font& f, uint8_t c) {
 
 Font* OpenFont(const std::string& family, int height) {
     FT_Library lib = Library();
-    if (!lib || height == 0) return nullptr;
+    if (!lib) return nullptr;
+    if (height == 0) height = kStockLineHeight;  // "default size"
+    // Far beyond any screen; keeps glyph bitmaps of bounded size.
+    if (height < -4096 || height > 4096) return nullptr;
     int index = 0;
     std::string file = ResolveFamily(family, &index);
     if (file.empty()) return nullptr;

@@ -118,7 +118,7 @@ TEST(RenderSample, WritesAPictureOfEveryPrimitive) {
     }
     DeviceColors().SetAnimated(colors, 0, 236);
     Surface surface;
-    CreateSurface(surface, 640, 400);
+    CreateSurface(surface, 640, 480);
     DrawContext dc;
     AttachSurface(dc, surface);
     // Row 1: one-pixel lines, wide lines, polyline, Beziers.
@@ -201,14 +201,38 @@ TEST(RenderSample, WritesAPictureOfEveryPrimitive) {
     Rect in3{in2.left + 8, in2.top + 8, in2.right - 8, in2.bottom - 8};
     SetTransparentText(dc, true);
     DrawTextCentered(dc, in3, "Zentrix\nsample");
+    // The clock: glyph outlines as a clip (inverted inside) and stroked.
+    Font* clockFont = CreateFont("Arial", -(44 * 96 / 72));
+    ASSERT_NE(clockFont, nullptr);
+    const Font* oldFont = SelectFont(dc, clockFont);
+    TextExtent e = MeasureText(dc, "10:42 PM");
+    const int cx = 320 - e.width / 2, cy = 440 - e.height / 2;
+    for (int k = 0; k < 8; ++k) {
+        SelectBrush(dc, SolidBrush(PaletteIndexColor(k * 29)));
+        SelectPen(dc, kNullPen);
+        DrawRectangle(dc, k * 80, 405, k * 80 + 80, 475);
+    }
+    BeginPath(dc);
+    TextOut(dc, cx, cy, "10:42 PM");
+    EndPath(dc);
+    ClipToPath(dc);
+    InvertRect(dc, Rect{cx, cy, cx + e.width, cy + e.height});
+    RemoveClip(dc);
+    BeginPath(dc);
+    TextOut(dc, cx, cy, "10:42 PM");
+    EndPath(dc);
+    SelectPen(dc, kBlackPen);
+    StrokePath(dc);
+    SelectFont(dc, oldFont);
+    DeleteFont(clockFont);
     PublishSurface(surface);
 
     std::string path = ztx_test::g_tempRoot + "/sample.bmp";
-    ASSERT_EQ(GrabToBmp(dc, path, true, 640, 400, 100, false), 1);
+    ASSERT_EQ(GrabToBmp(dc, path, true, 640, 480, 100, false), 1);
     Section back;
     ASSERT_TRUE(LoadPicture(path, back));
     EXPECT_EQ(back.width, 640);
-    EXPECT_EQ(back.height, 400);
+    EXPECT_EQ(back.height, 480);
     if (const char* keep = std::getenv("ZTX_RENDER_SAMPLE_DIR")) {
         std::string data;
         ASSERT_TRUE(ReadWholeFile(path, data));
