@@ -170,51 +170,6 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
 
 namespace {
 
-// The x range [xl, xr] of points on row-centre line y = yc that lie within r
-// of segment AB (a capsule; for A == B a disc). False when the row misses it.
-bool CapsuleRow(const PointD& a, const PointD& b, double r, double yc, double& xl, double& xr) {
-    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-    auto disc = [&](const PointD& c) {
-        double dy = yc - c.y;
-        if (std::fabs(dy) <= r) {
-            double h = std::sqrt(r * r - dy * dy);
-            lo = std::min(lo, c.x - h);
-            hi = std::max(hi, c.x + h);
-        }
-    };
-    disc(a);
-    disc(b);
-    double dx = b.x - a.x, dy = b.y - a.y;
-    double l2 = dx * dx + dy * dy;
-    if (l2 > 0) {
-        double e = yc - a.y;
-        double ul = -std::numeric_limits<double>::infinity(), uh = -ul;
-        bool empty = false;
-        auto constrain = [&](double coef, double p, double q) {
-            if (coef > 0) {
-                ul = std::max(ul, p / coef);
-                uh = std::min(uh, q / coef);
-            } else if (coef < 0) {
-                ul = std::max(ul, q / coef);
-                uh = std::min(uh, p / coef);
-            } else if (p > 0 || q < 0) {
-                empty = true;
-            }
-        };
-        constrain(dx, -e * dy, l2 - e * dy);
-        double rl = r * std::sqrt(l2);
-        constrain(dy, e * dx - rl, e * dx + rl);
-        if (!empty && ul <= uh) {
-            lo = std::min(lo, a.x + ul);
-            hi = std::max(hi, a.x + uh);
-        }
-    }
-    if (lo > hi) return false;
-    xl = lo;
-    xr = hi;
-    return true;
-}
-
 struct RowPiece {
     int y;
     int x0, x1;
@@ -227,28 +182,97 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     thread_local std::vector<RowPiece> pieces;
     thread_local std::vector<RowPiece> sorted;
     thread_local std::vector<uint32_t> rowCount;
+    thread_local std::vector<int> rowLast;  // last piece added per row, -1 none
     pieces.clear();
     int segments = count == 1 ? 1 : (closed ? count : count - 1);
     int minRow = limit.bottom, maxRow = limit.top - 1;
-    for (int s = 0; s < segments; ++s) {
-        const PointD& a = points[s];
-        const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
-        double ylo = std::min(a.y, b.y) - radius, yhi = std::max(a.y, b.y) + radius;
-        double xlo = std::min(a.x, b.x) - radius, xhi = std::max(a.x, b.x) + radius;
-        if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) continue;
-        int64_t r0 = std::max<int64_t>(ClampToInt(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
-        int64_t r1 = std::min<int64_t>(ClampToInt(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
+    // Rows the whole stroke can touch, for the per-row bookkeeping.
+    double yMin = points[0].y, yMax = points[0].y;
+    for (int i = 1; i < count; ++i) {
+        yMin = std::min(yMin, points[i].y);
+        yMax = std::max(yMax, points[i].y);
+    }
+    const int64_t rowBase =
+        std::max<int64_t>(ClampToInt(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
+    const int64_t rowEnd =
+        std::min<int64_t>(ClampToInt(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
+    if (rowBase > rowEnd) return;
+    rowLast.assign(size_t(rowEnd - rowBase + 1), -1);
+    // Adds the pixels of rows [y0, y1] whose centres lie in [xl, xr] as
+    // computed by `row` for each row centre.
+    auto addRows = [&](double ylo, double yhi, double xlo, double xhi, auto&& row) {
+        if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) return;
+        int64_t r0 = std::max<int64_t>(ClampToInt(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
+        int64_t r1 = std::min<int64_t>(ClampToInt(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
         for (int64_t y = r0; y <= r1; ++y) {
             double xl, xr;
-            if (!CapsuleRow(a, b, radius, y + 0.5, xl, xr)) continue;
+            if (!row(y + 0.5, xl, xr)) continue;
             int64_t p0 = std::max<int64_t>(FirstPixelAtOrAfter(xl, limit), limit.left);
             int64_t p1 = std::min<int64_t>(LastPixelAtOrBefore(xr, limit) + 1, limit.right);
             if (p0 >= p1) continue;
+            // Neighbouring pieces mostly overlap on a row: grow the row's
+            // last piece instead of adding one.
+            int& last = rowLast[size_t(y - rowBase)];
+            if (last >= 0) {
+                RowPiece& lp = pieces[size_t(last)];
+                if (p0 <= lp.x1 && p1 >= lp.x0) {
+                    lp.x0 = std::min(lp.x0, static_cast<int>(p0));
+                    lp.x1 = std::max(lp.x1, static_cast<int>(p1));
+                    continue;
+                }
+            }
+            last = static_cast<int>(pieces.size());
             pieces.push_back(RowPiece{static_cast<int>(y), static_cast<int>(p0), static_cast<int>(p1)});
             minRow = std::min(minRow, static_cast<int>(y));
             maxRow = std::max(maxRow, static_cast<int>(y));
         }
+    };
+    const double r2 = radius * radius;
+    auto disc = [&](const PointD& c) {
+        addRows(c.y - radius, c.y + radius, c.x - radius, c.x + radius, [&](double yc, double& xl, double& xr) {
+            double dy = yc - c.y;
+            double q = r2 - dy * dy;
+            if (q < 0) return false;
+            double h = std::sqrt(q);
+            xl = c.x - h;
+            xr = c.x + h;
+            return true;
+        });
+    };
+    // The stroke is the union of a disc at every point and, for every
+    // segment, the rectangle of points whose projection falls on it.
+    for (int s = 0; s < segments; ++s) {
+        const PointD& a = points[s];
+        const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
+        disc(a);
+        const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
+        if (l2 <= 0) continue;
+        const double rl = radius * std::sqrt(l2);
+        addRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, std::min(a.x, b.x) - radius,
+                std::max(a.x, b.x) + radius, [&](double yc, double& xl, double& xr) {
+                    const double e = yc - a.y;
+                    double ul = -std::numeric_limits<double>::infinity(), uh = -ul;
+                    // 0 <= (x - ax) dx + e dy <= l2 and |(x - ax) dy - e dx| <= r |d|.
+                    auto constrain = [&](double coef, double p, double q) {
+                        if (coef > 0) {
+                            ul = std::max(ul, p / coef);
+                            uh = std::min(uh, q / coef);
+                        } else if (coef < 0) {
+                            ul = std::max(ul, q / coef);
+                            uh = std::min(uh, p / coef);
+                        } else if (p > 0 || q < 0) {
+                            uh = -std::numeric_limits<double>::infinity();
+                        }
+                    };
+                    constrain(dx, -e * dy, l2 - e * dy);
+                    constrain(dy, e * dx - rl, e * dx + rl);
+                    if (!(ul <= uh)) return false;
+                    xl = a.x + ul;
+                    xr = a.x + uh;
+                    return true;
+                });
     }
+    if (count > 1 && !closed) disc(points[count - 1]);
     if (pieces.empty()) return;
     // Counting sort by row, then merge each row's intervals.
     size_t rows = static_cast<size_t>(maxRow - minRow + 1);
