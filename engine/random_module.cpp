@@ -162,6 +162,10 @@ int RandomInitialize(ModuleRecord* r) {
     const bool loadsDisplay = st.selectionMode >= kSelectSavedDisplays && st.selectionMode <= kSelectSequence;
     if (st.selectionMode == kSelectSequence) OrderedPlay = Sequence.orderedPlay;
     if (loadsDisplay) {
+        // The list is missing when the module was switched on during a run
+        // (Tab) without being allocated, or allocated in mode 0 while its
+        // mode is drawn at random.
+        if (!CandidateListBuilt()) BuildCandidateList(st.selectionMode);
         // The palette thread waits until the new display's colours restart.
         DisplayLoading = 1;
         const PickResult pick = PickDisplay(st.selectionMode);

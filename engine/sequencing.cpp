@@ -21,6 +21,7 @@ std::atomic<uint32_t> DisplaysPicked{0};
 namespace {
 
 constexpr int kPickAttempts = 50;
+bool g_listBuilt = false;
 
 // A non-zero "Used" as the platform's profile calls read numbers: leading
 // digits with an optional sign; anything else is 0.
@@ -61,6 +62,7 @@ bool IsRandomOrSequenceDisplay(const std::string& name) {
 void BuildCandidateList(int mode) {
     if (mode == kSelectActiveModules) return;
     CandidateList.clear();
+    g_listBuilt = true;
     if (mode == kSelectSequence) {
         CandidateList.reserve(Sequence.items.size());
         for (const SequenceItem& item : Sequence.items) {
@@ -80,7 +82,10 @@ void BuildCandidateList(int mode) {
 void FreeCandidateList() {
     CandidateList.clear();
     CandidateList.shrink_to_fit();
+    g_listBuilt = false;
 }
+
+bool CandidateListBuilt() { return g_listBuilt; }
 
 PickResult PickDisplay(int mode) {
     PickResult result;

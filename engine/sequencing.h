@@ -57,6 +57,9 @@ bool IsRandomOrSequenceDisplay(const std::string& name);
 void BuildCandidateList(int mode);
 // Frees the list (the count becomes 0).
 void FreeCandidateList();
+// Whether a list was built for mode 1, 2 or 3 since the last free (an empty
+// folder or sequence gives a built, empty list).
+bool CandidateListBuilt();
 
 // What a pick did.
 struct PickResult {

@@ -578,6 +578,25 @@ TEST_F(SequencingEngine, TabToggleStopsAndResumesSwitching) {
     EXPECT_EQ(drawsAtOn - drawsAtOff, 300);
 }
 
+TEST_F(SequencingEngine, TabOnADisplayWithoutTheModuleStartsSwitching) {
+    WriteModuleDisplay("Plain", "Bezier", 1);
+    WriteModuleDisplay("Other", "Star", 2);
+    g_startDisplay = "Plain";
+    SetStoredSettingsLoader(LoadStart);
+    uint32_t pickedAt = 0;
+    Harness h;
+    h.onFrame = [&](uint32_t frame) {
+        if (frame == 10) ModuleActive[kSlotRandom] = 1;  // Tab
+        if (!pickedAt && DisplaysPicked != 0) pickedAt = frame;
+    };
+    h.Run(30);
+    // Never allocated by the engine, the module builds its list at its
+    // first switch, which is due at once.
+    EXPECT_EQ(pickedAt, 11u);
+    EXPECT_EQ(CandidateList.size(), 0u);  // freed when the run ended
+    EXPECT_EQ(RandomMeta.periodMs, 16000);
+}
+
 TEST_F(SequencingEngine, HeadlessRunsReportEveryDisplayPlayed) {
     WriteModuleDisplay("A", "Bezier", 1);
     WriteModuleDisplay("B", "Star", 2);
