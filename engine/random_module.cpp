@@ -160,6 +160,7 @@ int RandomInitialize(ModuleRecord* r) {
     }
 
     const bool loadsDisplay = st.selectionMode >= kSelectSavedDisplays && st.selectionMode <= kSelectSequence;
+    bool loaded = false;
     if (st.selectionMode == kSelectSequence) OrderedPlay = Sequence.orderedPlay;
     if (loadsDisplay) {
         // The list is missing when the module was switched on during a run
@@ -169,7 +170,8 @@ int RandomInitialize(ModuleRecord* r) {
         // The palette thread waits until the new display's colours restart.
         DisplayLoading = 1;
         const PickResult pick = PickDisplay(st.selectionMode);
-        if (pick.loaded) {
+        loaded = pick.loaded;
+        if (loaded) {
             // The durations just read from the file get the override, as
             // every display's do when a run starts.
             AdjustDuration(ModuleTable, Options.durationMod, kDrawnSlots);
@@ -208,7 +210,9 @@ int RandomInitialize(ModuleRecord* r) {
     }
 
     if (loadsDisplay) {
-        if (PaletteRecord* palette = CurrentPalette()) HastenRegeneration(palette);
+        // The new display's colour settings take over: every channel
+        // regenerates (and morphs) shortly.
+        if (PaletteRecord* palette = CurrentPalette(); palette && loaded) HastenRegeneration(palette);
         DisplayLoading = 0;
     }
 
