@@ -261,17 +261,11 @@ void AnimationThreadBody(EngineHost* host) {
             link = SoundLink();
             if (link && link->snapshotRequest) SaveSnapshot();
             if (CaptureKeyHeld || (link && (link->captureFullRequest || link->captureScaledRequest))) {
-                int scale = (link && link->captureScaledRequest) ? Options.captureScale : 100;
-                if (host->capture) host->capture(host->user, scale);
-                if (link) {
-                    link->captureFullRequest = 0;
-                    link->captureScaledRequest = 0;
-                }
+                if (host->capture) host->capture(host->user);
             }
             if (WallpaperKeyPressed || (link && link->wallpaperRequest)) {
                 if (host->wallpaper) host->wallpaper(host->user);
                 WallpaperKeyPressed = 0;
-                if (link) link->wallpaperRequest = 0;
             }
             g_debugStep = "Pos7";
             if (link && link->restartRequest) {

@@ -24,8 +24,9 @@ struct EngineHost {
     void (*frameDone)(void* user) = nullptr;
     // Asked to show the picture again (a new frame, or new colours).
     void (*present)(void* user) = nullptr;
-    // Screen capture (percent scale) and wallpaper, when the host offers them.
-    void (*capture)(void* user, int scalePercent) = nullptr;
+    // Screen capture and wallpaper, when the host offers them (they read and
+    // clear the sound link's requests themselves).
+    void (*capture)(void* user) = nullptr;
     void (*wallpaper)(void* user) = nullptr;
     // When set, the real time spent in each slot's draw calls and in the
     // palette steps is added up here (benchmarks).

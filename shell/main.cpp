@@ -1,10 +1,14 @@
 // zentrix: the screen saver, its configuration tool and its setup program.
-#include <cstdio>
-
 #include "shell/command_line.h"
 #include "shell/run_modes.h"
+#ifdef ZTX_HAVE_GUI
+#include "shell/ui/saver_app.h"
+#endif
 
 int main(int argc, char** argv) {
+#ifdef ZTX_HAVE_GUI
+    ztx::InstallSaverRunners();
+#endif
     ztx::CommandLine cmd = ztx::ParseCommandLine(argc, argv);
     return ztx::ExitStatus(ztx::RunSelectedMode(cmd, argc, argv));
 }

@@ -101,7 +101,10 @@ struct Harness {
             h->frameTicks.push_back(GetTickCount());
             if (h->stopAfter && static_cast<int>(FrameCount) >= h->stopAfter) AnimationRunning = 0;
         };
-        host.capture = [](void*, int scale) { g_probe.events.push_back("capture " + std::to_string(scale)); };
+        host.capture = [](void*) {
+            g_probe.events.push_back("capture");
+            if (SoundLinkRecord* link = SoundLink()) link->captureScaledRequest = 0;
+        };
     }
     void Run(int frames) {
         stopAfter = frames;
@@ -208,7 +211,7 @@ TEST_F(Engine, RequestsAreServedAfterCapturesAndDurationModOnce) {
         if (FrameCount >= 4) AnimationRunning = 0;
     };
     h.Run(0);
-    std::vector<std::string> expected = {"pre",  "init", "draw", "draw",    "capture 100", "close", "pre",
+    std::vector<std::string> expected = {"pre",  "init", "draw", "draw",    "capture", "close", "pre",
                                          "init", "draw", "draw", "close"};
     EXPECT_EQ(g_probe.events, expected);
     EXPECT_EQ(link->restartRequest, 0);

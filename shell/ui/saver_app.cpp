@@ -1,0 +1,376 @@
+// The full-screen and preview saver windows on X11, with Qt. The window
+// turns X events into the saver's messages (shell/saver_window.h), performs
+// the window operations the message handlers ask for, hosts the animation
+// and presents the published picture through the live device colours.
+#include "shell/ui/saver_app.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <xcb/xcb.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/animation.h"
+#include "engine/capture.h"
+#include "engine/engine_state.h"
+#include "render/device_colors.h"
+#include "render/draw.h"
+#include "render/surface.h"
+#include "settings/global_options.h"
+#include "shell/command_line.h"
+#include "shell/run_modes.h"
+#include "shell/saver_window.h"
+
+namespace ztx {
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    char c = 1;
+    ssize_t ignored = write(g_signalPipe[1], &c, 1);
+    (void)ignored;
+}
+
+// Virtual-key code of an X keysym (what the hot keys know).
+int VirtualKeyOf(uint32_t keysym) {
+    if (keysym >= 'a' && keysym <= 'z') return static_cast<int>(keysym - 'a' + 'A');
+    if (keysym >= 'A' && keysym <= 'Z') return static_cast<int>(keysym);
+    if (keysym >= '0' && keysym <= '9') return static_cast<int>(keysym);
+    if (keysym >= 0xffbe && keysym <= 0xffc9) return kVkF1 + static_cast<int>(keysym - 0xffbe);  // F1..F12
+    if (keysym >= 0xffb0 && keysym <= 0xffb9) return 0x60 + static_cast<int>(keysym - 0xffb0);    // keypad digits
+    switch (keysym) {
+        case 0xff09:
+        case 0xfe20: return kVkTab;
+        case 0xffe1:
+        case 0xffe2: return kVkShift;
+        case 0xff51: return kVkLeft;
+        case 0xff52: return kVkUp;
+        case 0xff53: return kVkRight;
+        case 0xff54: return kVkDown;
+        case 0xffff:
+        case 0xff9f: return kVkDelete;
+        case 0xffab: return kVkAdd;
+        case 0xffad: return kVkSubtract;
+        default: return 0xFF;  // any other key: ordinary input
+    }
+}
+
+class SaverWindowQt : public QRasterWindow, public QAbstractNativeEventFilter {
+public:
+    SaverWindowQt(bool preview, xcb_window_t parent) : preview_(preview), parent_(parent) {
+        ops_.user = this;
+        ops_.postClose = [](void* u) { static_cast<SaverWindowQt*>(u)->Post(Msg::Close); };
+        ops_.destroy = [](void* u) { static_cast<SaverWindowQt*>(u)->Destroy(); };
+        ops_.quit = [](void*, int code) { QCoreApplication::exit(code); };
+        ops_.invalidate = [](void* u) { static_cast<SaverWindowQt*>(u)->Post(Msg::EraseBackground); };
+        ops_.paintBlack = [](void* u) { static_cast<SaverWindowQt*>(u)->PaintBlack(); };
+        ops_.hideCursor = [](void* u) {
+            auto* w = static_cast<SaverWindowQt*>(u);
+            if (!w->preview_) w->setCursor(Qt::BlankCursor);
+        };
+        ops_.cursorPos = [](void*, int* x, int* y) {
+            QPoint p = QCursor::pos();
+            *x = p.x();
+            *y = p.y();
+        };
+        ops_.setTimer = [](void* u, int ms) { static_cast<SaverWindowQt*>(u)->timer1_.start(ms); };
+        ops_.killTimer = [](void* u) { static_cast<SaverWindowQt*>(u)->timer1_.stop(); };
+        ops_.chirp = [](void*) {};
+        ops_.startAnimation = [](void* u) { return static_cast<SaverWindowQt*>(u)->Start(); };
+        timer1_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer1_, &QTimer::timeout, [this] { Dispatch(Msg::Timer); });
+        presentTimer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&presentTimer_, &QTimer::timeout, [this] { MaybePresent(); });
+    }
+
+    // Creates the window; false when the saver procedure refused it.
+    bool Create() {
+        SaverWindow.previewMode = preview_;
+        if (DispatchSaverMessage(ops_, Message{Msg::Create}) < 0) return false;
+        QSize size;
+        if (preview_) {
+            setTitle("Preview");
+            setFlags(Qt::FramelessWindowHint);
+            QWindow* host = QWindow::fromWinId(parent_);
+            setParent(host);
+            size = ParentSize();
+            WatchParent();
+        } else {
+            setTitle("Screen Saver");
+            setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnTopHint);
+            QScreen* screen = QGuiApplication::primaryScreen();
+            setGeometry(screen->geometry());
+            size = screen->geometry().size();
+        }
+        resize(size);
+        MakeSurface(size);
+        qApp->installNativeEventFilter(this);
+        show();
+        if (!preview_) {
+            raise();
+            requestActivate();
+            setKeyboardGrabEnabled(true);
+            setMouseGrabEnabled(true);
+        }
+        presentTimer_.start(std::max(1, 1000 / std::max(1, Options.frameRate)));
+        return true;
+    }
+
+    void Post(Msg m) {
+        QMetaObject::invokeMethod(
+            this, [this, m] { Dispatch(m); }, Qt::QueuedConnection);
+    }
+
+    void Dispatch(Msg m, int64_t wparam = 0, int x = 0, int y = 0) {
+        if (SaverWindow.destroyed) return;
+        DispatchSaverMessage(ops_, Message{m, wparam, x, y});
+    }
+
+protected:
+    void exposeEvent(QExposeEvent* e) override {
+        if (isExposed() && !erased_) {
+            erased_ = true;
+            Dispatch(Msg::EraseBackground);
+        }
+        QRasterWindow::exposeEvent(e);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        const int w = surface_.picture.width, h = surface_.picture.height;
+        if (image_.width() != w || image_.height() != h) image_ = QImage(w, h, QImage::Format_RGB32);
+        if (w > 0 && h > 0)
+            PresentSurface(surface_, reinterpret_cast<uint32_t*>(image_.bits()), image_.bytesPerLine() / 4, w, h);
+        QPainter p(this);
+        p.drawImage(QRect(QPoint(0, 0), size()), image_);
+    }
+
+    void keyPressEvent(QKeyEvent* e) override {
+        const uint32_t sym = e->nativeVirtualKey();
+        if (sym == 0xffe1) SaverWindow.leftShiftDown = true;
+        const bool alt = e->modifiers() & Qt::AltModifier;
+        Dispatch(alt ? Msg::SysKeyDown : Msg::KeyDown, VirtualKeyOf(sym));
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        const uint32_t sym = e->nativeVirtualKey();
+        if (sym == 0xffe1) SaverWindow.leftShiftDown = false;
+        Dispatch(Msg::KeyUp, VirtualKeyOf(sym));
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        QPoint g = e->globalPosition().toPoint();
+        Dispatch(Msg::MouseMove, 0, g.x(), g.y());
+    }
+    void mousePressEvent(QMouseEvent*) override { Dispatch(Msg::ButtonDown); }
+    void focusOutEvent(QFocusEvent*) override { Dispatch(Msg::ActivateApp, 0); }
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::Close) {
+            // The window system asks to close: the saver decides.
+            e->ignore();
+            Dispatch(Msg::Close);
+            return true;
+        }
+        return QRasterWindow::event(e);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (!preview_ || type != "xcb_generic_event_t") return false;
+        auto* ev = static_cast<xcb_generic_event_t*>(message);
+        const uint8_t kind = ev->response_type & 0x7f;
+        if (kind == XCB_DESTROY_NOTIFY && reinterpret_cast<xcb_destroy_notify_event_t*>(ev)->window == parent_) {
+            // The host window is gone: so is the preview.
+            Destroy();
+        } else if (kind == XCB_CONFIGURE_NOTIFY &&
+                   reinterpret_cast<xcb_configure_notify_event_t*>(ev)->window == parent_) {
+            auto* c = reinterpret_cast<xcb_configure_notify_event_t*>(ev);
+            QSize s(c->width, c->height);
+            if (s != QSize(surface_.picture.width, surface_.picture.height)) Resize(s);
+        }
+        return false;
+    }
+
+private:
+    xcb_connection_t* Connection() {
+        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        return x11 ? x11->connection() : nullptr;
+    }
+
+    QSize ParentSize() {
+        xcb_connection_t* c = Connection();
+        if (!c) return QSize(1, 1);
+        xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, parent_), nullptr);
+        QSize s(1, 1);
+        if (g) {
+            s = QSize(std::max<int>(1, g->width), std::max<int>(1, g->height));
+            free(g);
+        }
+        return s;
+    }
+
+    void WatchParent() {
+        xcb_connection_t* c = Connection();
+        if (!c) return;
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, parent_, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+    }
+
+    void MakeSurface(QSize s) {
+        CreateSurface(surface_, s.width(), s.height());
+        AttachSurface(dc_, surface_);
+        host_.surface = &surface_;
+        host_.dc = &dc_;
+        host_.width = s.width();
+        host_.height = s.height();
+        host_.fullScreen = !preview_;
+        host_.adjustPriority = !preview_;
+        host_.user = this;
+        host_.capture = [](void* u) {
+            auto* w = static_cast<SaverWindowQt*>(u);
+            WriteCapture(w->dc_, w->host_.width, w->host_.height);
+        };
+        host_.wallpaper = [](void* u) {
+            auto* w = static_cast<SaverWindowQt*>(u);
+            WriteWallpaper(w->dc_, w->host_.width, w->host_.height);
+        };
+    }
+
+    void Resize(QSize s) {
+        const bool running = AnimationActive();
+        if (running) StopAnimation();
+        resize(s);
+        MakeSurface(s);
+        if (running) Start();
+    }
+
+    bool Start() { return StartAnimation(&host_); }
+
+    void PaintBlack() {
+        RemoveClip(dc_);
+        FillRect(dc_, Rect{0, 0, host_.width, host_.height}, SolidBrush(kRgbBlack));
+        PublishSurface(surface_);
+        requestUpdate();
+    }
+
+    void MaybePresent() {
+        const uint32_t published = surface_.publishCount.load();
+        const uint32_t colors = DeviceColors().Generation();
+        if (published != lastPublished_ || colors != lastColors_) {
+            lastPublished_ = published;
+            lastColors_ = colors;
+            update();
+        }
+    }
+
+    void Destroy() {
+        if (SaverWindow.destroyed) return;
+        presentTimer_.stop();
+        timer1_.stop();
+        DispatchSaverMessage(ops_, Message{Msg::Destroy});
+        hide();
+    }
+
+    bool preview_;
+    xcb_window_t parent_;
+    WindowOps ops_;
+    QTimer timer1_, presentTimer_;
+    Surface surface_;
+    DrawContext dc_;
+    EngineHost host_;
+    QImage image_;
+    bool erased_ = false;
+    uint32_t lastPublished_ = ~0u, lastColors_ = ~0u;
+};
+
+// One full-screen saver per display: a lock held for the life of the window.
+bool TakeFullScreenLock() {
+    const char* display = std::getenv("DISPLAY");
+    std::string dir = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "/tmp";
+    std::string name = dir + "/zentrix-saver-" + std::to_string(getuid()) + "-" + (display ? display : "") + ".lock";
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return true;  // cannot tell: let this one run
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    return true;  // the descriptor stays open (and locked) until the process ends
+}
+
+bool HaveDisplay() {
+    const char* d = std::getenv("DISPLAY");
+    if (d && *d) return true;
+    std::fprintf(stderr,
+                 "zentrix: there is no graphical display here (DISPLAY is not set), so the saver cannot show.\n"
+                 "To see a display anyway, render it to a picture, e.g.:\n"
+                 "  ztx render \"[D] Bezier\" --frames 300 --out bezier.gif\n");
+    return false;
+}
+
+int RunSaver(const CommandLine& cmd, int argc, char** argv) {
+    const bool preview = cmd.mode == RunMode::Preview;
+    if (!HaveDisplay()) return 1;
+    if (!preview && !TakeFullScreenLock()) return 0;  // another full-screen saver runs
+    setenv("QT_QPA_PLATFORM", "xcb", 0);
+    QGuiApplication app(argc, argv);
+    if (preview) {
+        auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+        xcb_get_geometry_reply_t* g =
+            c ? xcb_get_geometry_reply(c, xcb_get_geometry(c, cmd.window), nullptr) : nullptr;
+        if (!g) return -1;  // not a window
+        free(g);
+    }
+    ResetSaverWindow();
+    std::vector<std::string> words(argv, argv + argc);
+    SaverWindow.testRunFile = TestRunCandidate(words);
+
+    // A host asks a saver to close with a signal.
+    if (pipe2(g_signalPipe, O_CLOEXEC) == 0) {
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGHUP, &sa, nullptr);
+    }
+    SaverWindowQt window(preview, static_cast<xcb_window_t>(cmd.window));
+    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+        char buf[16];
+        ssize_t ignored = read(g_signalPipe[0], buf, sizeof buf);
+        (void)ignored;
+        window.Dispatch(Msg::Close);
+    });
+    if (!window.Create()) {
+        std::fprintf(stderr, "zentrix: the saver window could not be created (the sound link is unavailable)\n");
+        return 1;
+    }
+    return app.exec();
+}
+
+}  // namespace
+
+void InstallSaverRunners() {
+    Runners.fullScreen = RunSaver;
+    Runners.preview = RunSaver;
+}
+
+}  // namespace ztx
