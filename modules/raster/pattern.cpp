@@ -398,6 +398,10 @@ void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left,
         strip[k] = samples[((k / nW) & 1) == 0 ? r : nW - r];
     }
     DrawRowStrip(s, dc, left, bottom, w);
+    // Both copies read from one pixel further on: the top row is the bottom
+    // row shifted left by one, the right column the left column shifted up by
+    // one. Where that last source pixel lies off the picture (outermost
+    // ring), the destination pixel keeps what was there.
     BitBlt(dc, left, top, w, 1, dc, left + 1, bottom);
     for (int k = 0; k < h; ++k) {
         const int r = k % nH;
