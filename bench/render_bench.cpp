@@ -143,6 +143,22 @@ void BM_LineOffSurface20px(benchmark::State& state) {
 }
 BENCHMARK(BM_LineOffSurface20px);
 
+// Polygons whose vertices are a billion pixels away: entirely off the
+// picture (rejected at once), and crossing it (only visible rows cost).
+void BM_PolygonFarOff(benchmark::State& state) {
+    Screen s;
+    SelectPen(s.dc, SolidPen(int(state.range(1)), PaletteIndexColor(3)));
+    SelectBrush(s.dc, SolidBrush(PaletteIndexColor(4)));
+    const bool crossing = state.range(0) != 0;
+    Point off[4] = {{-1000000000, -1000000000}, {-900000000, -1000000000}, {-900000000, 900000000}, {-1000000000, 5}};
+    Point across[3] = {{-1000000000, 100}, {1000000000, 300}, {0, 1000000000}};
+    for (auto _ : state) {
+        if (crossing) DrawPolygon(s.dc, across, 3);
+        else DrawPolygon(s.dc, off, 4);
+    }
+}
+BENCHMARK(BM_PolygonFarOff)->Args({0, 1})->Args({0, 20})->Args({1, 1})->Args({1, 20});
+
 void BM_BezierWidePen(benchmark::State& state) {
     Screen s;
     SelectPen(s.dc, SolidPen(int(state.range(0)), PaletteIndexColor(9)));

@@ -91,6 +91,16 @@ int64_t ExactFirstPixel(const Edge& e, int row, const Rect& limit) {
 void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount, FillRule rule,
                  const Rect& limit, SpanSink sink) {
     if (RectEmpty(limit)) return;
+    // Shapes wholly beside the limit cost nothing.
+    int total = 0;
+    for (int c = 0; c < contourCount; ++c) total += contourSizes[c];
+    if (total <= 0) return;
+    double minX = points[0].x, maxX = points[0].x;
+    for (int i = 1; i < total; ++i) {
+        minX = std::min(minX, points[i].x);
+        maxX = std::max(maxX, points[i].x);
+    }
+    if (maxX - 0.5 < limit.left || minX - 0.5 >= limit.right) return;
     thread_local std::vector<Edge> edges;
     thread_local std::vector<const Edge*> active;
     thread_local std::vector<Crossing> cross;
