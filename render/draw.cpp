@@ -486,14 +486,31 @@ void Transfer(DrawContext& dc, int x, int y, int w, int h, SourceView src, int s
                              static_cast<int>(d)};
         }
     }
-    // Source column of every visible destination column (-1: off the source).
-    thread_local std::vector<int> cols;
-    cols.resize(size_t(cr - cl));
-    for (int X = cl; X < cr; ++X) {
-        int64_t sc = srcCol(X);
-        cols[X - cl] = (sc >= src.x0 && sc < src.x1) ? static_cast<int>(sc - src.x0) : -1;
+    // Unstretched copies (plain or mirrored) compute source columns directly;
+    // stretches and colour conversions use a column table.
+    enum class Kind { Straight, Mirrored, Table } kind = Kind::Table;
+    if (!lut && aw == sw) kind = w > 0 ? Kind::Straight : Kind::Mirrored;
+    // Destination columns whose source column lies on the source.
+    int vl = cl, vr = cr;
+    if (kind == Kind::Straight) {
+        vl = static_cast<int>(std::max<int64_t>(cl, int64_t(x) + src.x0 - sx));
+        vr = static_cast<int>(std::min<int64_t>(cr, int64_t(x) + src.x1 - sx));
+    } else if (kind == Kind::Mirrored) {
+        vl = static_cast<int>(std::max<int64_t>(cl, int64_t(x) + sx - src.x1 + 1));
+        vr = static_cast<int>(std::min<int64_t>(cr, int64_t(x) + sx - src.x0 + 1));
     }
-    const bool straight = w > 0 && aw == sw && !lut;
+    if (vl >= vr) return;
+    thread_local std::vector<int> cols;  // Table: source column or -1
+    if (kind == Kind::Table) {
+        cols.resize(size_t(cr - cl));
+        for (int X = cl; X < cr; ++X) {
+            int64_t sc = srcCol(X);
+            cols[X - cl] = (sc >= src.x0 && sc < src.x1) ? static_cast<int>(sc - src.x0) : -1;
+        }
+    }
+    // Source offset of destination column X: X - shift (straight) or
+    // shift - X (mirrored).
+    const int64_t shift = kind == Kind::Straight ? int64_t(x) - sx + src.x0 : int64_t(x) + sx - src.x0;
     Painter clipper{&dc, 0, false};
     for (int Y = ct; Y < cb; ++Y) {
         int64_t sr = srcRow(Y);
@@ -501,16 +518,24 @@ void Transfer(DrawContext& dc, int x, int y, int w, int h, SourceView src, int s
         const uint8_t* srow = src.base + (sr - src.y0) * src.stride;
         uint8_t* drow = dc.canvas.origin + Y * dc.canvas.stride;
         auto copyRun = [&](int a, int b) {
-            if (straight) {
-                // Contiguous source: copy the part that lies on the source.
-                while (a < b && cols[a - cl] < 0) ++a;
-                while (b > a && cols[b - 1 - cl] < 0) --b;
-                if (a < b) std::memmove(drow + a, srow + cols[a - cl], size_t(b - a));
-                return;
-            }
-            for (int X = a; X < b; ++X) {
-                int c = cols[X - cl];
-                if (c >= 0) drow[X] = lut ? lut[srow[c]] : srow[c];
+            a = std::max(a, vl);
+            b = std::min(b, vr);
+            if (a >= b) return;
+            switch (kind) {
+                case Kind::Straight:
+                    std::memmove(drow + a, srow + (a - shift), size_t(b - a));
+                    break;
+                case Kind::Mirrored: {
+                    const uint8_t* from = srow + (shift - a);
+                    for (int X = a; X < b; ++X) drow[X] = *from--;
+                    break;
+                }
+                case Kind::Table:
+                    for (int X = a; X < b; ++X) {
+                        int c = cols[X - cl];
+                        if (c >= 0) drow[X] = lut ? lut[srow[c]] : srow[c];
+                    }
+                    break;
             }
         };
         if (!dc.clipped) {
@@ -519,11 +544,10 @@ void Transfer(DrawContext& dc, int x, int y, int w, int h, SourceView src, int s
         }
         const Band* band = ClipBand(clipper, Y);
         if (!band) continue;
-        const Span* s = &dc.clip.spans[band->first];
+        const Span* sp = &dc.clip.spans[band->first];
         for (uint32_t k = 0; k < band->count; ++k) {
-            if (s[k].x0 >= cr) break;
-            int a = std::max(cl, s[k].x0), b = std::min(cr, s[k].x1);
-            if (a < b) copyRun(a, b);
+            if (sp[k].x0 >= cr) break;
+            copyRun(std::max(cl, sp[k].x0), std::min(cr, sp[k].x1));
         }
     }
 }
