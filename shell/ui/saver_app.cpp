@@ -88,11 +88,7 @@ public:
             auto* w = static_cast<SaverWindowQt*>(u);
             if (!w->preview_) w->setCursor(Qt::BlankCursor);
         };
-        ops_.cursorPos = [](void*, int* x, int* y) {
-            QPoint p = QCursor::pos();
-            *x = p.x();
-            *y = p.y();
-        };
+        ops_.cursorPos = [](void* u, int* x, int* y) { static_cast<SaverWindowQt*>(u)->PointerPosition(x, y); };
         ops_.setTimer = [](void* u, int ms) { static_cast<SaverWindowQt*>(u)->timer1_.start(ms); };
         ops_.killTimer = [](void* u) { static_cast<SaverWindowQt*>(u)->timer1_.stop(); };
         ops_.chirp = [](void*) {};
@@ -143,6 +139,9 @@ public:
 
     void Dispatch(Msg m, int64_t wparam = 0, int x = 0, int y = 0) {
         if (SaverWindow.destroyed) return;
+        if (std::getenv("ZTX_TRACE_MESSAGES"))
+            std::fprintf(stderr, "message %d %lld %d,%d (last %d,%d)\n", static_cast<int>(m),
+                         static_cast<long long>(wparam), x, y, SaverWindow.lastCursorX, SaverWindow.lastCursorY);
         DispatchSaverMessage(ops_, Message{m, wparam, x, y});
     }
 
@@ -175,9 +174,10 @@ protected:
         if (sym == 0xffe1) SaverWindow.leftShiftDown = false;
         Dispatch(Msg::KeyUp, VirtualKeyOf(sym));
     }
-    void mouseMoveEvent(QMouseEvent* e) override {
-        QPoint g = e->globalPosition().toPoint();
-        Dispatch(Msg::MouseMove, 0, g.x(), g.y());
+    void mouseMoveEvent(QMouseEvent*) override {
+        int x, y;
+        PointerPosition(&x, &y);
+        Dispatch(Msg::MouseMove, 0, x, y);
     }
     void mousePressEvent(QMouseEvent*) override { Dispatch(Msg::ButtonDown); }
     void focusOutEvent(QFocusEvent*) override { Dispatch(Msg::ActivateApp, 0); }
@@ -208,6 +208,20 @@ protected:
     }
 
 private:
+    // The pointer's position on the screen, asked of the X server (the same
+    // coordinates as the motion events' root positions).
+    void PointerPosition(int* x, int* y) {
+        *x = *y = 0;
+        xcb_connection_t* c = Connection();
+        if (!c) return;
+        xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        if (xcb_query_pointer_reply_t* p = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr)) {
+            *x = p->root_x;
+            *y = p->root_y;
+            free(p);
+        }
+    }
+
     xcb_connection_t* Connection() {
         auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
         return x11 ? x11->connection() : nullptr;

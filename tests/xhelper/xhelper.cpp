@@ -4,6 +4,7 @@
 //
 //   xhelper moveto X Y          move the pointer
 //   xhelper key KEYSYM [down|up] press and/or release one key (hex keysym)
+//   xhelper where               print the pointer position
 //   xhelper lit                 print how many root-window pixels are not black
 //   xhelper shot FILE.png       save the root window as a PNG
 //   xhelper host W H            create a mapped window, print its id, live
@@ -87,6 +88,12 @@ int main(int argc, char** argv) {
         std::string how = argc > 3 ? argv[3] : "tap";
         if (how != "up") XTestFakeKeyEvent(d, code, True, CurrentTime);
         if (how != "down") XTestFakeKeyEvent(d, code, False, CurrentTime);
+    } else if (cmd == "where") {
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned mask;
+        XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+        std::printf("%d %d\n", rx, ry);
     } else if (cmd == "lit") {
         std::printf("%d\n", Lit(d));
     } else if (cmd == "shot" && argc == 3) {

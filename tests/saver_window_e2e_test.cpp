@@ -1,0 +1,220 @@
+// The saver as a user meets it: real windows under a private X server
+// (Xvfb), exact key and pointer events through XTEST, screenshots.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/files.h"
+#include "settings/registry.h"
+#include "tests/test_support.h"
+
+#if defined(ZTX_XHELPER_EXE) && defined(ZTX_TOOL_EXE)
+namespace {
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// A private X server for one test; gone with the test.
+class XServer {
+public:
+    bool Start() {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            setsid();
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+                   "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The server writes the number and a line end, possibly in two
+        // writes; the pipe stays open as long as the server runs, or its
+        // second write would fail and end it.
+        readEnd_ = fds[0];
+        std::string number;
+        char c;
+        while (read(readEnd_, &c, 1) == 1 && c != '\n') number += c;
+        if (number.empty()) return false;
+        display_ = ":" + number;
+        setenv("DISPLAY", display_.c_str(), 1);
+        return true;
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (readEnd_ >= 0) close(readEnd_);
+    }
+
+private:
+    pid_t pid_ = -1;
+    int readEnd_ = -1;
+    std::string display_;
+};
+
+std::string Helper(const std::string& args) {
+    std::string out;
+    FILE* p = popen((std::string(ZTX_XHELPER_EXE) + " " + args).c_str(), "r");
+    if (!p) return out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+    return out;
+}
+
+int Lit() { return std::atoi(Helper("lit").c_str()); }
+
+// A running zentrix process.
+struct Saver {
+    pid_t pid = -1;
+    int status = -1;
+    explicit Saver(const std::vector<std::string>& args) {
+        pid = fork();
+        if (pid == 0) {
+            std::vector<char*> argv;
+            static std::string exe = ZTX_ZENTRIX_EXE;
+            argv.push_back(exe.data());
+            std::vector<std::string> copy = args;
+            for (auto& a : copy) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            freopen("/dev/null", "w", stdout);
+            execv(ZTX_ZENTRIX_EXE, argv.data());
+            _exit(127);
+        }
+    }
+    // Waits up to `ms` for the process to end; true when it did.
+    bool Ended(int ms) {
+        if (status >= 0) return true;
+        for (int waited = 0; waited <= ms; waited += 20) {
+            int st = 0;
+            if (waitpid(pid, &st, WNOHANG) == pid) {
+                status = WIFEXITED(st) ? WEXITSTATUS(st) : 1000;
+                return true;
+            }
+            Sleep(20);
+        }
+        return false;
+    }
+    ~Saver() {
+        if (status < 0 && pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+class SaverWindowE2E : public ::testing::Test {
+protected:
+    XServer x;
+    void SetUp() override {
+        if (!x.Start()) GTEST_SKIP() << "Xvfb is not available";
+        setenv("XDG_RUNTIME_DIR", ztx_test::g_tempRoot.c_str(), 1);
+        chmod(ztx_test::g_tempRoot.c_str(), 0700);
+        // The standard displays, with Bezier active.
+        ASSERT_EQ(std::system((std::string(ZTX_TOOL_EXE) + " displays > /dev/null").c_str()), 0);
+        ztx::RegWriteText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", "[D] Bezier");
+        Helper("moveto 100 100");
+    }
+};
+
+TEST_F(SaverWindowE2E, FullScreenDrawsAndWakesOnInput) {
+    Saver saver({"/S"});
+    Sleep(1500);
+    ASSERT_FALSE(saver.Ended(0));
+    EXPECT_GT(Lit(), 1000);  // a picture, not a black screen
+
+    // A second full-screen start leaves the first one running.
+    Saver second({"-s"});
+    EXPECT_TRUE(second.Ended(5000));
+    EXPECT_EQ(second.status, 0);
+    EXPECT_FALSE(saver.Ended(200));
+
+    // Hot keys steer without waking: F2, F5 (twice), Tab.
+    for (const char* key : {"0xffbf", "0xffc2", "0xffc2", "0xff09"}) Helper(std::string("key ") + key);
+    EXPECT_FALSE(saver.Ended(300));
+
+    // Four pixels of drift do not wake it; five do.
+    Helper("moveto 102 102");
+    EXPECT_FALSE(saver.Ended(400));
+    Helper("moveto 103 102");
+    EXPECT_TRUE(saver.Ended(3000));
+    EXPECT_EQ(saver.status, 0);
+}
+
+TEST_F(SaverWindowE2E, AKeyEndsItAndSHeldWritesCaptures) {
+    ztx::RegWriteText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Capture",
+                      ztx_test::g_tempRoot + "/shots");
+    Saver saver({"/S"});
+    Sleep(1500);
+    Helper("key 0x73 down");  // S held
+    Sleep(400);
+    Helper("key 0x73 up");
+    Sleep(200);
+    std::vector<std::string> shots = ztx::ListMatchingFiles(ztx_test::g_tempRoot + "/shots", "ZTX-*.BMP");
+    ASSERT_GE(shots.size(), 2u);
+    EXPECT_EQ(shots[0], "ZTX-0001.BMP");
+    std::string bytes;
+    ASSERT_TRUE(ztx::ReadWholeFile(ztx_test::g_tempRoot + "/shots/" + shots[0], bytes));
+    EXPECT_EQ(bytes.size(), 1078u + 640u * 480u);  // 8-bit with a 256-entry table
+    EXPECT_FALSE(saver.Ended(200));
+    Helper("key 0x61");  // any other key wakes it
+    EXPECT_TRUE(saver.Ended(3000));
+    EXPECT_EQ(saver.status, 0);
+}
+
+TEST_F(SaverWindowE2E, PreviewLivesInItsHostWindow) {
+    // The host window lives as long as the helper that made it.
+    FILE* host = popen((std::string(ZTX_XHELPER_EXE) + " host 200 150").c_str(), "r");
+    ASSERT_NE(host, nullptr);
+    char id[64] = {};
+    ASSERT_NE(fgets(id, sizeof id, host), nullptr);
+    Saver preview({"/p", std::string(id, strcspn(id, "\n"))});
+    Sleep(1500);
+    EXPECT_FALSE(preview.Ended(0));
+    const int lit = Lit();
+    EXPECT_GT(lit, 500);
+    EXPECT_LE(lit, 200 * 150);  // only inside the host window
+    Helper("key 0x61");         // keys do not close a preview
+    EXPECT_FALSE(preview.Ended(300));
+    // Ending the host's process destroys its window, and the preview ends.
+    std::system("pkill -TERM -f 'xhelper host 200 150'");
+    pclose(host);
+    EXPECT_TRUE(preview.Ended(3000));
+
+    Saver notAWindow({"/p", "123456789"});
+    EXPECT_TRUE(notAWindow.Ended(5000));
+    EXPECT_EQ(notAWindow.status, 255);
+}
+
+TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
+    // A display file from elsewhere: the standard Bezier display, exported.
+    std::string file = ztx_test::g_tempRoot + "/Try Me.ZTX";
+    ASSERT_EQ(std::system((std::string(ZTX_TOOL_EXE) + " export '[D] Bezier' '" + file + "'").c_str()), 0);
+    Saver saver({"/S", file});
+    Sleep(1500);
+    std::string active;
+    ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
+    EXPECT_EQ(active, "Testing Current Settings");
+    EXPECT_GT(Lit(), 1000);
+    kill(saver.pid, SIGTERM);
+    EXPECT_TRUE(saver.Ended(1000));  // a host's request ends it within a second
+    ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
+    EXPECT_EQ(active, "[D] Bezier");
+    EXPECT_FALSE(ztx::FileExists(ztx_test::g_tempRoot + "/data/zentrix/Settings/Testing Current Settings.ZTX"));
+}
+
+}  // namespace
+#endif
