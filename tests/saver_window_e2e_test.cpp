@@ -199,6 +199,33 @@ TEST_F(SaverWindowE2E, PreviewLivesInItsHostWindow) {
     EXPECT_EQ(notAWindow.status, 255);
 }
 
+TEST_F(SaverWindowE2E, XScreenSaverLauncherTakesAHexWindowId) {
+    FILE* host = popen((std::string(ZTX_XHELPER_EXE) + " host 160 120").c_str(), "r");
+    ASSERT_NE(host, nullptr);
+    char id[64] = {};
+    ASSERT_NE(fgets(id, sizeof id, host), nullptr);
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx", std::strtoul(id, nullptr, 10));
+    setenv("XSCREENSAVER_WINDOW", hex, 1);
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string launcher = ztx::DirName(ZTX_ZENTRIX_EXE) + "/zentrix-xscreensaver";
+        execl("/bin/sh", "sh", launcher.c_str(), "--root", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    unsetenv("XSCREENSAVER_WINDOW");
+    Sleep(1500);
+    EXPECT_GT(Lit(), 500);
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0);  // still running
+    const auto t0 = std::chrono::steady_clock::now();
+    kill(pid, SIGTERM);  // how the locker ends a hack
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 1.0);
+    std::system("pkill -TERM -f 'xhelper host 160 120'");
+    pclose(host);
+}
+
 TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
     // A display file from elsewhere: the standard Bezier display, exported.
     std::string file = ztx_test::g_tempRoot + "/Try Me.ZTX";

@@ -155,12 +155,17 @@ protected:
     }
 
     void paintEvent(QPaintEvent*) override {
+        const auto t0 = std::chrono::steady_clock::now();
         const int w = surface_.picture.width, h = surface_.picture.height;
         if (image_.width() != w || image_.height() != h) image_ = QImage(w, h, QImage::Format_RGB32);
         if (w > 0 && h > 0)
             PresentSurface(surface_, reinterpret_cast<uint32_t*>(image_.bits()), image_.bytesPerLine() / 4, w, h);
-        QPainter p(this);
-        p.drawImage(QRect(QPoint(0, 0), size()), image_);
+        {
+            QPainter p(this);
+            p.drawImage(QRect(QPoint(0, 0), size()), image_);
+        }
+        paintSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        ++paints_;
     }
 
     void keyPressEvent(QKeyEvent* e) override {
@@ -296,6 +301,11 @@ private:
 
     void Destroy() {
         if (SaverWindow.destroyed) return;
+        // ZTX_PRESENTER_STATS=1 reports what showing the pictures cost.
+        if (std::getenv("ZTX_PRESENTER_STATS") && paints_)
+            std::fprintf(stderr, "presenter: %llu pictures, %.3f ms each at %dx%d\n",
+                         static_cast<unsigned long long>(paints_), paintSeconds_ * 1000.0 / paints_,
+                         surface_.picture.width, surface_.picture.height);
         presentTimer_.stop();
         timer1_.stop();
         DispatchSaverMessage(ops_, Message{Msg::Destroy});
@@ -311,6 +321,8 @@ private:
     EngineHost host_;
     QImage image_;
     bool erased_ = false;
+    double paintSeconds_ = 0;
+    uint64_t paints_ = 0;
     uint32_t lastPublished_ = ~0u, lastColors_ = ~0u;
 };
 
