@@ -92,10 +92,17 @@ PickResult PickDisplay(int mode) {
     const uint32_t count = static_cast<uint32_t>(CandidateList.size());
     if (count == 0) return result;
     const int holding = DisplayLoading.load();
+    // Loads a candidate; true when it loaded and this program can draw it
+    // (a display whose modules are all missing would only show black).
     auto load = [&](const Candidate& c) {
-        LoadDisplay(std::string(c.Name, strnlen(c.Name, sizeof c.Name)));
+        const int used = LoadDisplay(std::string(c.Name, strnlen(c.Name, sizeof c.Name)));
         DisplayLoading = holding;
         result.loaded = true;
+        if (!used) return false;
+        for (int slot = 0; slot < kModuleSlots; ++slot) {
+            if (slot != kSlotRandom && ModuleActive[slot] && ModuleTable[slot].DoDrawFrame) return true;
+        }
+        return false;
     };
     // Modes 1 and 3 take any usable display; mode 2 only a sound-suitable one.
     const bool anyWill = mode != kSelectSoundDisplays;
@@ -115,8 +122,8 @@ PickResult PickDisplay(int mode) {
                 c.Usable = 0;
                 continue;
             }
-            load(c);
-            c.Usable = 1;
+            c.Usable = load(c) ? 1 : 0;
+            if (!c.Usable) continue;
             c.SoundSuitable = SoundSuitable() ? 1 : 0;
             if (anyWill || c.SoundSuitable) {
                 result.chosen = &c;
