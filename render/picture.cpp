@@ -148,6 +148,9 @@ bool DecodeWith(const uint8_t* d, size_t n, const DibInfo& info, size_t bitsOffs
     // Checked before allocating, so a short hostile file costs nothing.
     const size_t rowBytes = (size_t(info.width) * info.bitCount + 7) / 8;
     if (!rle && avail < srcStride * (rows - 1) + rowBytes) return false;
+    // A few bytes of run-length data can describe a huge empty picture;
+    // compressed pictures are old and small, so cap them lower.
+    if (rle && int64_t(info.width) * rows > (int64_t(1) << 24)) return false;
     Section s;
     s.width = info.width;
     s.height = info.height < 0 ? -info.height : info.height;
