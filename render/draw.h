@@ -111,7 +111,9 @@ struct DrawContext {
     const Font* font = nullptr;  // null: the stock variable-pitch font
 };
 
-// Points the context at a picture; keeps pens, brushes and modes, drops the clip.
+// Points the context at a picture; keeps pens, brushes and modes, drops the
+// clip. Attach again after the picture is re-created (CreateSurface,
+// CreateBitmap8, CreateSection8), since the context keeps its address.
 void AttachSurface(DrawContext& dc, Surface& surface);
 void AttachBitmap(DrawContext& dc, Bitmap8& bitmap);
 void AttachSection(DrawContext& dc, Section& section);  // 8-bit sections
@@ -146,6 +148,9 @@ void DrawBezier(DrawContext& dc, const Point* points, int count);
 // ---- filled shapes --------------------------------------------------------------------
 
 // Interior with the brush (even-odd), outline with the pen (all vertices).
+// Under the "not" mix the interior and the outline are two passes, so their
+// overlap is inverted twice; only outlines with the hollow brush (the one
+// use of that mix) invert each pixel exactly once.
 void DrawPolygon(DrawContext& dc, const Point* points, int count);
 // Rectangle and ellipse in (left, top, right, bottom): pixels left..right-1
 // and top..bottom-1 with or without a pen; a pen outlines that area's edge.
