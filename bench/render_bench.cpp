@@ -220,6 +220,39 @@ void BM_ClipSetAndRemove(benchmark::State& state) {
 }
 BENCHMARK(BM_ClipSetAndRemove);
 
+// One ball of a sphere-like module: ellipse region, intersected with a
+// wedge triangle (winding) and a tile rectangle, overlays cut out, then a
+// 200 x 200 block copied from a memory bitmap through that clip.
+void BM_BallClipAndBlit(benchmark::State& state) {
+    Screen s;
+    Bitmap8 ball;
+    CreateBitmap8(ball, 202, 202);
+    DrawContext mem;
+    AttachBitmap(mem, ball);
+    SelectPen(mem, kNullPen);
+    for (int k = 0; k < 50; ++k) {
+        SelectBrush(mem, SolidBrush(PaletteIndexColor(k * 4)));
+        DrawEllipse(mem, k * 2, k * 2, 202 - k * 2, 202 - k * 2);
+    }
+    Region ellipse, wedge;
+    int k = 0;
+    for (auto _ : state) {
+        const int bx = 300 + (k % 7) * 150, by = 200 + (k % 5) * 120;
+        const Rect box{bx - 100, by - 100, bx + 100, by + 100};
+        RegionFromEllipse(ellipse, box, box);
+        Point tri[3] = {{bx, by}, {bx + 400, by - 300 + (k % 11) * 40}, {bx + 400, by + 300}};
+        RegionFromPolygon(wedge, tri, 3, FillRule::Winding, box);
+        SetClipRegion(s.dc, ellipse);
+        IntersectClipRegion(s.dc, wedge);
+        IntersectClipRect(s.dc, Rect{0, 0, 1200, 1080});
+        ExcludeClipRect(s.dc, Rect{800, 0, 1120, 60});
+        BitBlt(s.dc, bx - 100, by - 100, 200, 200, mem, 1, 1);
+        RemoveClip(s.dc);
+        ++k;
+    }
+}
+BENCHMARK(BM_BallClipAndBlit)->Unit(benchmark::kMicrosecond);
+
 void BM_PublishFrame(benchmark::State& state) {
     Screen s;
     for (auto _ : state) PublishSurface(s.surface);

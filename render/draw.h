@@ -227,8 +227,9 @@ void SetClipRegion(DrawContext& dc, const Region& region);
 void IntersectClipRegion(DrawContext& dc, const Region& region);
 
 // Region builders for clip regions.
-// Region builders for clip regions; only the part inside `limit` is kept
-// (pass the picture's rectangle).
+// Region builders for clip regions; only the part inside `limit` is kept.
+// Pass the picture's rectangle, or better the bounds of what the region will
+// be intersected with (a wedge triangle only matters inside its ball).
 void RegionFromEllipse(Region& region, const Rect& box, const Rect& limit);
 void RegionFromPolygon(Region& region, const Point* points, int count, FillRule rule, const Rect& limit);
 
