@@ -211,7 +211,18 @@ void PaintRect(Painter& p, const Rect& r) {
     for (int y = lim.top; y < lim.bottom; ++y) PaintSpan(&p, y, lim.left, lim.right);
 }
 
-bool Drawable(const DrawContext& dc) { return dc.canvas.origin != nullptr && !RectEmpty(DrawLimit(dc)); }
+// Applies a clip removal another thread asked for.
+void ApplyPending(DrawContext& dc) {
+    if (dc.clipRemovalPending.load(std::memory_order_relaxed) && dc.clipRemovalPending.exchange(false)) {
+        dc.clipped = false;
+        RegionClear(dc.clip);
+    }
+}
+
+bool Drawable(DrawContext& dc) {
+    ApplyPending(dc);
+    return dc.canvas.origin != nullptr && !RectEmpty(DrawLimit(dc));
+}
 
 // One-pixel polyline; closed adds the segment back to the first point.
 void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
@@ -645,6 +656,7 @@ void CopySectionMatched(const Section& src, Section& dst) {
 }
 
 void PaintDeviceSpan(DrawContext& dc, int y, int x0, int x1, int value) {
+    ApplyPending(dc);
     if (!dc.canvas.origin) return;
     Painter p{&dc, static_cast<uint8_t>(value), false};
     PaintSpan(&p, y, x0, x1);
@@ -672,16 +684,21 @@ uint32_t GetPixelRgb(DrawContext& dc, int x, int y) {
 // ---- clipping -------------------------------------------------------------------
 
 void RemoveClip(DrawContext& dc) {
+    dc.clipRemovalPending.store(false);
     dc.clipped = false;
     RegionClear(dc.clip);
 }
 
+void RequestRemoveClip(DrawContext& dc) { dc.clipRemovalPending.store(true); }
+
 void SetClipRect(DrawContext& dc, const Rect& rect) {
+    ApplyPending(dc);
     dc.clipped = true;
     RegionSetRect(dc.clip, rect);
 }
 
 void IntersectClipRect(DrawContext& dc, const Rect& rect) {
+    ApplyPending(dc);
     if (!dc.clipped) {
         SetClipRect(dc, IntersectRects(rect, CanvasRect(dc)));
         return;
@@ -690,11 +707,13 @@ void IntersectClipRect(DrawContext& dc, const Rect& rect) {
 }
 
 void ExcludeClipRect(DrawContext& dc, const Rect& rect) {
+    ApplyPending(dc);
     if (!dc.clipped) SetClipRect(dc, CanvasRect(dc));
     RegionSubtractRect(dc.clip, rect);
 }
 
 void SetClipRegion(DrawContext& dc, const Region& region) {
+    ApplyPending(dc);
     dc.clipped = true;
     if (&region == &dc.clip) return;
     dc.clip.bands.assign(region.bands.begin(), region.bands.end());
@@ -703,6 +722,7 @@ void SetClipRegion(DrawContext& dc, const Region& region) {
 }
 
 void IntersectClipRegion(DrawContext& dc, const Region& region) {
+    ApplyPending(dc);
     if (!dc.clipped) {
         SetClipRegion(dc, region);
         return;

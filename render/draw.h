@@ -15,6 +15,7 @@
 // thread that draws on the same picture; state left by one user is seen by
 // the next.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -104,6 +105,9 @@ struct DrawContext {
 
     bool clipped = false;  // false: the whole picture
     Region clip;
+    // Set by RequestRemoveClip from a thread that does not draw; the drawing
+    // thread removes the clip at its next call on this context.
+    std::atomic<bool> clipRemovalPending{false};
 
     bool pathOpen = false;
     Path path;
@@ -219,6 +223,10 @@ int GetPixelIndex(const DrawContext& dc, int x, int y);
 // ---- clipping -------------------------------------------------------------------
 
 void RemoveClip(DrawContext& dc);
+// Removal asked for by another thread (the palette thread at its end, the
+// window thread) while the drawing thread may be inside a drawing call: it
+// takes effect at the drawing thread's next call on the context.
+void RequestRemoveClip(DrawContext& dc);
 void SetClipRect(DrawContext& dc, const Rect& rect);
 void IntersectClipRect(DrawContext& dc, const Rect& rect);
 void ExcludeClipRect(DrawContext& dc, const Rect& rect);

@@ -2,6 +2,9 @@
 // and clipping on small pictures.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 #include "render/device_colors.h"
 #include "render/draw.h"
 #include "tests/render_helpers.h"
@@ -358,6 +361,14 @@ TEST(RenderClip, EveryOutputHonoursTheClip) {
     RemoveClip(d.dc);
     FillRect(d.dc, Rect{0, 0, 4, 4}, SolidBrush(A));
     EXPECT_EQ(d.At(1, 1), 10);
+    // Asked for by another thread, the removal happens at the next call.
+    TestCanvas e(4, 4);
+    ExcludeClipRect(e.dc, Rect{1, 1, 3, 3});
+    std::thread([&] { RequestRemoveClip(e.dc); }).join();
+    EXPECT_TRUE(e.dc.clipped);
+    FillRect(e.dc, Rect{0, 0, 4, 4}, SolidBrush(A));
+    EXPECT_EQ(e.At(1, 1), 10);
+    EXPECT_FALSE(e.dc.clipped);
 }
 
 TEST(RenderClip, RectangleListsAndEllipseTriangleRegions) {
