@@ -27,6 +27,8 @@ std::string NumberedName(const std::string& folder, const std::string& prefix, u
 
 }  // namespace
 
+void (*RootWindowWallpaper)(const std::string& path) = nullptr;
+
 std::string CaptureFolder() {
     std::string folder = ReadSettingText("Capture", 259);
     if (folder.empty()) {
@@ -85,6 +87,7 @@ void SetDesktopWallpaper(const std::string& path) {
         d.Set(RegRoot::CurrentUser, key, "Wallpaper", MakeTextValue(path));
         return true;
     });
+    if (RootWindowWallpaper) RootWindowWallpaper(path);
     // The desktops' own settings, where their tools are installed; a missing
     // tool simply fails to start.
     const std::string uri = "file://" + path;

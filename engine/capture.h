@@ -22,6 +22,10 @@ bool WriteWallpaper(DrawContext& window, int width, int height);
 // are present. Failures are silent.
 void SetDesktopWallpaper(const std::string& path);
 
+// Set by the window layer: puts a picture file on the X root window (the
+// desktop of window managers that have no wallpaper setting of their own).
+extern void (*RootWindowWallpaper)(const std::string& path);
+
 // The capture folder: the "Capture" setting, else the installation's
 // "Screen Shots" (stored back as "Capture").
 std::string CaptureFolder();

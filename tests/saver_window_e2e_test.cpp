@@ -169,10 +169,19 @@ TEST_F(SaverWindowE2E, AKeyEndsItAndSHeldWritesCaptures) {
     std::string bytes;
     ASSERT_TRUE(ztx::ReadWholeFile(ztx_test::g_tempRoot + "/shots/" + shots[0], bytes));
     EXPECT_EQ(bytes.size(), 1078u + 640u * 480u);  // 8-bit with a 256-entry table
+    // W: exactly one wallpaper, which stays on the desktop afterwards.
+    Helper("key 0x77");
+    Sleep(500);
+    const std::string system = ztx_test::g_tempRoot + "/data/zentrix/system";
+    EXPECT_EQ(ztx::ListMatchingFiles(system, "BACK*.BMP"), (std::vector<std::string>{"BACK0001.BMP"}));
+    std::string tile;
+    ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Desktop", "TileWallPaper", tile, 259);
+    EXPECT_EQ(tile, "1");
     EXPECT_FALSE(saver.Ended(200));
     Helper("key 0x61");  // any other key wakes it
     EXPECT_TRUE(saver.Ended(3000));
     EXPECT_EQ(saver.status, 0);
+    EXPECT_GT(Lit(), 1000);  // the root window shows the wallpaper
 }
 
 TEST_F(SaverWindowE2E, PreviewLivesInItsHostWindow) {

@@ -25,6 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@
 #include "engine/engine_state.h"
 #include "render/device_colors.h"
 #include "render/draw.h"
+#include "render/picture.h"
 #include "render/surface.h"
 #include "settings/global_options.h"
 #include "shell/command_line.h"
@@ -44,6 +46,65 @@ namespace ztx {
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+
+// Makes a picture file the X root window's background (tiled, as X tiles a
+// background pixmap). A connection of its own keeps the pixmap after the
+// saver ends and announces it the way desktop tools do (_XROOTPMAP_ID).
+void SetRootWallpaper(const std::string& path) {
+    Section picture;
+    if (!LoadPicture(path, picture) || picture.width <= 0 || picture.height <= 0) return;
+    const int w = picture.width, h = picture.height;
+    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = picture.bits.data() + static_cast<size_t>(h - 1 - y) * picture.stride;  // bottom-up
+        for (int x = 0; x < w; ++x) {
+            uint32_t rgb;
+            if (picture.bitCount == 8) {
+                const RgbQuad& q = picture.colors[row[x]];
+                rgb = (uint32_t(q.red) << 16) | (uint32_t(q.green) << 8) | q.blue;
+            } else if (picture.bitCount == 24) {
+                rgb = (uint32_t(row[3 * x + 2]) << 16) | (uint32_t(row[3 * x + 1]) << 8) | row[3 * x];
+            } else {
+                return;
+            }
+            pixels[static_cast<size_t>(y) * w + x] = rgb;
+        }
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c) xcb_disconnect(c);
+        return;
+    }
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (screen->root_depth == 24 || screen->root_depth == 32) {
+        xcb_pixmap_t pixmap = xcb_generate_id(c);
+        xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, w, h);
+        xcb_gcontext_t gc = xcb_generate_id(c);
+        xcb_create_gc(c, gc, pixmap, 0, nullptr);
+        // Rows in pieces that fit one request.
+        const uint32_t maxBytes = xcb_get_maximum_request_length(c) * 4u - 64u;
+        const int rowsPerPut = std::max(1, static_cast<int>(maxBytes / (static_cast<uint32_t>(w) * 4u)));
+        for (int y = 0; y < h; y += rowsPerPut) {
+            const int rows = std::min(rowsPerPut, h - y);
+            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, w, rows, 0, y, 0, screen->root_depth,
+                          static_cast<uint32_t>(w) * rows * 4u,
+                          reinterpret_cast<const uint8_t*>(pixels.data() + static_cast<size_t>(y) * w));
+        }
+        xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
+        xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
+        for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
+            xcb_intern_atom_reply_t* atom =
+                xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+            if (!atom) continue;
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, atom->atom, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+            free(atom);
+        }
+        xcb_free_gc(c, gc);
+        xcb_set_close_down_mode(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT);
+    }
+    xcb_flush(c);
+    xcb_disconnect(c);
+}
 
 void OnSignal(int) {
     char c = 1;
@@ -395,6 +456,7 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
 }  // namespace
 
 void InstallSaverRunners() {
+    RootWindowWallpaper = SetRootWallpaper;
     Runners.fullScreen = RunSaver;
     Runners.preview = RunSaver;
 }
