@@ -386,6 +386,20 @@ TEST_F(DisplayFiles, OlderPaletteLayoutIsConverted) {
     EXPECT_EQ(ModuleTable[kSlotStar].Control[3], 12);
 }
 
+TEST_F(DisplayFiles, TheWholeOlderTreeIsConverted) {
+    WriteSettingText("Active", "Kept");
+    const std::string saved = SettingsKeyPath() + "\\Saved";
+    RegWriteDword(RegRoot::CurrentUser, saved + "\\One\\Modules\\Cube", "Control1", 70);
+    RegWriteDword(RegRoot::CurrentUser, saved + "\\Two\\Modules\\Star", "Control3", 9);
+    std::vector<std::string> progress;
+    ConvertLegacyRegistry([&](const std::string& line) { progress.push_back(line); });
+    EXPECT_EQ(progress, (std::vector<std::string>{"Updating: One", "Updating: Two"}));
+    EXPECT_NE(Text("One").find("Cube Size=0 70 1 100 5"), std::string::npos);
+    EXPECT_NE(Text("Two").find("[Star]"), std::string::npos);
+    EXPECT_FALSE(RegKeyExists(RegRoot::CurrentUser, saved));
+    EXPECT_EQ(ReadSettingText("Active"), "Kept");
+}
+
 TEST_F(DisplayFiles, TestRunsLeaveTheActiveDisplayAsItWas) {
     WriteSettingText("Active", "Favourite");
     std::string file = ztx_test::g_tempRoot + "/Try.ZTX";
