@@ -373,6 +373,29 @@ TEST_F(SequencingSwitch, SequencesAndRandomDisplaysInASequenceAreNeverPlayed) {
     EXPECT_EQ(OrderedPosition, 5u);
 }
 
+TEST_F(SequencingSwitch, DisplaysThatNothingHereCanDrawAreSkipped) {
+    // "C" uses a module this program does not have (Cube is not in the
+    // test catalog): playing it would only show black.
+    WriteModuleDisplay("A", "Bezier", 1);
+    WriteModuleDisplay("C", "Cube", 3);
+    Sequence.items.clear();
+    for (const char* name : {"A", "C"}) {
+        SequenceItem item{};
+        std::strcpy(item.name, name);
+        item.seconds = 16;
+        item.clear = 1;
+        Sequence.items.push_back(item);
+    }
+    Sequence.orderedPlay = 1;
+    Start(kSelectSequence);
+    std::vector<std::string> played{Current()};
+    for (int i = 0; i < 3; ++i) {
+        NextSwitch();
+        played.push_back(Current());
+    }
+    EXPECT_EQ(played, (std::vector<std::string>{"A", "A", "A", "A"}));
+}
+
 TEST_F(SequencingSwitch, SoundModeWithoutAnAnalyserPlaysLikeSavedMode) {
     for (int i = 0; i < 5; ++i) WriteModuleDisplay("D" + std::to_string(i), i % 2 ? "Star" : "Bezier", i + 1);
     auto play = [&](int mode) {

@@ -6,6 +6,7 @@
 #include "engine/random_module.h"
 #include "modules/framework/module_table.h"
 #include "modules/vector/bezier.h"
+#include "modules/vector/cube.h"
 #include "modules/raster/pattern.h"
 
 namespace ztx {
@@ -14,6 +15,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
     static const std::vector<BuiltinModule> modules = {
         {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
+        {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;

@@ -1,0 +1,335 @@
+#include "modules/vector/cube.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/text_boxes.h"
+#include "modules/framework/controls.h"
+#include "render/tiling.h"
+
+namespace ztx {
+
+namespace {
+
+// The one instance's working memory.
+CubeState* g_cube = nullptr;
+// The block orientation survives the working memory: each run of the module
+// continues turning the block from where the previous run left it.
+float g_blockAngle[3] = {0, 0, 0};
+
+// The order in which a cube's corners are joined: a polyline through all
+// eight, then six single edges (0-3 twice, as the figure has always been
+// drawn) that close the remaining faces.
+constexpr int kEdges[6][2] = {{0, 3}, {7, 4}, {6, 1}, {0, 3}, {7, 0}, {5, 2}};
+
+int CellCount(int value) { return std::clamp(value, 1, kCubeMaxCells); }
+
+// A planar turn with its sine and cosine worked out once, giving exactly
+// what Rotate3 and Rotate2 give for the same angle.
+struct Turn {
+    double c = 1, s = 0;
+    explicit Turn(double t = 0) : c(std::cos(t)), s(std::sin(t)) {}
+    void Apply(double& u, double& v) const {
+        const double nu = u * c + v * s;
+        const double nv = v * c - u * s;
+        u = nu;
+        v = nv;
+    }
+};
+
+// Rotate3's three steps with prepared turns: (x, y) by c, (y, z) by a,
+// (z, x) by b.
+struct Turn3 {
+    Turn a, b, c;
+    Turn3(double ta, double tb, double tc) : a(ta), b(tb), c(tc) {}
+    void Apply(Point3& p) const {
+        c.Apply(p.x, p.y);
+        a.Apply(p.y, p.z);
+        b.Apply(p.z, p.x);
+    }
+};
+
+// Everything about one frame's geometry that is the same for every cell of
+// one rotated copy.
+struct CubeGeometry {
+    int xCubes, yCubes, zCubes;
+    double sx, sy, sz;       // cell spacing
+    Point3 corner[8];        // corners turned by the cube angles
+    Turn3 block;             // the block angles
+    Turn copyTurn;           // this copy's symmetry angle
+
+    CubeGeometry(int width, int height, const CubeFrame& f, int copy)
+        : xCubes(CellCount(f.xCubes)),
+          yCubes(CellCount(f.yCubes)),
+          zCubes(CellCount(f.zCubes)),
+          block(f.blockAngleX, f.blockAngleY, f.blockAngleZ),
+          copyTurn(double(copy) * SymmetryAngleStep(f.sweep, std::max(f.symmetry, 1))) {
+        sx = double(width) * f.blockScale / xCubes;
+        sy = double(height) * f.blockScale / yCubes;
+        sz = double(height) * f.blockScale / zCubes;
+        const double hx = double(width / 2) * f.cubeScale / xCubes;
+        const double hy = double(height / 2) * f.cubeScale / yCubes;
+        const double hz = f.cubeScale * double(height / 4) / zCubes;
+        const Point3 corners[8] = {{-hx, -hy, -hz}, {hx, -hy, -hz}, {hx, hy, -hz}, {-hx, hy, -hz},
+                                   {-hx, hy, hz},   {hx, hy, hz},   {hx, -hy, hz}, {-hx, -hy, hz}};
+        for (int k = 0; k < 8; ++k) {
+            corner[k] = corners[k];
+            Rotate3(&corner[k], f.cubeAngleX, f.cubeAngleY, f.cubeAngleZ);
+        }
+    }
+
+    // The projected corners of cell (a, b, c). The grid is centred on the
+    // origin in x and y; in z the cells start at the middle of the first one,
+    // so the block sits half a cell towards the camera.
+    void Project(Camera* camera, int a, int b, int c, Point out[8]) const {
+        const double cx = (a - xCubes / 2.0) * sx + sx / 2;
+        const double cy = (b - yCubes / 2.0) * sy + sy / 2;
+        const double cz = (c - zCubes / 2.0) * sz;
+        for (int k = 0; k < 8; ++k) {
+            Point3 p{corner[k].x + cx, corner[k].y + cy, corner[k].z + cz};
+            block.Apply(p);
+            copyTurn.Apply(p.x, p.y);
+            ztx::Project(camera, &p, &out[k].x, &out[k].y);
+        }
+    }
+};
+
+// The on-screen text boxes the engine shows on this context: cut out of the
+// clip so the cubes never paint over them.
+void ExcludeTextOverlays(DrawContext& dc) {
+    if (TextBoxes.dc != &dc) return;
+    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
+        if (b->end != 0xFFFFFFFFu) ExcludeClipRect(dc, Rect{b->left, b->top, b->right, b->bottom});
+    }
+}
+
+// One cube (corners in full-surface coordinates) into every tile that
+// passes the tile test, each tile clipped to its own rectangle, with the
+// pen already selected.
+void DrawCubeTiled(DrawContext& dc, const TileGrid& grid, const Point corners[8]) {
+    Point placed[8];
+    for (int p = 0; p < grid.xTiling; ++p) {
+        for (int q = 0; q < grid.yTiling; ++q) {
+            if (!TileDrawn(p, q, grid.tileType)) continue;
+            const int left = p * grid.tileWidth, top = q * grid.tileHeight;
+            SetClipRect(dc, Rect{left, top, left + grid.tileWidth, top + grid.tileHeight});
+            ExcludeTextOverlays(dc);
+            PlaceInTile(&grid, p, q, corners, placed, 8);
+            DrawPolyline(dc, placed, 8);
+            for (const auto& e : kEdges) {
+                MoveTo(dc, placed[e[0]].x, placed[e[0]].y);
+                LineTo(dc, placed[e[1]].x, placed[e[1]].y);
+            }
+            RemoveClip(dc);
+        }
+    }
+}
+
+// Draws frame f with the pen already selected: every rotated copy of every
+// cell, in the order copy, x, y, z.
+void DrawSnapshot(const CubeState& s, DrawContext& dc, const CubeFrame& f) {
+    const TileGrid grid = MakeTileGrid(s.width, s.height, std::clamp(f.xTiling, 1, 20),
+                                       std::clamp(f.yTiling, 1, 20), f.tileType);
+    const int copies = std::clamp(f.symmetry, 1, 20);
+    Point corners[8];
+    for (int i = 0; i < copies; ++i) {
+        const CubeGeometry g(s.width, s.height, f, i);
+        for (int a = 0; a < g.xCubes; ++a) {
+            for (int b = 0; b < g.yCubes; ++b) {
+                for (int c = 0; c < g.zCubes; ++c) {
+                    g.Project(s.camera, a, b, c, corners);
+                    DrawCubeTiled(dc, grid, corners);
+                }
+            }
+        }
+    }
+    ExcludeTextOverlays(dc);
+}
+
+void DrawWithPen(const CubeState& s, DrawContext* dc, const CubeFrame& f, const Pen& pen) {
+    if (dc == nullptr || s.camera == nullptr) return;
+    SelectPen(*dc, pen);
+    DrawSnapshot(s, *dc, f);
+    RestoreStockPen(dc);
+}
+
+// Redraws every snapshot still on the screen in black (while the animation
+// runs; nothing when the trail keeps everything).
+void FlushTrail(CubeState& s, DrawContext* dc) {
+    int index;
+    while ((index = TrailFlushStep(&s.trail)) >= 0) DrawWithPen(s, dc, s.ring[index], EraserPen(s.penWidth));
+}
+
+// The evolved value of a driven control, not truncated.
+float EvolvedFloat(ModuleRecord* r, int slot) {
+    return EvolveValue(r->Check[slot], &r->EvolveState[slot], r->Sense[slot], r->RangeLo[slot], r->RangeHi[slot]);
+}
+
+constexpr int kRateSlots[kCubeRates] = {kCubeXRotate,      kCubeYRotate,      kCubeZRotate,
+                                        kCubeBlockXRotate, kCubeBlockYRotate, kCubeBlockZRotate};
+
+// Driven controls take their evolved value for this frame: counts, tiling,
+// symmetry and sweep truncated, rates and scales as they come.
+void EvolveDrivenControls(ModuleRecord* r, CubeState& s) {
+    struct Field {
+        int slot;
+        int32_t CubeFrame::*member;
+    };
+    static constexpr Field kFields[] = {
+        {kCubeXCubes, &CubeFrame::xCubes},     {kCubeYCubes, &CubeFrame::yCubes},
+        {kCubeZCubes, &CubeFrame::zCubes},     {kCubeXTiling, &CubeFrame::xTiling},
+        {kCubeYTiling, &CubeFrame::yTiling},   {kCubeSymmetry, &CubeFrame::symmetry},
+        {kCubeSweep, &CubeFrame::sweep},
+    };
+    for (const Field& field : kFields) {
+        if (IsDriven(r->Check[field.slot])) s.frame.*field.member = EvolveControl(r, field.slot);
+    }
+    for (int k = 0; k < kCubeRates; ++k) {
+        if (IsDriven(r->Check[kRateSlots[k]])) s.rate[k] = EvolvedFloat(r, kRateSlots[k]) * kCubeRateFactor;
+    }
+    if (IsDriven(r->Check[kCubeSize])) s.frame.cubeScale = EvolvedFloat(r, kCubeSize) * kCubeScaleFactor;
+    if (IsDriven(r->Check[kCubeBlockSize])) s.frame.blockScale = EvolvedFloat(r, kCubeBlockSize) * kCubeScaleFactor;
+}
+
+}  // namespace
+
+int CubeDefineControls(ModuleRecord* r) {
+    //             slot               store name               min  max  lo  hi  value check       sense anim
+    DefineControl(r, kCubeXCubes, 0, "X Cubes", 1, 20, 1, 20, 2, kCheckSet, 10, 1);
+    DefineControl(r, kCubeYCubes, 1, "Y Cubes", 1, 20, 1, 20, 2, kCheckSet, 10, 1);
+    DefineControl(r, kCubeZCubes, 2, "Z Cubes", 1, 20, 1, 20, 2, kCheckSet, 10, 1);
+    DefineControl(r, kCubeXRotate, 3, "Cube X Rotate", 0, 100, 10, 20, 9, kCheckRandom, 10, 1);
+    DefineControl(r, kCubeYRotate, 4, "Cube Y Rotate", 0, 100, 10, 20, 14, kCheckRandom, 10, 1);
+    DefineControl(r, kCubeZRotate, 5, "Cube Z Rotate", 0, 100, 10, 20, 11, kCheckRandom, 10, 1);
+    DefineControl(r, kCubeSize, 6, "Cube Size", 0, 100, 0, 100, 90, kCheckSet, 10, 1);
+    DefineControl(r, kCubeDuration, 16, "Duration", 1, 1000, 1, 1000, 30, kCheckSet, 10, 0);
+    DefineControl(r, kCubeStrength, 9, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 0);
+    DefineControl(r, kCubeXTiling, 10, "X Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
+    DefineControl(r, kCubeYTiling, 11, "Y Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
+    DefineControl(r, kCubeTileType, 12, "Tile Type", 0, 3, 0, 3, 0, kCheckSet, 10, 0);
+    DefineControl(r, kCubeSymmetry, 14, "Symmetry", 1, 20, 1, 20, 3, kCheckSet, 10, 1);
+    DefineControl(r, kCubeSweep, -1, "Sweep", 1, 360, 1, 360, 360, kCheckSet, 10, 1);
+    DefineControl(r, kCubeWidth, 15, "Width", 1, 50, 1, 50, 1, kCheckSet, 10, 0);
+    DefineControl(r, kCubeTrailLength, 8, "Trail Length", 1, 300, 1, 300, 2, kCheckSet, 10, 0);
+    DefineControl(r, kCubeBlockXRotate, 20, "Block X Rotate", 0, 100, 10, 20, 9, kCheckRandom, 10, 1);
+    DefineControl(r, kCubeBlockYRotate, 21, "Block Y Rotate", 0, 100, 10, 20, 14, kCheckRandom, 10, 1);
+    DefineControl(r, kCubeBlockZRotate, 22, "Block Z Rotate", 0, 100, 10, 20, 11, kCheckRandom, 10, 1);
+    DefineControl(r, kCubeBlockSize, 23, "Block Size", 0, 100, 0, 100, 30, kCheckSet, 10, 1);
+    DefineControl(r, kCubeDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, kCheckSet, 10, 0);
+    DefineControl(r, kCubeDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, kCheckSet, 10, 0);
+    // Registration starts an animation run: the block starts unturned, so
+    // every run from the same seed draws the same pictures.
+    g_blockAngle[0] = g_blockAngle[1] = g_blockAngle[2] = 0;
+    return 0;
+}
+
+int CubeAllocate(ModuleRecord* r) {
+    // A second allocation without a close in between replaces the first.
+    if (g_cube != nullptr) {
+        DestroyCamera(g_cube->camera);
+        FreeModuleMemory(g_cube);
+    }
+    g_cube = static_cast<CubeState*>(AllocateModuleMemory(sizeof(CubeState)));
+    if (g_cube == nullptr || r == nullptr) return 0;
+    g_cube->width = std::max(r->Width, 0);
+    g_cube->height = std::max(r->Height, 0);
+    g_cube->camera = CreateCamera(nullptr);
+    SetCameraSurface(g_cube->camera, Rect{0, 0, g_cube->width, g_cube->height});
+    return 0;
+}
+
+int CubeInitialize(ModuleRecord* r) {
+    CubeState* s = g_cube;
+    if (s == nullptr || r == nullptr) return 0;
+    RandomizeControls(r);
+    EvolveControls(r);
+
+    CubeFrame& f = s->frame;
+    f.symmetry = r->Control[kCubeSymmetry];
+    f.sweep = r->Control[kCubeSweep];
+    f.xTiling = r->Control[kCubeXTiling];
+    f.yTiling = r->Control[kCubeYTiling];
+    f.tileType = r->Control[kCubeTileType];
+    f.xCubes = r->Control[kCubeXCubes];
+    f.yCubes = r->Control[kCubeYCubes];
+    f.zCubes = r->Control[kCubeZCubes];
+    f.cubeScale = float(r->Control[kCubeSize]) * kCubeScaleFactor;
+    f.blockScale = float(r->Control[kCubeBlockSize]) * kCubeScaleFactor;
+    for (int k = 0; k < kCubeRates; ++k) s->rate[k] = float(r->Control[kRateSlots[k]]) * kCubeRateFactor;
+    s->penWidth = r->Control[kCubeWidth];
+    s->deadline = DeadlineAfterSeconds(r->Control[kCubeDuration]);
+
+    if (s->camera != nullptr) {
+        s->camera->depth = kCubeCameraDepth;
+        s->camera->focal = kCubeCameraFocal;
+    }
+
+    // The cubes start unturned; the block goes on from where it was.
+    f.cubeAngleX = f.cubeAngleY = f.cubeAngleZ = 0;
+    f.blockAngleX = g_blockAngle[0];
+    f.blockAngleY = g_blockAngle[1];
+    f.blockAngleZ = g_blockAngle[2];
+
+    StartTrail(&s->trail, kFrameRingSize, r->Control[kCubeTrailLength]);
+    StartColorCycle(&s->color);
+    s->initialized = 1;
+    return 0;
+}
+
+int CubeDrawFrame(ModuleRecord* r) {
+    if (!DrawGate(r->Control[kCubeDrawStart], r->Control[kCubeDrawStop])) return kFrameSkipped;
+    CubeState* s = g_cube;
+    if (s == nullptr || !s->initialized) return 0;
+    DrawContext* dc = ModuleDc(r);
+
+    const int color = StepColorCycle(&s->color);
+    EvolveDrivenControls(r, *s);
+
+    CubeFrame& f = s->frame;
+    f.cubeAngleX += s->rate[kRateCubeX];
+    f.cubeAngleY += s->rate[kRateCubeY];
+    f.cubeAngleZ += s->rate[kRateCubeZ];
+    f.blockAngleX += s->rate[kRateBlockX];
+    f.blockAngleY += s->rate[kRateBlockY];
+    f.blockAngleZ += s->rate[kRateBlockZ];
+    g_blockAngle[0] = f.blockAngleX;
+    g_blockAngle[1] = f.blockAngleY;
+    g_blockAngle[2] = f.blockAngleZ;
+
+    const int write = s->trail.writeIndex;
+    s->ring[write] = f;
+    DrawWithPen(*s, dc, s->ring[write], PalettePen(s->penWidth, color));
+
+    const int erase = TrailEraseStep(&s->trail);
+    if (erase >= 0) DrawWithPen(*s, dc, s->ring[erase], EraserPen(s->penWidth));
+    AdvanceTrail(&s->trail);
+
+    if (DeadlinePassed(s->deadline)) {
+        FlushTrail(*s, dc);
+        CubeInitialize(r);
+    }
+    return 0;
+}
+
+int CubeClose(ModuleRecord* r) {
+    if (g_cube == nullptr) return 0;
+    if (g_cube->initialized) FlushTrail(*g_cube, ModuleDc(r));
+    DestroyCamera(g_cube->camera);
+    FreeModuleMemory(g_cube);
+    g_cube = nullptr;
+    return 0;
+}
+
+const CubeState* CubeWorkingState() { return g_cube; }
+
+void CubeBlockAngles(float out[3]) {
+    for (int k = 0; k < 3; ++k) out[k] = g_blockAngle[k];
+}
+
+void ProjectCubeCorners(Camera* camera, int width, int height, const CubeFrame& f, int copy, int a, int b, int c,
+                        Point corners[8]) {
+    const CubeGeometry g(width, height, f, copy);
+    g.Project(camera, a, b, c, corners);
+}
+
+}  // namespace ztx
