@@ -7,6 +7,7 @@
 #include "modules/framework/module_table.h"
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
+#include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 
 namespace ztx {
@@ -15,6 +16,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
     static const std::vector<BuiltinModule> modules = {
         {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
+        {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };

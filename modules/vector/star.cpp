@@ -1,0 +1,231 @@
+#include "modules/vector/star.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "modules/framework/controls.h"
+#include "platform/random.h"
+#include "render/tiling.h"
+
+namespace ztx {
+
+namespace {
+
+// The one instance's working memory (module-level storage).
+StarState* g_star = nullptr;
+
+double RandomUnit() { return double(Rand15()) / 32767.0; }
+
+// Puts a star at a fresh random place: on the ring around the view axis
+// (200..350 units ahead) in ring mode, else anywhere in a box four surfaces
+// wide and high, 0..4 W deep.
+void PlaceStar(const StarState& s, Star& star) {
+    if (s.ringMode) {
+        const double theta = RandomUnit() * 6.28;
+        star.x = std::sin(theta) * kStarRingRadius;
+        star.y = std::cos(theta) * kStarRingRadius;
+        star.z = RandomUnit() * 150 + 200;
+        return;
+    }
+    const double w = s.width, h = s.height;
+    const double halfW = s.width / 2, halfH = s.height / 2;
+    const double ux = RandomUnit();
+    star.x = ux * 4 * w - 4 * halfW;
+    const double uy = RandomUnit();
+    star.y = uy * 4 * h - 4 * halfH;
+    star.z = RandomUnit() * 4 * w;
+}
+
+void ProjectStar(StarState& s, Star& star) {
+    const Point3 p{star.x, star.y, star.z};
+    Project(s.camera, &p, &star.sx, &star.sy);
+}
+
+void SetSymmetry(StarState& s, int copies) {
+    s.symmetry = std::max(copies, 1);
+    s.symmetryStep = kStarFullTurn / float(s.symmetry);
+}
+
+// The driven controls take their evolved values for this frame.
+void EvolveDriven(ModuleRecord* r, StarState& s) {
+    if (IsDriven(r->Check[kStarSpeed])) s.speed = EvolveControl(r, kStarSpeed);
+    if (IsDriven(r->Check[kStarXTiling])) s.xTiling = std::max(EvolveControl(r, kStarXTiling), 1);
+    if (IsDriven(r->Check[kStarYTiling])) s.yTiling = std::max(EvolveControl(r, kStarYTiling), 1);
+    if (IsDriven(r->Check[kStarSymmetry])) SetSymmetry(s, EvolveControl(r, kStarSymmetry));
+    if (IsDriven(r->Check[kStarXRevolve])) s.xRevolve = EvolveControl(r, kStarXRevolve) * kStarRevolveUnit;
+    if (IsDriven(r->Check[kStarYRevolve])) s.yRevolve = EvolveControl(r, kStarYRevolve) * kStarRevolveUnit;
+    if (IsDriven(r->Check[kStarZRevolve])) s.zRevolve = EvolveControl(r, kStarZRevolve) * kStarRevolveUnit;
+    static constexpr int kDiameters[3] = {kStarDiameter, kStarDiameter2, kStarDiameter3};
+    static constexpr int kRotations[3] = {kStarRotation, kStarRotation2, kStarRotation3};
+    for (int i = 0; i < 3; ++i) {
+        if (IsDriven(r->Check[kDiameters[i]])) s.brush.size[i] = float(EvolveControl(r, kDiameters[i]));
+        if (IsDriven(r->Check[kRotations[i]])) {
+            s.brush.step[i] = float(EvolveControl(r, kRotations[i])) * kStarRotationUnit;
+        }
+    }
+}
+
+void DrawStreakPiece(void* context, const Point* points, int) {
+    BrushLine(points[0].x, points[0].y, points[1].x, points[1].y, static_cast<ShapeBrush*>(context));
+}
+
+// One streak from `from` to `to` in every tile: the brush copy has its sizes
+// scaled down to the tiles already; the pen was chosen from the full-size
+// brush, so a plain wide line keeps its width.
+void DrawTiledStreak(const TileGrid& grid, ShapeBrush& tileBrush, Point to, Point from) {
+    const Point points[2] = {to, from};
+    DrawTiled(&grid, points, 2, &DrawStreakPiece, &tileBrush);
+}
+
+}  // namespace
+
+int StarDefineControls(ModuleRecord* r) {
+    //               slot             store name               min  max   lo   hi  value check   sense anim
+    DefineControl(r, kStarStars, 0, "Stars", 0, 99, 0, 99, 20, kCheckSet, 10, 0);
+    DefineControl(r, kStarSpeed, 2, "Speed", 1, 60, 1, 60, 4, kCheckSet, 10, 1);
+    DefineControl(r, kStarXRevolve, 3, "X Revolve", -99, 99, -99, 99, 0, kCheckSet, 10, 1);
+    DefineControl(r, kStarYRevolve, 4, "Y Revolve", -99, 99, -99, 99, 0, kCheckSet, 10, 1);
+    DefineControl(r, kStarZRevolve, 5, "Z Revolve", -99, 99, -99, 99, 0, kCheckSet, 10, 1);
+    DefineControl(r, kStarStrength, 9, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 0);
+    DefineControl(r, kStarXTiling, 10, "X Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
+    DefineControl(r, kStarYTiling, 11, "Y Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
+    DefineControl(r, kStarTileType, 12, "Tile Type", 0, 3, 0, 3, 0, kCheckSet, 10, 0);
+    DefineControl(r, kStarSymmetry, 13, "Symmetry", 1, 128, 1, 128, 1, kCheckSet, 10, 1);
+    DefineControl(r, kStarType, 8, "Type", 0, 17, 0, 17, 0, kCheckSet, 10, 0);
+    DefineControl(r, kStarDiameter, 1, "Diameter", 1, 320, 1, 320, 1, kCheckSet, 10, 1);
+    DefineControl(r, kStarRotation, 6, "Rotation", -100, 100, -100, 100, 10, kCheckSet, 10, 1);
+    DefineControl(r, kStarSides, 7, "Sides", 1, 10, 1, 10, 1, kCheckSet, 10, 0);
+    DefineControl(r, kStarDiameter2, 14, "Diameter (2)", 1, 320, 1, 320, 1, kCheckSet, 10, 1);
+    DefineControl(r, kStarRotation2, 15, "Rotation  (2)", -100, 100, -100, 100, 10, kCheckSet, 10, 1);
+    DefineControl(r, kStarSides2, 16, "Sides (2)", 1, 10, 1, 10, 1, kCheckSet, 10, 0);
+    DefineControl(r, kStarDiameter3, 17, "Diameter (3)", 1, 320, 1, 320, 1, kCheckSet, 10, 1);
+    DefineControl(r, kStarRotation3, 18, "Rotation  (3)", -100, 100, -100, 100, 10, kCheckSet, 10, 1);
+    DefineControl(r, kStarSides3, 19, "Sides (3)", 1, 10, 1, 10, 1, kCheckSet, 10, 0);
+    DefineControl(r, kStarDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, kCheckSet, 10, 0);
+    DefineControl(r, kStarDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, kCheckSet, 10, 0);
+    return 0;
+}
+
+int StarAllocate(ModuleRecord* r) {
+    // A second allocation without a close in between replaces the first.
+    StarClose(r);
+    auto* s = static_cast<StarState*>(AllocateModuleMemory(sizeof(StarState)));
+    if (s == nullptr) return 0;
+    s->camera = CreateCamera(nullptr);
+    if (s->camera == nullptr) {
+        FreeModuleMemory(s);
+        return 0;
+    }
+    if (r != nullptr) SetCameraSurface(s->camera, Rect{0, 0, r->Width, r->Height});
+    g_star = s;
+    return 0;
+}
+
+int StarInitialize(ModuleRecord* r) {
+    StarState* s = g_star;
+    if (s == nullptr || r == nullptr) return 0;
+    RandomizeControls(r);
+    EvolveControls(r);
+
+    const int stars = std::clamp(r->Control[kStarStars], 0, kStarTableSize - 1);
+    s->ringMode = stars == 0;
+    s->count = s->ringMode ? kStarRingCount : stars;
+
+    s->speed = r->Control[kStarSpeed];
+    s->xRevolve = r->Control[kStarXRevolve] * kStarRevolveUnit;
+    s->yRevolve = r->Control[kStarYRevolve] * kStarRevolveUnit;
+    s->zRevolve = r->Control[kStarZRevolve] * kStarRevolveUnit;
+    s->xTiling = std::max(r->Control[kStarXTiling], 1);
+    s->yTiling = std::max(r->Control[kStarYTiling], 1);
+    s->tileType = r->Control[kStarTileType];
+    SetSymmetry(*s, r->Control[kStarSymmetry]);
+
+    const int sides[3] = {r->Control[kStarSides], r->Control[kStarSides2], r->Control[kStarSides3]};
+    const float diameters[3] = {float(r->Control[kStarDiameter]), float(r->Control[kStarDiameter2]),
+                                float(r->Control[kStarDiameter3])};
+    const float rotations[3] = {float(r->Control[kStarRotation]) * kStarRotationUnit,
+                                float(r->Control[kStarRotation2]) * kStarRotationUnit,
+                                float(r->Control[kStarRotation3]) * kStarRotationUnit};
+    SetupBrush(ModuleDc(r), sides, r->Control[kStarType], s->speed / 3 + 3, diameters, rotations, &s->brush);
+
+    s->width = r->Width;
+    s->height = r->Height;
+    s->centerX = s->width / 2;
+    s->centerY = s->height / 2;
+    SetCameraSurface(s->camera, Rect{0, 0, s->width, s->height});
+
+    for (int k = s->count - 1; k >= 0; --k) {
+        PlaceStar(*s, s->stars[k]);
+        ProjectStar(*s, s->stars[k]);
+    }
+    s->initialized = 1;
+    return 0;
+}
+
+int StarDrawFrame(ModuleRecord* r) {
+    if (!DrawGate(r->Control[kStarDrawStart], r->Control[kStarDrawStop])) return kFrameSkipped;
+    StarState* s = g_star;
+    if (s == nullptr || !s->initialized) return 0;
+    DrawContext* dc = ModuleDc(r);
+    s->brush.dc = dc;  // the record's surface may have been replaced
+
+    // Saw-tooth colour: 1, 2, ... 235, 0, 1, ...
+    s->color = s->color >= kLastPaletteEntry ? 0 : s->color + 1;
+    SelectBrushPen(&s->brush, s->color);
+    EvolveDriven(r, *s);
+
+    // The brush used in the tiles: every size shrunk with the tiles.
+    ShapeBrush tileBrush = s->brush;
+    const float shrink = float(std::max((s->xTiling + s->yTiling) / 2, 1));
+    for (float& size : tileBrush.size) size /= shrink;
+    const TileGrid grid = MakeTileGrid(s->width, s->height, s->xTiling, s->yTiling, s->tileType);
+    const SymmetryCopies copies{s->symmetry, s->centerX, s->centerY, s->symmetryStep};
+
+    for (int k = 0; k < s->count; ++k) {
+        Star& star = s->stars[k];
+        star.z -= s->speed;
+        Point3 p{star.x, star.y, star.z};
+        Rotate3(&p, s->xRevolve, s->yRevolve, s->zRevolve);
+        star.x = p.x;
+        star.y = p.y;
+        star.z = p.z;
+
+        const Point from{star.sx, star.sy};
+        if (Project(s->camera, &p, &star.sx, &star.sy) != 0) {
+            // Passed the camera: a new star, no streak this frame.
+            PlaceStar(*s, star);
+            ProjectStar(*s, star);
+            continue;
+        }
+        if (dc == nullptr) continue;
+        if (!(0 < from.x && from.x < s->width && 0 < from.y && from.y < s->height)) continue;
+        const Point to{star.sx, star.sy};
+        if (s->symmetry <= 1) {
+            DrawTiledStreak(grid, tileBrush, to, from);
+            continue;
+        }
+        const Point ends[2] = {to, from};
+        Point turned[2];
+        for (int j = 0; j < s->symmetry; ++j) {
+            RotateCopy(&copies, j, ends, turned, 2);
+            DrawTiledStreak(grid, tileBrush, turned[0], turned[1]);
+        }
+    }
+
+    // The shapes turn by one step per frame.
+    for (int i = 0; i < 3; ++i) s->brush.angle[i] += s->brush.step[i];
+    ReleaseBrushPen(&s->brush);
+    return 0;
+}
+
+int StarClose(ModuleRecord*) {
+    if (g_star == nullptr) return 0;
+    DestroyCamera(g_star->camera);
+    FreeModuleMemory(g_star);
+    g_star = nullptr;
+    return 0;
+}
+
+StarState* StarWorkingState() { return g_star; }
+
+}  // namespace ztx
