@@ -1,0 +1,220 @@
+#include "modules/vector/bezier.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "modules/framework/controls.h"
+#include "platform/random.h"
+
+namespace ztx {
+
+namespace {
+
+// The one instance's working memory (module-level storage, as every module keeps it).
+BezierState* g_bezier = nullptr;
+
+// Snapshot of the current control values, in the frame's field order.
+BezierFrame FrameFromControls(const ModuleRecord* r) {
+    BezierFrame f;
+    f.symmetry = r->Control[kBezierSymmetry];
+    f.sweep = r->Control[kBezierSweep];
+    f.xTiling = r->Control[kBezierXTiling];
+    f.yTiling = r->Control[kBezierYTiling];
+    f.width = r->Control[kBezierWidth];
+    f.speed = r->Control[kBezierSpeed];
+    f.tileType = r->Control[kBezierTileType];
+    f.xCenter = r->Control[kBezierXCenter];
+    f.yCenter = r->Control[kBezierYCenter];
+    return f;
+}
+
+// The fields of the working frame whose controls are driven this frame
+// take the control's evolved value (Tile Type is never animated).
+void EvolveDrivenFields(ModuleRecord* r, BezierFrame& f) {
+    struct Field {
+        int slot;
+        int32_t BezierFrame::*member;
+    };
+    static constexpr Field kFields[] = {
+        {kBezierWidth, &BezierFrame::width},       {kBezierSpeed, &BezierFrame::speed},
+        {kBezierXCenter, &BezierFrame::xCenter},   {kBezierYCenter, &BezierFrame::yCenter},
+        {kBezierXTiling, &BezierFrame::xTiling},   {kBezierYTiling, &BezierFrame::yTiling},
+        {kBezierSymmetry, &BezierFrame::symmetry}, {kBezierSweep, &BezierFrame::sweep},
+    };
+    for (const Field& field : kFields) {
+        if (IsDriven(r->Check[field.slot])) f.*field.member = EvolveControl(r, field.slot);
+    }
+}
+
+// Moves every point by its direction times `speed`; a point whose next
+// position would leave the bounds turns round and stays where it is.
+void MovePoints(const BezierState& s, BezierPoints& q, int speed) {
+    for (int i = 0; i < s.points; ++i) {
+        Point& p = q.position[i];
+        Point& d = q.direction[i];
+        const int64_t nx = int64_t(p.x) + int64_t(d.x) * speed;
+        if (nx >= s.xHigh || nx < s.xLow)
+            d.x = -d.x;
+        else
+            p.x = static_cast<int>(nx);
+        const int64_t ny = int64_t(p.y) + int64_t(d.y) * speed;
+        if (ny >= s.yHigh || ny < s.yLow)
+            d.y = -d.y;
+        else
+            p.y = static_cast<int>(ny);
+    }
+}
+
+void DrawCurve(void* context, const Point* points, int count) {
+    DrawBezier(*static_cast<DrawContext*>(context), points, count);
+}
+
+// The curves through points (0..3), (2..5), ... of one copy, over the tiles.
+void DrawCurves(const TileGrid& grid, int curves, const Point* points, DrawContext& dc) {
+    for (int j = 0; j < curves; j += 2) DrawTiled(&grid, points + j, 4, &DrawCurve, &dc);
+}
+
+// Draws frame f with point set q and the pen already selected.
+void DrawSnapshot(const BezierState& s, DrawContext& dc, const BezierFrame& f, const BezierPoints& q) {
+    const TileGrid grid = MakeTileGrid(s.width, s.height, f.xTiling, f.yTiling, f.tileType);
+    if (f.symmetry <= 1) {
+        DrawCurves(grid, s.curves, q.position, dc);
+        return;
+    }
+    // Only points up to n + 2 are control points; the others need no turning.
+    const int used = std::min(s.points, (s.curves - 1) / 2 * 2 + 4);
+    const SymmetryCopies copies = MakeSymmetry(s.width, s.height, f.symmetry, f.sweep, f.xCenter, f.yCenter);
+    Point turned[kBezierMaxPoints];
+    for (int i = 0; i < copies.copies; ++i) {
+        RotateCopy(&copies, i, q.position, turned, used);
+        DrawCurves(grid, s.curves, turned, dc);
+    }
+}
+
+// Erases the snapshot at `index`: the eraser's points move with that
+// frame's speed and the frame is drawn again in black with its own width.
+void EraseSnapshot(BezierState& s, DrawContext* dc, int index) {
+    const BezierFrame& f = s.ring[index];
+    MovePoints(s, s.eraser, f.speed);
+    if (dc == nullptr) return;
+    SelectPen(*dc, EraserPen(f.width));
+    DrawSnapshot(s, *dc, f, s.eraser);
+    RestoreStockPen(dc);
+}
+
+// Redraws every snapshot still on the screen in black (while the animation
+// runs; nothing when the trail keeps everything).
+void FlushTrail(BezierState& s, DrawContext* dc) {
+    int index;
+    while ((index = TrailFlushStep(&s.trail)) >= 0) EraseSnapshot(s, dc, index);
+}
+
+}  // namespace
+
+int BezierDefineControls(ModuleRecord* r) {
+    // Slot, store index, name, min, max, working range, value, source, sense,
+    // animatable (Min/Max equal the working range).
+    DefineControl(r, kBezierBeziers, 0, "Beziers", 1, 20, 1, 20, 1, kCheckSet, 10, 0);
+    DefineControl(r, kBezierTrailLength, 2, "Trail Length", 1, 100, 1, 100, 100, kCheckSet, 10, 0);
+    DefineControl(r, kBezierWidth, 3, "Width", 1, 200, 1, 200, 12, kCheckSet, 10, 1);
+    DefineControl(r, kBezierSpeed, 4, "Speed", 1, 320, 1, 320, 4, kCheckSet, 10, 1);
+    DefineControl(r, kBezierXCenter, -1, "X Center", 0, 100, 0, 100, 50, kCheckSet, 10, 1);
+    DefineControl(r, kBezierYCenter, -1, "Y Center", 0, 100, 0, 100, 50, kCheckSet, 10, 1);
+    DefineControl(r, kBezierDuration, 5, "Duration", 1, 1000, 1, 1000, 30, kCheckSet, 10, 0);
+    DefineControl(r, kBezierStrength, 9, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 0);
+    DefineControl(r, kBezierXTiling, 6, "X Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
+    DefineControl(r, kBezierYTiling, 7, "Y Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
+    DefineControl(r, kBezierTileType, 8, "Tile Type", 0, 3, 0, 3, 0, kCheckSet, 10, 0);
+    DefineControl(r, kBezierSymmetry, 1, "Symmetry", 1, 32, 1, 32, 10, kCheckSet, 10, 1);
+    DefineControl(r, kBezierSweep, -1, "Sweep", 1, 360, 1, 360, 360, kCheckSet, 10, 1);
+    DefineControl(r, kBezierDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, kCheckSet, 10, 0);
+    DefineControl(r, kBezierDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, kCheckSet, 10, 0);
+    return 0;
+}
+
+int BezierAllocate(ModuleRecord*) {
+    // A second allocation without a close in between replaces the first.
+    FreeModuleMemory(g_bezier);
+    g_bezier = static_cast<BezierState*>(AllocateModuleMemory(sizeof(BezierState)));
+    return 0;
+}
+
+int BezierInitialize(ModuleRecord* r) {
+    BezierState* s = g_bezier;
+    if (s == nullptr || r == nullptr) return 0;
+    RandomizeControls(r);
+    EvolveControls(r);
+
+    s->curves = std::clamp(r->Control[kBezierBeziers], 1, kBezierMaxCurves);
+    const int trailLength = 3 * r->Control[kBezierTrailLength];
+    s->frame = FrameFromControls(r);
+    s->deadline = DeadlineAfterSeconds(r->Control[kBezierDuration]);
+    s->points = 2 * s->curves + 4;
+
+    const int w = r->Width, h = r->Height;
+    s->width = w;
+    s->height = h;
+    const int margin = std::clamp(r->Control[kBezierWidth], 0, 100000) + 40;
+    s->xLow = -margin;
+    s->xHigh = w + margin;
+    s->yLow = -margin;
+    s->yHigh = h + margin;
+
+    const int xSpan = std::abs(w - 10) + 1, ySpan = std::abs(h - 10) + 1;
+    for (int i = 0; i < s->points; ++i) {
+        Point& p = s->drawer.position[i];
+        Point& d = s->drawer.direction[i];
+        p.x = Rand15() % xSpan + 5;
+        p.y = Rand15() % ySpan + 5;
+        d.x = (Rand15() & 1) ? -1 : 1;
+        d.y = (Rand15() & 1) ? -1 : 1;
+    }
+    s->eraser = s->drawer;
+
+    StartTrail(&s->trail, kFrameRingSize, trailLength);
+    StartColorCycle(&s->color);
+    s->initialized = 1;
+    return 0;
+}
+
+int BezierDrawFrame(ModuleRecord* r) {
+    if (!DrawGate(r->Control[kBezierDrawStart], r->Control[kBezierDrawStop])) return kFrameSkipped;
+    BezierState* s = g_bezier;
+    if (s == nullptr || !s->initialized) return 0;
+    DrawContext* dc = ModuleDc(r);
+
+    const int color = StepColorCycle(&s->color);
+    EvolveDrivenFields(r, s->frame);
+    const int write = s->trail.writeIndex;
+    s->ring[write] = s->frame;
+    const BezierFrame& f = s->ring[write];
+
+    MovePoints(*s, s->drawer, f.speed);
+    if (dc != nullptr) {
+        SelectPen(*dc, PalettePen(f.width, color));
+        DrawSnapshot(*s, *dc, f, s->drawer);
+        RestoreStockPen(dc);
+    }
+
+    const int erase = TrailEraseStep(&s->trail);
+    if (erase >= 0) EraseSnapshot(*s, dc, erase);
+    AdvanceTrail(&s->trail);
+
+    if (DeadlinePassed(s->deadline)) {
+        FlushTrail(*s, dc);
+        BezierInitialize(r);
+    }
+    return 0;
+}
+
+int BezierClose(ModuleRecord* r) {
+    if (g_bezier == nullptr) return 0;
+    if (g_bezier->initialized) FlushTrail(*g_bezier, ModuleDc(r));
+    FreeModuleMemory(g_bezier);
+    g_bezier = nullptr;
+    return 0;
+}
+
+const BezierState* BezierWorkingState() { return g_bezier; }
+
+}  // namespace ztx

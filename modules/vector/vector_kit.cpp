@@ -1,0 +1,450 @@
+#include "modules/vector/vector_kit.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "engine/engine_state.h"
+#include "platform/clock.h"
+#include "platform/random.h"
+#include "render/tiling.h"
+
+namespace ztx {
+
+namespace {
+
+// Truncation toward zero, saturating at the int range (NaN gives 0).
+int TruncSaturate(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return std::numeric_limits<int>::max();
+    if (v <= -2147483648.0) return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+int ClampToInt(int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+std::atomic<int> g_failAllocations{0};
+
+}  // namespace
+
+// ---- module memory -----------------------------------------------------------------
+
+void* AllocateModuleMemory(size_t bytes) {
+    int pending = g_failAllocations.load(std::memory_order_relaxed);
+    while (pending > 0) {
+        if (g_failAllocations.compare_exchange_weak(pending, pending - 1, std::memory_order_relaxed)) return nullptr;
+    }
+    return std::calloc(1, bytes == 0 ? 1 : bytes);
+}
+
+void FreeModuleMemory(void* memory) { std::free(memory); }
+
+void FailModuleAllocations(int count) { g_failAllocations.store(count > 0 ? count : 0, std::memory_order_relaxed); }
+
+DrawContext* ModuleDc(const ModuleRecord* record) { return record ? static_cast<DrawContext*>(record->Dc) : nullptr; }
+
+// ---- camera ----------------------------------------------------------------------------
+
+Camera* CreateCamera(const Rect* client) {
+    auto* camera = static_cast<Camera*>(AllocateModuleMemory(sizeof(Camera)));
+    if (camera == nullptr) return nullptr;
+    camera->project = &Project;
+    camera->focal = kCameraFocal;
+    camera->depth = kCameraDepth;
+    Rect size{0, 0, kCameraDefaultWidth, kCameraDefaultHeight};
+    if (client != nullptr) size = Rect{0, 0, client->right - client->left, client->bottom - client->top};
+    SetCameraSurface(camera, size);
+    return camera;
+}
+
+void SetCameraSurface(Camera* camera, const Rect& rect) {
+    if (camera == nullptr) return;
+    camera->width = rect.right;
+    camera->height = rect.bottom;
+    camera->halfWidth = camera->width / 2;
+    camera->halfHeight = camera->height / 2;
+    camera->clipXMin = -camera->width;
+    camera->clipXMax = camera->width;
+    camera->clipYMin = -camera->height;
+    camera->clipYMax = camera->height;
+    camera->clipZMin = camera->depth;
+    camera->clipZMax = camera->focal;
+}
+
+void Rotate3(Point3* p, double a, double b, double c) {
+    if (p == nullptr) return;
+    auto turn = [](double& u, double& v, double t) {
+        const double ct = std::cos(t), st = std::sin(t);
+        const double nu = u * ct + v * st;
+        const double nv = v * ct - u * st;
+        u = nu;
+        v = nv;
+    };
+    turn(p->x, p->y, c);
+    turn(p->y, p->z, a);
+    turn(p->z, p->x, b);
+}
+
+void Rotate2(Point3* p, double t) {
+    if (p == nullptr) return;
+    const double ct = std::cos(t), st = std::sin(t);
+    const double nx = p->x * ct + p->y * st;
+    const double ny = p->y * ct - p->x * st;
+    p->x = nx;
+    p->y = ny;
+}
+
+int Project(Camera* camera, const Point3* point, int* outX, int* outY) {
+    int dummyX, dummyY;
+    if (outX == nullptr) outX = &dummyX;
+    if (outY == nullptr) outY = &dummyY;
+    *outX = 0;
+    *outY = 0;
+    if (camera == nullptr || point == nullptr) return 1;
+    Point3 p{point->x - camera->centerX, point->y - camera->centerY, point->z - camera->depth};
+    Rotate3(&p, camera->a, camera->b, camera->c);
+    p.x += camera->centerX;
+    p.y += camera->centerY;
+    p.z += camera->depth;
+
+    camera->outside = 0;
+    camera->behind = 0;
+    if (camera->boxClip != 0) {
+        const bool inside = camera->clipXMin < p.x && p.x < camera->clipXMax && camera->clipYMin < p.y &&
+                            p.y < camera->clipYMax && camera->clipZMin < p.z && p.z < camera->clipZMax;
+        if (!inside) {
+            camera->outside = 1;
+            return 1;
+        }
+    } else if (p.z - 10 < camera->depth || !(p.z == p.z)) {
+        camera->behind = 1;
+        return 1;
+    }
+    const double d = p.z - camera->depth;
+    // With box clipping the eye may sit on the box's near face: a point there
+    // has no projection.
+    if (!(d > 0)) {
+        camera->behind = 1;
+        return 1;
+    }
+    *outX = TruncSaturate(camera->centerX + (p.x - camera->centerX) / d * camera->focal + camera->halfWidth);
+    *outY = TruncSaturate(camera->halfHeight - ((p.y - camera->centerY) / d * camera->focal + camera->centerY));
+    return 0;
+}
+
+void DestroyCamera(Camera* camera) { FreeModuleMemory(camera); }
+
+// ---- shape brush ---------------------------------------------------------------------------
+
+void SetupBrush(DrawContext* dc, const int sides[3], int type, int spacing, const float diameters[3],
+                const float rotations[3], ShapeBrush* brush) {
+    if (brush == nullptr) return;
+    const float u1 = float(Rand15()) * 3.051851e-05f;
+    const float u2 = float(Rand15()) * 3.051851e-05f;
+    // Types below 0 behave like their non-negative remainder.
+    const int t = ((type % 9) + 9) % 9;
+    brush->fillMode = static_cast<uint8_t>(t % 3);
+    brush->depth = static_cast<uint8_t>(t / 3);
+    for (int i = 0; i < 3; ++i) {
+        brush->sides[i] = static_cast<uint8_t>(std::clamp(sides ? sides[i] : 0, 0, 255));
+        brush->size[i] = diameters ? diameters[i] : 0.0f;
+        brush->angle[i] = float(Rand15()) * 3.051851e-05f;
+        brush->step[i] = rotations ? rotations[i] : 0.0f;
+    }
+    if (((type % 18) + 18) % 18 < 9) {
+        for (int i = 1; i < 3; ++i) {
+            brush->sides[i] = brush->sides[i - 1];
+            brush->size[i] = brush->size[i - 1] / (4.0f * u1 + 1.5f) + 1.0f;
+            brush->step[i] = (rotations ? rotations[i - 1] : 0.0f) * (u2 + 0.5f);
+        }
+    }
+    const int inner = brush->depth;
+    if (brush->sides[inner] == 2) brush->fillMode = kBrushOutline;
+    if (brush->size[inner] < 4.0f) brush->sides[inner] = 1;
+    brush->spacing = spacing;
+    brush->counter = 0;
+    brush->dc = dc;
+}
+
+void SelectBrushPenColor(ShapeBrush* brush, uint32_t color) {
+    if (brush == nullptr || brush->dc == nullptr) return;
+    DrawContext& dc = *brush->dc;
+    const int inner = brush->depth;
+    if (brush->sides[inner] > 1) {
+        switch (brush->fillMode) {
+            case kBrushFilledBlackOutline:
+                SelectPen(dc, SolidPen(0, kRgbBlack));
+                SelectBrush(dc, SolidBrush(color));
+                break;
+            case kBrushFilled:
+                SelectPen(dc, SolidPen(0, color));
+                SelectBrush(dc, SolidBrush(color));
+                break;
+            default:
+                SelectPen(dc, SolidPen(0, color));
+                SelectBrush(dc, kHollowBrush);
+                break;
+        }
+    } else {
+        SelectPen(dc, SolidPen(TruncSaturate(brush->size[inner]), color));
+    }
+}
+
+void SelectBrushPen(ShapeBrush* brush, int colorIndex) { SelectBrushPenColor(brush, PaletteIndexColor(colorIndex)); }
+
+void ReleaseBrushPen(ShapeBrush* brush) {
+    if (brush == nullptr || brush->dc == nullptr) return;
+    SelectPen(*brush->dc, kBlackPen);
+    SelectBrush(*brush->dc, kBlackBrush);
+}
+
+namespace {
+
+// One level of the stamp; `level` plays the part of the design's global
+// level counter (raised on entry, lowered on exit).
+void StampLevel(ShapeBrush* b, int level, int x, int y) {
+    DrawContext& dc = *b->dc;
+    const int inner = std::min<int>(b->depth, 2);
+    if (level == inner && b->sides[level] < 2) {
+        MoveTo(dc, x, y);
+        LineTo(dc, ClampToInt(int64_t(x) + 1), ClampToInt(int64_t(y) + 1));
+        return;
+    }
+    const int n = b->sides[level];
+    if (n == 0) return;  // a level with no corners places nothing
+    const float step = 6.2831855f / float(n);
+    Point corners[256];
+    for (int k = 0; k < n; ++k) {
+        const float a = float(k) * step + b->angle[level];
+        corners[k] = Point{ClampToInt(int64_t(x) + TruncSaturate(std::sin(a) * b->size[level])),
+                           ClampToInt(int64_t(y) + TruncSaturate(std::cos(a) * b->size[level]))};
+    }
+    if (level < inner) {
+        for (int k = 0; k < n; ++k) StampLevel(b, level + 1, corners[k].x, corners[k].y);
+        return;
+    }
+    if (n == 2) {
+        MoveTo(dc, corners[0].x, corners[0].y);
+        LineTo(dc, corners[1].x, corners[1].y);
+    } else {
+        DrawPolygon(dc, corners, n);
+    }
+}
+
+// How far a stamp can reach from its centre (corners of every level plus
+// the pen), for skipping stamps that cannot touch the picture.
+double StampReach(const ShapeBrush* b) {
+    double reach = 2;
+    const int inner = std::min<int>(b->depth, 2);
+    for (int i = 0; i <= inner; ++i) reach += std::fabs(double(b->size[i])) + 1;
+    reach += std::fabs(double(b->size[inner]));  // a dot's pen is this wide
+    if (b->dc) reach += b->dc->pen.width;
+    return reach < 1e9 ? reach : 1e9;  // also for sizes that are not numbers
+}
+
+int64_t FloorDiv128(__int128 a, __int128 b) {
+    __int128 q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    return static_cast<int64_t>(q);
+}
+
+}  // namespace
+
+void StampShape(int x, int y, ShapeBrush* brush) {
+    if (brush == nullptr || brush->dc == nullptr) return;
+    StampLevel(brush, 0, x, y);
+}
+
+void BrushLine(int x1, int y1, int x0, int y0, ShapeBrush* brush) {
+    if (brush == nullptr || brush->dc == nullptr) return;
+    DrawContext& dc = *brush->dc;
+    if (x1 == x0) x1 = x1 == std::numeric_limits<int>::max() ? x1 - 1 : x1 + 1;
+    if (brush->sides[0] <= 1 && brush->depth == 0) {
+        MoveTo(dc, x1, y1);
+        LineTo(dc, x0, y0);
+        return;
+    }
+    const ShapeBrush saved = *brush;
+    brush->counter = 0;
+
+    // The line walker's points: step i lies at major = maj0 + smaj * i,
+    // minor = min0 + smin * floor((2 i amin + amaj) / (2 amaj)), for i in
+    // 0 .. n - 1 (start included, end excluded), as WalkLine reports them.
+    const int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const bool xMajor = adx >= ady;
+    const int64_t n = xMajor ? adx : ady;  // at least 1: x1 != x0
+    const int64_t amaj = n, amin = xMajor ? ady : adx;
+    const int smaj = (xMajor ? dx : dy) < 0 ? -1 : 1, smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const int64_t maj0 = xMajor ? x0 : y0, min0 = xMajor ? y0 : x0;
+
+    // Turn by the steps passed in over the whole line.
+    const float divisor = brush->spacing > 0 ? float(n) / float(brush->spacing) : float(n);
+    for (float& s : brush->step) s /= divisor;
+    const int64_t period = int64_t(std::max(brush->spacing, 0)) + 1;  // a stamp every spacing + 1 pixels
+
+    // Only steps whose stamp can reach the picture are visited, so a line
+    // running far off the picture costs no more than one across it.
+    const double reach = StampReach(brush);
+    const int64_t limitLo = -int64_t(std::ceil(reach)) - 1;
+    const int64_t limitHi = int64_t(xMajor ? dc.canvas.width : dc.canvas.height) + int64_t(std::ceil(reach)) + 1;
+    int64_t ilo = 0, ihi = n - 1;
+    if (smaj > 0) {
+        ilo = std::max(ilo, limitLo - maj0);
+        ihi = std::min(ihi, limitHi - maj0);
+    } else {
+        ilo = std::max(ilo, maj0 - limitHi);
+        ihi = std::min(ihi, maj0 - limitLo);
+    }
+    if (ilo <= ihi) {
+        // The first stamp at or after ilo, and the stamps skipped before it:
+        // their turns are added one by one as the walk would (multiplied
+        // only past 4096 of them, where a float sum has long lost its
+        // precision anyway).
+        const int64_t first = (ilo + period - 1) / period * period;
+        const int64_t skipped = first / period;
+        for (int i = 0; i < 3; ++i) {
+            if (skipped <= 4096) {
+                for (int64_t k = 0; k < skipped; ++k) brush->angle[i] += brush->step[i];
+            } else {
+                brush->angle[i] += brush->step[i] * float(skipped);
+            }
+        }
+        const int64_t minSpanLo = -int64_t(std::ceil(reach)) - 1;
+        const int64_t minSpanHi = int64_t(xMajor ? dc.canvas.height : dc.canvas.width) + int64_t(std::ceil(reach)) + 1;
+        for (int64_t i = first; i <= ihi; i += period) {
+            const int64_t m = FloorDiv128(__int128(2) * i * amin + amaj, __int128(2) * amaj);
+            const int64_t major = maj0 + smaj * i, minor = min0 + smin * m;
+            if (minor >= minSpanLo && minor <= minSpanHi) {
+                const int px = static_cast<int>(xMajor ? major : minor);
+                const int py = static_cast<int>(xMajor ? minor : major);
+                StampLevel(brush, 0, px, py);
+            }
+            for (int l = 0; l < 3; ++l) brush->angle[l] += brush->step[l];
+        }
+    }
+    *brush = saved;
+}
+
+// ---- module skeleton -----------------------------------------------------------------------
+
+void StartColorCycle(ColorCycle* cycle) {
+    if (cycle == nullptr) return;
+    cycle->index = 0;
+    cycle->step = 1;
+}
+
+int StepColorCycle(ColorCycle* cycle) {
+    if (cycle == nullptr) return 0;
+    cycle->index += cycle->step;
+    if (cycle->index >= kLastPaletteEntry || cycle->index <= 0) {
+        cycle->index = std::clamp(cycle->index, 0, int(kLastPaletteEntry));
+        cycle->step = -cycle->step;
+    }
+    return cycle->index;
+}
+
+void StartTrail(TrailRing* ring, int capacity, int length) {
+    if (ring == nullptr) return;
+    ring->capacity = std::max(capacity, 1);
+    ring->length = std::max(length, 0);
+    const int start = ring->length >= ring->capacity ? 0 : ring->length;
+    ring->writeIndex = start;
+    ring->eraseIndex = start;
+    ring->drawn = 0;
+}
+
+bool TrailKeepsAll(const TrailRing* ring) { return ring == nullptr || ring->length >= ring->capacity; }
+
+int TrailEraseStep(TrailRing* ring) {
+    if (ring == nullptr) return -1;
+    if (TrailKeepsAll(ring) || ring->drawn < ring->length) {
+        if (ring->drawn < std::numeric_limits<int32_t>::max()) ++ring->drawn;
+        return -1;
+    }
+    const int index = ring->eraseIndex;
+    ring->eraseIndex = (ring->eraseIndex + 1) % ring->capacity;
+    return index;
+}
+
+void AdvanceTrail(TrailRing* ring) {
+    if (ring == nullptr) return;
+    ring->writeIndex = (ring->writeIndex + 1) % ring->capacity;
+}
+
+int TrailFlushStep(TrailRing* ring) {
+    if (ring == nullptr || TrailKeepsAll(ring)) return -1;
+    if (!AnimationRunning.load(std::memory_order_relaxed)) return -1;
+    if (ring->eraseIndex == ring->writeIndex) return -1;
+    const int index = ring->eraseIndex;
+    ring->eraseIndex = (ring->eraseIndex + 1) % ring->capacity;
+    return index;
+}
+
+uint32_t DeadlineAfterSeconds(int seconds) { return GetTickCount() + static_cast<uint32_t>(int64_t(seconds) * 1000); }
+
+bool DeadlinePassed(uint32_t deadline) { return static_cast<int32_t>(GetTickCount() - deadline) > 0; }
+
+TileGrid MakeTileGrid(int width, int height, int xTiling, int yTiling, int tileType) {
+    TileGrid g;
+    g.xTiling = std::max(xTiling, 1);
+    g.yTiling = std::max(yTiling, 1);
+    g.tileType = tileType;
+    g.tileWidth = width / g.xTiling;
+    g.tileHeight = height / g.yTiling;
+    return g;
+}
+
+void PlaceInTile(const TileGrid* grid, int column, int row, const Point* in, Point* out, int count) {
+    for (int k = 0; k < count; ++k) {
+        out[k].x = TiledCoordinate(in[k].x, column, grid->xTiling, grid->tileWidth);
+        out[k].y = TiledCoordinate(in[k].y, row, grid->yTiling, grid->tileHeight);
+    }
+}
+
+void DrawTiled(const TileGrid* grid, const Point* points, int count, FigureRoutine draw, void* context) {
+    if (grid == nullptr || points == nullptr || draw == nullptr) return;
+    count = std::clamp(count, 0, kMaxFigurePoints);
+    Point placed[kMaxFigurePoints];
+    for (int r = 0; r < grid->yTiling; ++r) {
+        for (int c = 0; c < grid->xTiling; ++c) {
+            if (!TileDrawn(c, r, grid->tileType)) continue;
+            PlaceInTile(grid, c, r, points, placed, count);
+            draw(context, placed, count);
+        }
+    }
+}
+
+SymmetryCopies MakeSymmetry(int width, int height, int symmetry, int sweep, int xCenterPercent, int yCenterPercent) {
+    SymmetryCopies s;
+    s.copies = std::max(symmetry, 1);
+    s.centerX = ClampToInt(int64_t(xCenterPercent) * width / 100);
+    s.centerY = ClampToInt(int64_t(yCenterPercent) * height / 100);
+    s.angleStep = SymmetryAngleStep(sweep, s.copies);
+    return s;
+}
+
+void RotateCopy(const SymmetryCopies* symmetry, int copy, const Point* in, Point* out, int count) {
+    const float angle = float(copy) * symmetry->angleStep;
+    for (int k = 0; k < count; ++k) {
+        int x = ClampToInt(int64_t(in[k].x) - symmetry->centerX);
+        int y = ClampToInt(int64_t(in[k].y) - symmetry->centerY);
+        RotatePoint(x, y, angle);
+        out[k].x = ClampToInt(int64_t(x) + symmetry->centerX);
+        out[k].y = ClampToInt(int64_t(y) + symmetry->centerY);
+    }
+}
+
+Pen PalettePen(int width, int colorIndex) { return SolidPen(width, PaletteIndexColor(colorIndex)); }
+
+Pen EraserPen(int width) { return SolidPen(width, kRgbBlack); }
+
+void RestoreStockPen(DrawContext* dc) {
+    if (dc != nullptr) SelectPen(*dc, kBlackPen);
+}
+
+}  // namespace ztx
