@@ -74,11 +74,12 @@ struct Capture {
     const HeadlessRun* run;
     Surface* surface;
     bool first = true;
+    uint32_t frames = 0;  // frames of this run (FrameCount counts on across runs)
 };
 
 void FrameDone(void* user) {
     auto* c = static_cast<Capture*>(user);
-    const uint32_t frame = FrameCount;
+    const uint32_t frame = ++c->frames;
     g_report.Report(c->first ? 0 : frame);
     c->first = false;
     if (c->run->onFrame) {
