@@ -170,16 +170,18 @@ public:
             setFlags(Qt::FramelessWindowHint);
             QWindow* host = QWindow::fromWinId(parent_);
             setParent(host);
-            size = ParentSize();
+            size = ParentSize();  // device pixels, from the X server
             WatchParent();
         } else {
             setTitle("Screen Saver");
             setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnTopHint);
             QScreen* screen = QGuiApplication::primaryScreen();
             setGeometry(screen->geometry());
-            size = screen->geometry().size();
+            size = screen->geometry().size() * screen->devicePixelRatio();
         }
-        resize(size);
+        // The picture has one pixel per device pixel; the window is sized in
+        // Qt's device-independent pixels.
+        resize(size / devicePixelRatio());
         MakeSurface(size);
         qApp->installNativeEventFilter(this);
         show();
@@ -336,7 +338,7 @@ private:
     void Resize(QSize s) {
         const bool running = AnimationActive();
         if (running) StopAnimation();
-        resize(s);
+        resize(s / devicePixelRatio());
         MakeSurface(s);
         if (running) Start();
     }
