@@ -18,9 +18,10 @@ CubeState* g_cube = nullptr;
 float g_blockAngle[3] = {0, 0, 0};
 
 // The order in which a cube's corners are joined: a polyline through all
-// eight, then six single edges (0-3 twice, as the figure has always been
-// drawn) that close the remaining faces.
-constexpr int kEdges[6][2] = {{0, 3}, {7, 4}, {6, 1}, {0, 3}, {7, 0}, {5, 2}};
+// eight, then the single edges that close the remaining faces. The figure
+// has always drawn edge 0-3 a second time after 6-1; with a copying pen that
+// second pass changes no pixel, so it is left out.
+constexpr int kEdges[5][2] = {{0, 3}, {7, 4}, {6, 1}, {7, 0}, {5, 2}};
 
 int CellCount(int value) { return std::clamp(value, 1, kCubeMaxCells); }
 
