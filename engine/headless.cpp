@@ -103,6 +103,18 @@ bool RunHeadless(const HeadlessRun& run, std::string* error) {
     if (run.fps < 1 || run.fps > 240) return fail("the frame rate must be 1..240");
 
     StartSettingsKey();
+    // A fresh installation gets its first-run displays now, before the run
+    // seeds the generator: making them draws random numbers, and the first
+    // run would otherwise differ from every later one with the same seed.
+    if (ListDisplays().empty()) {
+        ClearModuleTable();
+        PaletteRecord* palette = CreatePaletteRecord(nullptr);
+        SetStoredSettingsLoader(nullptr);
+        RegisterModules();
+        EnsureFirstRunDisplays();
+        FreePaletteRecord(palette);
+        ClearModuleTable();
+    }
     TestRun test;
     g_choice = Choice{run.source, run.what, run.fps};
     switch (run.source) {
