@@ -50,7 +50,7 @@ struct Golden {
 
 TEST(GoldenRender, DisplaysRenderTheirPinnedPictures) {
     const Golden cases[] = {
-        {HeadlessRun::Source::Module, "Bezier", 1, 0x961021b68e847474ull},
+        {HeadlessRun::Source::Module, "Bezier", 1, 0x42e2379743200013ull},
         {HeadlessRun::Source::Module, "Pattern", 7, 0xcfa41b347c433d95ull},
         {HeadlessRun::Source::Display, "[D] Bezier", 3, 0x92addb982d0f9613ull},
     };
