@@ -104,23 +104,47 @@ void ExcludeTextOverlays(DrawContext& dc) {
     }
 }
 
+bool TextOverlayShown(const DrawContext& dc) {
+    if (TextBoxes.dc != &dc) return false;
+    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
+        if (b->end != 0xFFFFFFFFu) return true;
+    }
+    return false;
+}
+
+// Whether a tile's clip would be the whole picture: one tile covering it,
+// no text box to cut out and no clip left on the context to remove. The
+// cubes are then drawn unclipped, which paints the same pixels faster.
+bool TileClipIsWholePicture(const DrawContext& dc, const TileGrid& grid) {
+    return grid.xTiling == 1 && grid.yTiling == 1 && grid.tileWidth >= dc.canvas.width &&
+           grid.tileHeight >= dc.canvas.height && !dc.clipped && !TextOverlayShown(dc);
+}
+
+void DrawCube(DrawContext& dc, const Point placed[8]) {
+    DrawPolyline(dc, placed, 8);
+    for (const auto& e : kEdges) {
+        MoveTo(dc, placed[e[0]].x, placed[e[0]].y);
+        LineTo(dc, placed[e[1]].x, placed[e[1]].y);
+    }
+}
+
 // One cube (corners in full-surface coordinates) into every tile that
 // passes the tile test, each tile clipped to its own rectangle, with the
 // pen already selected.
-void DrawCubeTiled(DrawContext& dc, const TileGrid& grid, const Point corners[8]) {
+void DrawCubeTiled(DrawContext& dc, const TileGrid& grid, bool unclipped, const Point corners[8]) {
     Point placed[8];
     for (int p = 0; p < grid.xTiling; ++p) {
         for (int q = 0; q < grid.yTiling; ++q) {
             if (!TileDrawn(p, q, grid.tileType)) continue;
+            PlaceInTile(&grid, p, q, corners, placed, 8);
+            if (unclipped) {
+                DrawCube(dc, placed);
+                continue;
+            }
             const int left = p * grid.tileWidth, top = q * grid.tileHeight;
             SetClipRect(dc, Rect{left, top, left + grid.tileWidth, top + grid.tileHeight});
             ExcludeTextOverlays(dc);
-            PlaceInTile(&grid, p, q, corners, placed, 8);
-            DrawPolyline(dc, placed, 8);
-            for (const auto& e : kEdges) {
-                MoveTo(dc, placed[e[0]].x, placed[e[0]].y);
-                LineTo(dc, placed[e[1]].x, placed[e[1]].y);
-            }
+            DrawCube(dc, placed);
             RemoveClip(dc);
         }
     }
@@ -132,6 +156,7 @@ void DrawSnapshot(const CubeState& s, DrawContext& dc, const CubeFrame& f) {
     const TileGrid grid = MakeTileGrid(s.width, s.height, std::clamp(f.xTiling, 1, 20),
                                        std::clamp(f.yTiling, 1, 20), f.tileType);
     const int copies = std::clamp(f.symmetry, 1, 20);
+    const bool unclipped = TileClipIsWholePicture(dc, grid);
     Point corners[8];
     for (int i = 0; i < copies; ++i) {
         const CubeGeometry g(s.width, s.height, f, i);
@@ -139,7 +164,7 @@ void DrawSnapshot(const CubeState& s, DrawContext& dc, const CubeFrame& f) {
             for (int b = 0; b < g.yCubes; ++b) {
                 for (int c = 0; c < g.zCubes; ++c) {
                     g.Project(s.camera, a, b, c, corners);
-                    DrawCubeTiled(dc, grid, corners);
+                    DrawCubeTiled(dc, grid, unclipped, corners);
                 }
             }
         }
