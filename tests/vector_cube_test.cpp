@@ -240,36 +240,6 @@ TEST_F(VectorCube, RegisteredInSlotSixteenWithItsControls) {
     SetClock(nullptr);
 }
 
-TEST_F(VectorCube, InitialisationTakesRatesScalesAndTheCamera) {
-    CubeRun run(320, 240);
-    run.Set(kCubeSize, 35);
-    run.Set(kCubeBlockSize, 70);
-    run.Set(kCubeYRotate, 30);
-    run.Set(kCubeTrailLength, 300);
-    run.Start(11);
-    const CubeState& s = State();
-    EXPECT_FLOAT_EQ(s.frame.cubeScale, 0.5f);
-    EXPECT_FLOAT_EQ(s.frame.blockScale, 1.0f);
-    EXPECT_FLOAT_EQ(s.rate[kRateCubeY], 0.01f);
-    // The other rates are drawn at random from 10..20.
-    for (int k : {kRateCubeX, kRateCubeZ, kRateBlockX, kRateBlockY, kRateBlockZ}) {
-        const int v = int(std::lround(s.rate[k] * 3000));
-        EXPECT_GE(v, 10);
-        EXPECT_LE(v, 20);
-    }
-    ASSERT_NE(s.camera, nullptr);
-    EXPECT_EQ(s.camera->depth, -3000.0);
-    EXPECT_EQ(s.camera->focal, 3000.0);
-    EXPECT_EQ(s.camera->halfWidth, 160.0);
-    EXPECT_EQ(s.camera->halfHeight, 120.0);
-    // A trail of 300 starts both indices at 0 and never erases.
-    EXPECT_EQ(s.trail.writeIndex, 0);
-    EXPECT_TRUE(TrailKeepsAll(&s.trail));
-    run.Frame();
-    EXPECT_FLOAT_EQ(State().frame.cubeAngleY, 0.01f);
-    EXPECT_EQ(State().color.index, 1);
-}
-
 // A frame of still cubes: angles 0, one copy, no tiling.
 CubeFrame StillFrame(int xc, int yc, int zc, int cubeSize, int blockSize) {
     CubeFrame f{};
