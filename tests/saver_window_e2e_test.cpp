@@ -159,11 +159,16 @@ TEST_F(SaverWindowE2E, AKeyEndsItAndSHeldWritesCaptures) {
                       ztx_test::g_tempRoot + "/shots");
     Saver saver({"/S"});
     Sleep(1500);
-    Helper("key 0x73 down");  // S held
-    Sleep(400);
+    // S held: a capture after every frame, until it is let go.
+    Helper("key 0x73 down");
+    std::vector<std::string> shots;
+    for (int waited = 0; waited < 8000 && shots.size() < 2; waited += 100) {
+        Sleep(100);
+        shots = ztx::ListMatchingFiles(ztx_test::g_tempRoot + "/shots", "ZTX-*.BMP");
+    }
     Helper("key 0x73 up");
-    Sleep(200);
-    std::vector<std::string> shots = ztx::ListMatchingFiles(ztx_test::g_tempRoot + "/shots", "ZTX-*.BMP");
+    Sleep(300);
+    shots = ztx::ListMatchingFiles(ztx_test::g_tempRoot + "/shots", "ZTX-*.BMP");
     ASSERT_GE(shots.size(), 2u);
     EXPECT_EQ(shots[0], "ZTX-0001.BMP");
     std::string bytes;
