@@ -77,6 +77,19 @@ std::string Helper(const std::string& args) {
 
 int Lit() { return std::atoi(Helper("lit").c_str()); }
 
+// Waits (up to 10 s, for slow sanitizer builds) until more than `least`
+// pixels of the screen are lit; returns the last count.
+int LitAfterStart(int least) {
+    int lit = 0;
+    for (int waited = 0; waited < 10000; waited += 250) {
+        Sleep(250);
+        lit = Lit();
+        if (lit > least) break;
+    }
+    Sleep(500);  // let the first frames settle
+    return lit;
+}
+
 // A running zentrix process.
 struct Saver {
     pid_t pid = -1;
@@ -132,7 +145,7 @@ protected:
 
 TEST_F(SaverWindowE2E, FullScreenDrawsAndWakesOnInput) {
     Saver saver({"/S"});
-    Sleep(1500);
+    LitAfterStart(500);
     ASSERT_FALSE(saver.Ended(0));
     EXPECT_GT(Lit(), 1000);  // a picture, not a black screen
 
@@ -158,7 +171,7 @@ TEST_F(SaverWindowE2E, AKeyEndsItAndSHeldWritesCaptures) {
     ztx::RegWriteText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Capture",
                       ztx_test::g_tempRoot + "/shots");
     Saver saver({"/S"});
-    Sleep(1500);
+    LitAfterStart(500);
     // S held: a capture after every frame, until it is let go.
     Helper("key 0x73 down");
     std::vector<std::string> shots;
@@ -196,7 +209,7 @@ TEST_F(SaverWindowE2E, PreviewLivesInItsHostWindow) {
     char id[64] = {};
     ASSERT_NE(fgets(id, sizeof id, host), nullptr);
     Saver preview({"/p", std::string(id, strcspn(id, "\n"))});
-    Sleep(1500);
+    LitAfterStart(500);
     EXPECT_FALSE(preview.Ended(0));
     const int lit = Lit();
     EXPECT_GT(lit, 500);
@@ -228,7 +241,7 @@ TEST_F(SaverWindowE2E, XScreenSaverLauncherTakesAHexWindowId) {
         _exit(127);
     }
     unsetenv("XSCREENSAVER_WINDOW");
-    Sleep(1500);
+    LitAfterStart(500);
     EXPECT_GT(Lit(), 500);
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0);  // still running
     const auto t0 = std::chrono::steady_clock::now();
@@ -245,7 +258,7 @@ TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
     std::string file = ztx_test::g_tempRoot + "/Try Me.ZTX";
     ASSERT_EQ(std::system((std::string(ZTX_TOOL_EXE) + " export '[D] Bezier' '" + file + "'").c_str()), 0);
     Saver saver({"/S", file});
-    Sleep(1500);
+    LitAfterStart(500);
     std::string active;
     ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
     EXPECT_EQ(active, "Testing Current Settings");
