@@ -6,6 +6,8 @@
 // there as PPM files (palette entries shown as a rainbow).
 #include <gtest/gtest.h>
 
+#include "tests/module_run.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,100 +29,11 @@
 namespace ztx {
 namespace {
 
-constexpr uint32_t kClockStart = 1000;
+constexpr uint32_t kClockStart = ModuleRun::kClockStart;
 
-// One Bezier module on its own surface, as the animation thread would run
-// it: the record's Width, Height, Dc and PaletteState set, the module
-// registered in slot 0 with its default controls, frames 1000/60 ms apart.
-class BezierRun {
+class BezierRun : public ModuleRun {
 public:
-    BezierRun(int width, int height) : clock_(kClockStart) {
-        SetClock(&clock_);
-        ResetModuleFramework();
-        ResetEngineState();
-        CreateSurface(surface_, width, height);
-        AttachSurface(dc_, surface_);
-        palette_ = CreatePaletteRecord(&dc_);
-        for (ModuleRecord& r : ModuleTable) {
-            r.Width = width;
-            r.Height = height;
-            r.Dc = &dc_;
-            r.PaletteState = palette_;
-        }
-        SetStoredSettingsLoader(nullptr);
-        RegisterModule(kSlotBezier, BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize,
-                       BezierClose);
-        record_ = &ModuleTable[kSlotBezier];
-        record_->Name = SlotName(kSlotBezier);
-        ModuleActive[kSlotBezier].store(1);
-    }
-    ~BezierRun() {
-        Close();
-        AnimationRunning.store(0);
-        FreePaletteRecord(palette_);
-        SetClock(nullptr);
-        ResetModuleFramework();
-    }
-    BezierRun(const BezierRun&) = delete;
-    BezierRun& operator=(const BezierRun&) = delete;
-
-    ModuleRecord* record() { return record_; }
-    void Set(int slot, int value) { record_->Control[slot] = value; }
-    void Oscillate(int slot, int lo, int hi) {
-        record_->Check[slot] = kCheckOscillate;
-        record_->RangeLo[slot] = lo;
-        record_->RangeHi[slot] = hi;
-    }
-    void Randomize(int slot, int lo, int hi) {
-        record_->Check[slot] = kCheckRandom;
-        record_->RangeLo[slot] = lo;
-        record_->RangeHi[slot] = hi;
-    }
-
-    // ClampControls, DoPreInitialize, DoInitialize with the generator seeded.
-    void Start(uint32_t seed) {
-        ClampControls(record_);
-        AnimationRunning.store(1);
-        SeedRandom(seed);
-        EXPECT_EQ(record_->DoPreInitialize(record_), 0);
-        EXPECT_EQ(record_->DoInitialize(record_), 0);
-    }
-    // One DoDrawFrame call, then the clock moves to the next frame's time.
-    int Frame() {
-        ++frames_;
-        FrameCount.fetch_add(1);
-        const int result = record_->DoDrawFrame(record_);
-        clock_.Set(kClockStart + uint32_t(uint64_t(frames_) * 1000 / 60));
-        return result;
-    }
-    void Frames(int n) {
-        for (int i = 0; i < n; ++i) Frame();
-    }
-    int Close() { return record_->DoClose ? record_->DoClose(record_) : 0; }
-
-    const std::vector<uint8_t>& Pixels() const { return surface_.picture.pixels; }
-    int Width() const { return surface_.picture.width; }
-    int Height() const { return surface_.picture.height; }
-    int LitCount() const {
-        int n = 0;
-        for (uint8_t p : Pixels()) n += p != 0;
-        return n;
-    }
-    uint64_t Checksum() const {
-        uint64_t h = 1469598103934665603ull;  // FNV-1a
-        for (uint8_t p : Pixels()) h = (h ^ p) * 1099511628211ull;
-        return h;
-    }
-    DrawContext& Dc() { return dc_; }
-    VirtualClock& Clock() { return clock_; }
-
-private:
-    VirtualClock clock_;
-    Surface surface_;
-    DrawContext dc_;
-    PaletteRecord* palette_ = nullptr;
-    ModuleRecord* record_ = nullptr;
-    uint32_t frames_ = 0;
+    BezierRun(int width, int height) : ModuleRun(kSlotBezier, width, height) {}
 };
 
 const BezierState& State() {
@@ -128,35 +41,6 @@ const BezierState& State() {
     EXPECT_NE(s, nullptr);
     static BezierState empty{};
     return s ? *s : empty;
-}
-
-// Writes the picture as a PPM (palette entries as a rainbow) when
-// ZTX_VECTOR_PICTURES names a folder.
-void MaybeWritePicture(const BezierRun& run, const char* name) {
-    const char* folder = std::getenv("ZTX_VECTOR_PICTURES");
-    if (folder == nullptr || *folder == 0) return;
-    const std::string path = std::string(folder) + "/" + name + ".ppm";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fprintf(f, "P6\n%d %d\n255\n", run.Width(), run.Height());
-    for (uint8_t v : run.Pixels()) {
-        unsigned char rgb[3] = {0, 0, 0};
-        if (v >= 10 && v <= 245) {
-            const double h = (v - 10) / 236.0 * 6.0;
-            const double x = 1 - std::fabs(std::fmod(h, 2.0) - 1);
-            const int sector = int(h);
-            const double r = sector == 0 || sector == 5 ? 1 : (sector == 1 || sector == 4 ? x : 0);
-            const double g = sector == 1 || sector == 2 ? 1 : (sector == 0 || sector == 3 ? x : 0);
-            const double b = sector == 3 || sector == 4 ? 1 : (sector == 2 || sector == 5 ? x : 0);
-            rgb[0] = static_cast<unsigned char>(r * 255);
-            rgb[1] = static_cast<unsigned char>(g * 255);
-            rgb[2] = static_cast<unsigned char>(b * 255);
-        } else if (v != 0) {
-            rgb[0] = rgb[1] = rgb[2] = 255;
-        }
-        std::fwrite(rgb, 1, 3, f);
-    }
-    std::fclose(f);
 }
 
 // The picture of one pen pass of curves through `points` (groups 0..3,
