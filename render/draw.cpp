@@ -199,6 +199,19 @@ void PaintSpan(void* ctx, int y, int x0, int x1) {
 
 void PaintPixel(void* ctx, int x, int y) { PaintSpan(ctx, y, x, x + 1); }
 
+// The same for a context without a clip: the line walker already keeps to
+// the picture, so each pixel is one store (one-pixel lines are most of what
+// the wire-frame modules draw).
+void PaintPixelUnclipped(void* ctx, int x, int y) {
+    Painter& p = *static_cast<Painter*>(ctx);
+    p.dc->canvas.origin[y * p.dc->canvas.stride + x] = p.value;
+}
+void InvertPixelUnclipped(void* ctx, int x, int y) {
+    Painter& p = *static_cast<Painter*>(ctx);
+    uint8_t& px = p.dc->canvas.origin[y * p.dc->canvas.stride + x];
+    px = static_cast<uint8_t>(255 - px);
+}
+
 Painter PenPainter(DrawContext& dc) {
     return Painter{&dc, static_cast<uint8_t>(DeviceIndexOf(dc.pen.color)), dc.mix == Mix::Not};
 }
@@ -228,7 +241,7 @@ bool Drawable(DrawContext& dc) {
 void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     Rect lim = DrawLimit(dc);
-    PixelSink sink{PaintPixel, &p};
+    PixelSink sink{dc.clipped ? PaintPixel : (p.invert ? InvertPixelUnclipped : PaintPixelUnclipped), &p};
     int segments = closed ? n : n - 1;
     for (int i = 0; i < segments; ++i) {
         const Point& a = pts[i];
