@@ -5,54 +5,25 @@
 // Run alone: zentrix_bench --benchmark_filter=Pattern
 #include <benchmark/benchmark.h>
 
-#include "engine/engine_state.h"
-#include "modules/framework/module_table.h"
+#include "bench/module_bench.h"
+
 #include "modules/raster/pattern.h"
-#include "palette/palette.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "render/draw.h"
 
 using namespace ztx;
 
 namespace {
 
 void RunPattern(benchmark::State& state, int xTiling, int yTiling, int waves, int type) {
-    constexpr int kWidth = 1920, kHeight = 1080;
-    VirtualClock clock(1000);
-    SetClock(&clock);
-    Surface surface;
-    CreateSurface(surface, kWidth, kHeight);
-    DrawContext dc;
-    AttachSurface(dc, surface);
-    ClearModuleTable();
-    PaletteRecord* palette = CreatePaletteRecord(&dc);
-    ModuleRecord& r = ModuleTable[kSlotPattern];
-    r.Width = kWidth;
-    r.Height = kHeight;
-    r.Dc = &dc;
-    r.PaletteState = palette;
-    SetStoredSettingsLoader(nullptr);
-    RegisterModules();
-    SeedRandom(12345);
-    r.Control[kPatternDuration] = 0;
-    r.Control[kPatternXTiling] = xTiling;
-    r.Control[kPatternYTiling] = yTiling;
-    r.Control[kPatternWaves] = waves;
-    r.Control[kPatternType] = type;
-    AnimationRunning = 1;
-    r.DoPreInitialize(&r);
-    r.DoInitialize(&r);
-    for (auto _ : state) {
-        r.DoDrawFrame(&r);
-        clock.Advance(20);
-        benchmark::ClobberMemory();
-    }
-    state.counters["cycles"] = PatternCurrentCycle().cycles;
-    r.DoClose(&r);
-    AnimationRunning = 0;
-    FreePaletteRecord(palette);
-    SetClock(nullptr);
+    RunModuleFrames(
+        state, kSlotPattern,
+        [&](ModuleRecord& r) {
+            r.Control[kPatternDuration] = 0;
+            r.Control[kPatternXTiling] = xTiling;
+            r.Control[kPatternYTiling] = yTiling;
+            r.Control[kPatternWaves] = waves;
+            r.Control[kPatternType] = type;
+        },
+        [](benchmark::State& st) { st.counters["cycles"] = PatternCurrentCycle().cycles; });
 }
 
 // Default controls: one tile, a random type and 1..2 waves per cycle.

@@ -3,54 +3,18 @@
 // Run alone: zentrix_bench --benchmark_filter=Star
 #include <benchmark/benchmark.h>
 
+#include "bench/module_bench.h"
+
 #include <functional>
 
-#include "engine/engine_state.h"
-#include "modules/framework/module_table.h"
 #include "modules/vector/star.h"
-#include "palette/palette.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "render/draw.h"
 
 using namespace ztx;
 
 namespace {
 
 void RunStar(benchmark::State& state, const std::function<void(ModuleRecord&)>& configure) {
-    constexpr int kWidth = 1920, kHeight = 1080;
-    VirtualClock clock(1000);
-    SetClock(&clock);
-    Surface surface;
-    CreateSurface(surface, kWidth, kHeight);
-    DrawContext dc;
-    AttachSurface(dc, surface);
-    ClearModuleTable();
-    PaletteRecord* palette = CreatePaletteRecord(&dc);
-    ModuleRecord& r = ModuleTable[kSlotStar];
-    r.Width = kWidth;
-    r.Height = kHeight;
-    r.Dc = &dc;
-    r.PaletteState = palette;
-    SetStoredSettingsLoader(nullptr);
-    RegisterModule(kSlotStar, StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose);
-    configure(r);
-    SeedRandom(12345);
-    AnimationRunning = 1;
-    r.DoPreInitialize(&r);
-    r.DoInitialize(&r);
-    uint64_t frames = 0;
-    for (auto _ : state) {
-        r.DoDrawFrame(&r);
-        ++frames;
-        clock.Set(1000 + uint32_t(frames * 1000 / 60));
-        benchmark::ClobberMemory();
-    }
-    r.DoClose(&r);
-    AnimationRunning = 0;
-    FreePaletteRecord(palette);
-    SetClock(nullptr);
-    ClearModuleTable();
+    RunModuleFrames(state, kSlotStar, configure);
 }
 
 // Default controls: 20 stars, one-pixel streaks, no copies, one tile.
