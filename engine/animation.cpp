@@ -317,7 +317,10 @@ uint32_t SpeedPause(int d, uint32_t frame) {
 }
 
 bool StartAnimation(EngineHost* host) {
-    if (!host || g_animationThread.joinable()) return false;
+    if (!host) return false;
+    // A run that ended by itself (the blank time-out) is collected first.
+    if (g_animationThread.joinable() && g_animationDone) g_animationThread.join();
+    if (g_animationThread.joinable()) return false;
     g_animationDone = false;
     AnimationRunning = 1;
     g_animationThread = std::thread(AnimationThreadBody, host);

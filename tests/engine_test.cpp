@@ -2,6 +2,7 @@
 // pauses, blanking, requests, exceptions, pacing and reproducible runs.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -178,9 +179,21 @@ TEST_F(Engine, FramesArePacedAndSpeedAddsItsPauses) {
 TEST_F(Engine, BlankTimeout) {
     g_options.blankTimeout = 0;
     Harness now;
-    now.Run(100);
+    SetClock(&now.clock);
+    ASSERT_TRUE(StartAnimation(&now.host));
+    // The run ends by itself; the window does not wait for it.
+    while (AnimationActive()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_TRUE(g_probe.drawFrames.empty());  // blanked before the first frame
     EXPECT_EQ(now.surface.picture.pixels, std::vector<uint8_t>(32 * 24, 0));
+
+    // A later Delete key starts the animation again.
+    g_options.blankTimeout = 241;
+    now.stopAfter = 3;
+    FrameCount = 0;
+    ASSERT_TRUE(StartAnimation(&now.host));
+    WaitForAnimationEnd();
+    SetClock(nullptr);
+    EXPECT_EQ(g_probe.drawFrames, (std::vector<uint32_t>{1, 2, 3}));
 
     g_probe = Probe{};
     g_options.blankTimeout = 5;
