@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -70,7 +71,8 @@ void Publish(EngineHost& host) {
 
 // ---- palette thread ------------------------------------------------------
 
-void PaletteThreadBody(EngineHost* host, std::atomic<bool>* done) {
+// `done` is shared: an abandoned palette thread may outlive the run.
+void PaletteThreadBody(EngineHost* host, std::shared_ptr<std::atomic<bool>> done) {
     CurrentClock().AttachThread();
     try {
         PaletteRecord* palette = CurrentPalette();
@@ -147,16 +149,19 @@ void SetProcessPriority(int option) {
 void AnimationThreadBody(EngineHost* host) {
     CurrentClock().AttachThread();
     std::thread paletteThread;
-    std::atomic<bool> paletteDone{true};
+    auto paletteDone = std::make_shared<std::atomic<bool>>(true);
     PaletteRecord* palette = nullptr;
     // Waits up to 2000 ms for the palette thread; one that does not end is
-    // abandoned, as designed for threads that do not stop.
+    // abandoned, as designed for threads that do not stop. Returns whether
+    // it ended (an abandoned thread may still use the palette record).
     auto endPalette = [&] {
-        if (!paletteThread.joinable()) return;
-        if (WaitFor(paletteDone, 2000))
+        if (!paletteThread.joinable()) return true;
+        if (WaitFor(*paletteDone, 2000)) {
             paletteThread.join();
-        else
-            paletteThread.detach();
+            return true;
+        }
+        paletteThread.detach();
+        return false;
     };
     auto endRun = [&] {
         if (LaunchedCompanion)
@@ -193,8 +198,8 @@ void AnimationThreadBody(EngineHost* host) {
         if (ClearFirst) PaintBlack(*host);
 
         g_debugStep = "Pos2";
-        paletteDone = false;
-        paletteThread = std::thread(PaletteThreadBody, host, &paletteDone);
+        paletteDone->store(false);
+        paletteThread = std::thread(PaletteThreadBody, host, paletteDone);
         while (!PaletteReady) SleepMs(0);
 
         g_debugStep = "Pos3";
@@ -293,8 +298,7 @@ void AnimationThreadBody(EngineHost* host) {
             if (r.DoClose) r.DoClose(&r);
         }
         AnimationRunning = 0;
-        endPalette();
-        FreePaletteRecord(palette);
+        if (endPalette()) FreePaletteRecord(palette);
         endRun();
     } catch (...) {
         // Modules are not closed: their state is not to be trusted. The
