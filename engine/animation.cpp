@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -146,168 +147,239 @@ void SetProcessPriority(int option) {
 
 // ---- animation thread ----------------------------------------------------
 
-void AnimationThreadBody(EngineHost* host) {
-    CurrentClock().AttachThread();
-    std::thread paletteThread;
-    auto paletteDone = std::make_shared<std::atomic<bool>>(true);
-    PaletteRecord* palette = nullptr;
-    // Waits up to 2000 ms for the palette thread; one that does not end is
-    // abandoned, as designed for threads that do not stop. Returns whether
-    // it ended (an abandoned thread may still use the palette record).
-    auto endPalette = [&] {
-        if (!paletteThread.joinable()) return true;
-        if (WaitFor(*paletteDone, 2000)) {
-            paletteThread.join();
-            return true;
-        }
-        paletteThread.detach();
-        return false;
-    };
-    auto endRun = [&] {
-        if (LaunchedCompanion)
-            if (SoundLinkRecord* link = SoundLink()) link->companionEndNotice = 1;
-    };
-    try {
-        g_debugStep = "Entered";
-        AnimationRunning = 1;
-        PaletteReady = 0;
+// Runs `step` for every active module in slot order.
+void ForEachActiveModule(const std::function<void(ModuleRecord&, int slot)>& step) {
+    for (int slot = 0; slot < kModuleSlots; ++slot) {
+        if (ModuleActive[slot]) step(ModuleTable[slot], slot);
+    }
+}
 
-        // Prepare the module table for this surface.
+// A module may leave any routine out.
+int CallRoutine(ModuleRecord& r, ModuleRoutine routine) { return routine ? routine(&r) : 0; }
+
+// One run of the animation thread, from preparing the modules to closing
+// them; each step sets the step name the exception record reports.
+class AnimationRun {
+public:
+    explicit AnimationRun(EngineHost& host) : host_(host) {}
+
+    void Run() {
+        try {
+            g_debugStep = "Entered";
+            AnimationRunning = 1;
+            PaletteReady = 0;
+            PrepareModules();
+            g_debugStep = "Pos1";
+            StartCompanion();
+            if (ClearFirst) PaintBlack(host_);
+            g_debugStep = "Pos2";
+            StartPaletteThread();
+            g_debugStep = "Pos3";
+            PlaySequenceAsRandom();
+            AdjustDuration(ModuleTable, Options.durationMod, kModuleSlots);
+            g_debugStep = "Pos4";
+            StartModules();
+            g_debugStep = "Pos5";
+            RunFrames();
+            CloseModules();
+            AnimationRunning = 0;
+            if (EndPaletteThread()) FreePaletteRecord(palette_);
+            EndRun();
+        } catch (...) {
+            // Modules are not closed: their state is not to be trusted. The
+            // palette thread ends by itself when it sees the flag.
+            AnimationRunning = 0;
+            RecordException(g_debugStep);
+            EndRun();
+            EndPaletteThread();
+        }
+    }
+
+private:
+    // Zero-fills the module table for this surface, creates the palette
+    // record and registers every module (which loads the active display).
+    void PrepareModules() {
         SeedRandom(GetTickCount());
         ClearModuleTable();
         for (ModuleRecord& r : ModuleTable) {
-            r.Width = host->width;
-            r.Height = host->height;
-            r.Dc = host->dc;
+            r.Width = host_.width;
+            r.Height = host_.height;
+            r.Dc = host_.dc;
         }
-        palette = CreatePaletteRecord(host->dc);
-        SetUpTextBoxes(host->dc, host->width, host->height, host->fullScreen);
+        palette_ = CreatePaletteRecord(host_.dc);
+        SetUpTextBoxes(host_.dc, host_.width, host_.height, host_.fullScreen);
         RegisterModules();
         SpeedDelay = Options.speed;
         MouseIgnored = Options.disableMouse;
-        g_debugStep = "Pos1";
+    }
+
+    // "AutoRun": starts the sound analyser when none is live, then registers
+    // again so that sound sources survive the display's validation.
+    void StartCompanion() {
         LaunchedCompanion = 0;
         SoundLinkRecord* link = SoundLink();
         if (Options.autoRun && link && !link->companionLive) {
-            if (LaunchCompanion(true, host->fullScreen)) {
+            if (LaunchCompanion(true, host_.fullScreen)) {
                 RegisterModules();
                 LaunchedCompanion = 1;
             }
         }
-        if (host->adjustPriority) SetProcessPriority(link && link->companionLive ? 32 : Options.priority);
-        if (ClearFirst) PaintBlack(*host);
+        if (host_.adjustPriority) SetProcessPriority(link && link->companionLive ? 32 : Options.priority);
+    }
 
-        g_debugStep = "Pos2";
-        paletteDone->store(false);
-        paletteThread = std::thread(PaletteThreadBody, host, paletteDone);
+    void StartPaletteThread() {
+        paletteDone_->store(false);
+        paletteThread_ = std::thread(PaletteThreadBody, &host_, paletteDone_);
         while (!PaletteReady) SleepMs(0);
+    }
 
-        g_debugStep = "Pos3";
-        if (ModuleActive[kSlotSequencer]) {
-            // A sequence display plays as the random meta-module in its
-            // sequence mode.
-            ModuleRecord& random = ModuleTable[kSlotRandom];
-            random.Control[0] = 3;
-            random.Max[0] = 3;
-            random.Control[2] = 4;
-            ModuleActive[kSlotRandom] = 1;
-            ModuleActive[kSlotSequencer] = 0;
+    // Waits up to 2000 ms for the palette thread; one that does not end is
+    // abandoned, as designed for threads that do not stop. Returns whether
+    // it ended (an abandoned thread may still use the palette record).
+    bool EndPaletteThread() {
+        if (!paletteThread_.joinable()) return true;
+        if (WaitFor(*paletteDone_, 2000)) {
+            paletteThread_.join();
+            return true;
         }
-        AdjustDuration(ModuleTable, Options.durationMod, kModuleSlots);
+        paletteThread_.detach();
+        return false;
+    }
 
-        g_debugStep = "Pos4";
-        for (int slot = 0; slot < kModuleSlots; ++slot) {
-            if (!ModuleActive[slot]) continue;
-            ModuleRecord& r = ModuleTable[slot];
+    // A sequence display plays as the random meta-module in its sequence
+    // mode.
+    static void PlaySequenceAsRandom() {
+        if (!ModuleActive[kSlotSequencer]) return;
+        ModuleRecord& random = ModuleTable[kSlotRandom];
+        random.Control[0] = 3;
+        random.Max[0] = 3;
+        random.Control[2] = 4;
+        ModuleActive[kSlotRandom] = 1;
+        ModuleActive[kSlotSequencer] = 0;
+    }
+
+    static void StartModules() {
+        ForEachActiveModule([](ModuleRecord& r, int) {
             ClampControls(&r);
-            if (r.DoPreInitialize) r.DoPreInitialize(&r);
-            if (r.DoInitialize) r.DoInitialize(&r);
-        }
-        AnimationStartTick = GetTickCount();
-        const uint32_t blankDeadline = AnimationStartTick + static_cast<uint32_t>(Options.blankTimeout) * 60000u;
-        g_debugStep = "Pos5";
+            CallRoutine(r, r.DoPreInitialize);
+            CallRoutine(r, r.DoInitialize);
+        });
+    }
 
+    // The F2 key or another instance asked for a fresh start of the modules.
+    static void RestartModules() {
+        ForEachActiveModule([](ModuleRecord& r, int) {
+            g_debugStep = "Next1";
+            CallRoutine(r, r.DoClose);
+            g_debugStep = "Next2";
+            CallRoutine(r, r.DoPreInitialize);
+            g_debugStep = "Next3";
+            CallRoutine(r, r.DoInitialize);
+        });
+    }
+
+    static void CloseModules() {
+        static char closeStep[40];
+        ForEachActiveModule([](ModuleRecord& r, int slot) {
+            std::snprintf(closeStep, sizeof closeStep, "Close.%s", SlotName(slot));
+            g_debugStep = closeStep;
+            CallRoutine(r, r.DoClose);
+        });
+    }
+
+    // Whether the blank time-out has come: "BlankTimeout" 0 blanks at once,
+    // kBlankNever never.
+    bool BlankTimeDue(uint32_t now) const {
+        if (Options.blankTimeout == 0) return true;
+        return Options.blankTimeout != kBlankNever && static_cast<int32_t>(now - blankDeadline_) > 0;
+    }
+
+    void Blank() {
+        RemoveClip(*host_.dc);
+        PaintBlack(host_);
+        Publish(host_);
+        AnimationRunning = 0;
+    }
+
+    void RunFrames() {
+        AnimationStartTick = GetTickCount();
+        blankDeadline_ = AnimationStartTick + static_cast<uint32_t>(Options.blankTimeout) * 60000u;
         FramePacer pacer;
         pacer.Begin(GetTickCount());
         while (AnimationRunning) {
             while (AnimationSuspended && AnimationRunning) SleepMs(10);
             if (!AnimationRunning) break;
-            const uint32_t now = GetTickCount();
-            if (Options.blankTimeout == 0 ||
-                (Options.blankTimeout != 241 && static_cast<int32_t>(now - blankDeadline) > 0)) {
-                RemoveClip(*host->dc);
-                PaintBlack(*host);
-                Publish(*host);
-                AnimationRunning = 0;
+            if (BlankTimeDue(GetTickCount())) {
+                Blank();
                 break;
             }
             const uint32_t frame = ++FrameCount;
-            StepTextBoxes();
-            g_debugStep = "Msg";
-            for (int slot = 0; slot < kModuleSlots && AnimationRunning; ++slot) {
-                if (!ModuleActive[slot]) continue;
-                g_debugStep = SlotName(slot);
-                const auto t0 = std::chrono::steady_clock::now();
-                RunDrawCalls(&ModuleTable[slot], frame);
-                if (host->timings)
-                    host->timings->slotSeconds[slot] +=
-                        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-            }
-            g_debugStep = "Pos6";
-            DecayPeaks();
-            Publish(*host);
-            if (host->frameDone) host->frameDone(host->user);
+            DrawFrame(frame);
             pacer.Pace();
             if (uint32_t pause = SpeedPause(SpeedDelay, frame)) {
                 SleepMs(pause);
                 pacer.Shift(pause);
             }
-
-            link = SoundLink();
-            if (link && link->snapshotRequest) SaveSnapshot();
-            if (CaptureKeyHeld || (link && (link->captureFullRequest || link->captureScaledRequest))) {
-                if (host->capture) host->capture(host->user);
-            }
-            if (WallpaperKeyPressed || (link && link->wallpaperRequest)) {
-                if (host->wallpaper) host->wallpaper(host->user);
-                WallpaperKeyPressed = 0;
-            }
-            g_debugStep = "Pos7";
-            if (link && link->restartRequest) {
-                for (int slot = 0; slot < kModuleSlots; ++slot) {
-                    if (!ModuleActive[slot]) continue;
-                    ModuleRecord& r = ModuleTable[slot];
-                    g_debugStep = "Next1";
-                    if (r.DoClose) r.DoClose(&r);
-                    g_debugStep = "Next2";
-                    if (r.DoPreInitialize) r.DoPreInitialize(&r);
-                    g_debugStep = "Next3";
-                    if (r.DoInitialize) r.DoInitialize(&r);
-                }
-                link->restartRequest = 0;
-            }
+            ServeRequests();
         }
-
-        // End of the run.
-        static char closeStep[40];
-        for (int slot = 0; slot < kModuleSlots; ++slot) {
-            if (!ModuleActive[slot]) continue;
-            std::snprintf(closeStep, sizeof closeStep, "Close.%s", SlotName(slot));
-            g_debugStep = closeStep;
-            ModuleRecord& r = ModuleTable[slot];
-            if (r.DoClose) r.DoClose(&r);
-        }
-        AnimationRunning = 0;
-        if (endPalette()) FreePaletteRecord(palette);
-        endRun();
-    } catch (...) {
-        // Modules are not closed: their state is not to be trusted. The
-        // palette thread ends by itself when it sees the flag.
-        AnimationRunning = 0;
-        RecordException(g_debugStep);
-        endRun();
-        endPalette();
     }
+
+    // One frame: the text boxes, every active module's draw calls, the peak
+    // decay, then the picture goes to the host.
+    void DrawFrame(uint32_t frame) {
+        StepTextBoxes();
+        g_debugStep = "Msg";
+        for (int slot = 0; slot < kModuleSlots && AnimationRunning; ++slot) {
+            if (!ModuleActive[slot]) continue;
+            g_debugStep = SlotName(slot);
+            const auto t0 = std::chrono::steady_clock::now();
+            RunDrawCalls(&ModuleTable[slot], frame);
+            if (host_.timings)
+                host_.timings->slotSeconds[slot] +=
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        }
+        g_debugStep = "Pos6";
+        DecayPeaks();
+        Publish(host_);
+        if (host_.frameDone) host_.frameDone(host_.user);
+    }
+
+    // What the hot keys and the other instances asked for through the sound
+    // link: snapshot, capture, wallpaper, restart.
+    void ServeRequests() {
+        SoundLinkRecord* link = SoundLink();
+        if (link && link->snapshotRequest) SaveSnapshot();
+        if (CaptureKeyHeld || (link && (link->captureFullRequest || link->captureScaledRequest))) {
+            if (host_.capture) host_.capture(host_.user);
+        }
+        if (WallpaperKeyPressed || (link && link->wallpaperRequest)) {
+            if (host_.wallpaper) host_.wallpaper(host_.user);
+            WallpaperKeyPressed = 0;
+        }
+        g_debugStep = "Pos7";
+        if (link && link->restartRequest) {
+            RestartModules();
+            link->restartRequest = 0;
+        }
+    }
+
+    // Tells the analyser this run started that it may end.
+    static void EndRun() {
+        if (LaunchedCompanion)
+            if (SoundLinkRecord* link = SoundLink()) link->companionEndNotice = 1;
+    }
+
+    EngineHost& host_;
+    std::thread paletteThread_;
+    // Shared: an abandoned palette thread may outlive the run.
+    std::shared_ptr<std::atomic<bool>> paletteDone_ = std::make_shared<std::atomic<bool>>(true);
+    PaletteRecord* palette_ = nullptr;
+    uint32_t blankDeadline_ = 0;
+};
+
+void AnimationThreadBody(EngineHost* host) {
+    CurrentClock().AttachThread();
+    AnimationRun(*host).Run();
     g_animationDone = true;
     CurrentClock().DetachThread();
 }

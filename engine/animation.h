@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/process_state.h"
+
 namespace ztx {
 
 struct Surface;
@@ -37,16 +39,6 @@ struct EngineHost {
     }* timings = nullptr;
 };
 
-// Engine flags beside those of engine_state.h.
-extern std::atomic<int> PaletteReady;         // the colour effect has started
-extern std::atomic<int> AnimationSuspended;   // F5/F7: the frame loop waits
-extern std::atomic<int> PaletteSuspended;     // F6/F7: the palette thread waits
-extern std::atomic<int> SpeedDelay;           // slow-down level ("Speed")
-extern std::atomic<int> MouseIgnored;         // copied from "DisableMouse" at each start
-extern std::atomic<uint32_t> AnimationStartTick;
-extern std::atomic<int> LaunchedCompanion;    // this run started the analyser
-extern std::atomic<int> CaptureKeyHeld;       // capture every frame while held
-extern std::atomic<int> WallpaperKeyPressed;  // make one wallpaper
 
 // Starts the animation thread for `host` (which must outlive the run).
 // Returns false when a run is already going.

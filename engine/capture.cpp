@@ -30,9 +30,9 @@ std::string NumberedName(const std::string& folder, const std::string& prefix, u
 void (*RootWindowWallpaper)(const std::string& path) = nullptr;
 
 std::string CaptureFolder() {
-    std::string folder = ReadSettingText("Capture", 259);
+    std::string folder = ReadSettingText("Capture", kMaxPathText);
     if (folder.empty()) {
-        std::string install = ReadSettingText("ZentrixDir", 259);
+        std::string install = ReadSettingText("ZentrixDir", kMaxPathText);
         folder = (install.empty() ? InstallDir() : install) + "/Screen Shots";
         WriteSettingText("Capture", folder);
     }

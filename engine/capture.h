@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
+#include "engine/process_state.h"
+
 namespace ztx {
 
 struct DrawContext;
@@ -22,9 +24,8 @@ bool WriteWallpaper(DrawContext& window, int width, int height);
 // are present. Failures are silent.
 void SetDesktopWallpaper(const std::string& path);
 
-// Set by the window layer: puts a picture file on the X root window (the
-// desktop of window managers that have no wallpaper setting of their own).
-extern void (*RootWindowWallpaper)(const std::string& path);
+// RootWindowWallpaper, set by the window layer, is declared in
+// engine/process_state.h.
 
 // The capture folder: the "Capture" setting, else the installation's
 // "Screen Shots" (stored back as "Capture").

@@ -6,25 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/process_state.h"
+
 namespace ztx {
 
-// Set while the animation runs; modules poll it in every long loop.
-extern std::atomic<int> AnimationRunning;
-// Frames drawn since the animation started.
-extern std::atomic<uint32_t> FrameCount;
-// Raised for the duration of a display load: the animation and palette
-// threads hold off while it is set.
-extern std::atomic<int> DisplayLoading;
-// Set by the F3 key: the next snapshot saves the colours shown as the custom
-// palette.
-extern std::atomic<int> LivePaletteSave;
-// The display's "clear the screen when it starts" flag.
-extern std::atomic<int> ClearFirst;
-// Set when this process is the configuration tool: sound sources are kept
-// when displays load even while no analyser runs, so the pages show them.
-extern std::atomic<int> ConfigurationToolRunning;
-// Name of the display last loaded (shown by the on-screen title).
-extern char CurrentDisplayName[128];
+// The flags and the display name are declared in engine/process_state.h.
 
 // One entry of the sequence list.
 struct SequenceItem {
@@ -39,7 +25,6 @@ struct SequenceList {
     int32_t orderedPlay = 0;  // "Play in order"
     uint32_t position = 0;    // current position, reset by loading
 };
-extern SequenceList Sequence;
 
 // Puts all of the above back to their starting values.
 void ResetEngineState();

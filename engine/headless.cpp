@@ -67,7 +67,7 @@ void LoadChosenSettings() {
     // slow-down, never blank.
     Options.frameRate = g_choice.fps;
     Options.speed = 0;
-    Options.blankTimeout = 241;
+    Options.blankTimeout = kBlankNever;
 }
 
 struct Capture {

@@ -8,6 +8,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/process_state.h"
 #include "include/zentrix/module_record.h"
 #include "modules/framework/module_table.h"
 
@@ -43,7 +44,6 @@ struct RandomModuleState {
     RandomStartSettings start{};      // taken at the first switch in the process
     int32_t startTaken = 0;           // `start` holds the copy; stays set for the process
 };
-extern RandomModuleState RandomMeta;
 
 // The five routines.
 int RandomDefineControls(ModuleRecord* record);

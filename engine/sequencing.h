@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/process_state.h"
+
 namespace ztx {
 
 // Selection modes: the random meta-module's control 0 ("Actv/Svd/Snd").
@@ -33,19 +35,8 @@ struct Candidate {
     int32_t ClearScreen;    // clear the screen when it starts: 1, or the sequence item's flag
 };
 
-// The candidates; CandidateList.size() is the candidate count. Built when the
-// random meta-module allocates (its DoPreInitialize) and freed by its
-// DoClose. Tried, Usable and SoundSuitable accumulate over the list's life,
-// so each display file is examined only once.
-extern std::vector<Candidate> CandidateList;
-// Ordered picks made since the process started (never reset by a run).
-extern uint32_t OrderedPosition;
-// "Play in order" of the sequence list, copied at every sequence-mode switch;
-// it keeps its value through switches in the other modes.
-extern int32_t OrderedPlay;
-// Picks that loaded a display (each pick counts once, however many
-// candidates it loaded); lets observers see a display replaced by itself.
-extern std::atomic<uint32_t> DisplaysPicked;
+// CandidateList, OrderedPosition, OrderedPlay and DisplaysPicked are declared
+// in engine/process_state.h.
 
 // Whether the saved display is a random or sequence display (its [Random] or
 // [Sequencer] section has a non-zero "Used"). A missing file is neither.

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/process_state.h"
+
 namespace ztx {
 
 struct DrawContext;
@@ -42,7 +44,6 @@ struct TextBoxState {
     uint32_t sloganShowTick = 0;
     uint32_t sloganTime = 6213;
 };
-extern TextBoxState TextBoxes;
 void ResetTextBoxes();
 
 }  // namespace ztx

@@ -118,10 +118,10 @@ void ReadSequence(const ProfileFile& f) {
     for (long i = 0; i < count; ++i) {
         SequenceItem& item = Sequence.items[static_cast<size_t>(i)];
         std::memset(&item, 0, sizeof item);
-        CopyText(item.name, sizeof item.name, ProfileText(f, section, std::to_string(i), 127));
+        CopyText(item.name, sizeof item.name, ProfileText(f, section, std::to_string(i), kMaxDisplayName));
         int32_t seconds = 16, clear = 1;
         int32_t* fields[2] = {&seconds, &clear};
-        ParseInts(ProfileText(f, section, std::to_string(i) + "A", 259), fields, 2);
+        ParseInts(ProfileText(f, section, std::to_string(i) + "A", kMaxPathText), fields, 2);
         item.seconds = static_cast<uint32_t>(seconds);
         item.clear = static_cast<uint32_t>(clear);
     }
@@ -142,9 +142,9 @@ int LoadIniDisplay(const ProfileFile& f, PaletteRecord* palette) {
         } else {
             used = 1;
             ModuleActive[slot] = 1;
-            CopyText(r.Path, sizeof r.Path, ProfileText(f, section, "Path", 259));
+            CopyText(r.Path, sizeof r.Path, ProfileText(f, section, "Path", kMaxPathText));
             if (slot == kSlotPlugIn) {
-                CopyText(r.PluginPath, sizeof r.PluginPath, ProfileText(f, section, "PluginPath", 259));
+                CopyText(r.PluginPath, sizeof r.PluginPath, ProfileText(f, section, "PluginPath", kMaxPathText));
                 if (!LoadPlugin(r.PluginPath)) {  // quietly
                     ModuleActive[slot] = 0;
                     return -1;
@@ -155,7 +155,7 @@ int LoadIniDisplay(const ProfileFile& f, PaletteRecord* palette) {
                 ResetControlToDefaults(r, i);
                 std::optional<std::string> line = f.Get(section, r.ControlName[i]);
                 if (!line) continue;
-                if (line->size() > 79) line->resize(79);
+                if (line->size() > kMaxControlLine) line->resize(kMaxControlLine);
                 int32_t* fields[5] = {&r.Check[i], &r.Control[i], &r.RangeLo[i], &r.RangeHi[i], &r.Sense[i]};
                 ParseInts(*line, fields, 5);
             }
@@ -182,7 +182,7 @@ int LoadIniDisplay(const ProfileFile& f, PaletteRecord* palette) {
             ResetPaletteControl(*palette, i);
             std::optional<std::string> line = f.Get("Palette", PaletteKeyName(i));
             if (!line) continue;
-            if (line->size() > 79) line->resize(79);
+            if (line->size() > kMaxControlLine) line->resize(kMaxControlLine);
             int32_t* fields[5] = {&palette->Check[i], &palette->Control[i], &palette->RangeLo[i],
                                   &palette->RangeHi[i], &palette->Sense[i]};
             ParseInts(*line, fields, 5);
@@ -217,22 +217,22 @@ ProfileFile BuildDisplay() {
                 entries.emplace_back("OrderedPlay", std::to_string(Sequence.orderedPlay));
                 for (size_t i = 0; i < Sequence.items.size(); ++i) {
                     const SequenceItem& item = Sequence.items[i];
-                    entries.emplace_back(std::to_string(i), std::string(item.name, strnlen(item.name, 127)));
+                    entries.emplace_back(std::to_string(i), std::string(item.name, strnlen(item.name, kMaxDisplayName)));
                     entries.emplace_back(std::to_string(i) + "A",
                                          std::to_string(item.seconds) + " " + std::to_string(item.clear));
                 }
             }
         } else {
-            if (r.Path[0]) entries.emplace_back("Path", std::string(r.Path, strnlen(r.Path, 259)));
+            if (r.Path[0]) entries.emplace_back("Path", std::string(r.Path, strnlen(r.Path, kMaxPathText)));
             if (r.PluginPath[0])
-                entries.emplace_back("PluginPath", std::string(r.PluginPath, strnlen(r.PluginPath, 259)));
+                entries.emplace_back("PluginPath", std::string(r.PluginPath, strnlen(r.PluginPath, kMaxPathText)));
             for (int i = 0; i < kControlCount; ++i) {
                 if (!r.Defined[i]) continue;
                 if (r.Check[i] == r.CheckDefault[i] && r.Control[i] == r.ControlDefault[i] &&
                     r.RangeLo[i] == r.RangeLoDefault[i] && r.RangeHi[i] == r.RangeHiDefault[i] &&
                     r.Sense[i] == r.SenseDefault[i])
                     continue;
-                entries.emplace_back(std::string(r.ControlName[i], strnlen(r.ControlName[i], 31)),
+                entries.emplace_back(std::string(r.ControlName[i], strnlen(r.ControlName[i], kMaxControlName)),
                                      FiveNumbers(r.Check[i], r.Control[i], r.RangeLo[i], r.RangeHi[i], r.Sense[i]));
             }
         }
@@ -287,7 +287,7 @@ int LoadDisplay(const std::string& name) {
     if (ProfileNumber(f, "Header", "Magic", 0) == 0) {
         // Not the text form: a binary display from an older version is
         // converted in place; anything else changes nothing.
-        std::string active = ReadSettingText("Active", 127);
+        std::string active = ReadSettingText("Active", kMaxDisplayName);
         if (ImportLegacyFile(kTestingDisplay, path)) {
             LoadDisplayFromRegistry(kTestingDisplay);
             DeleteSavedTree(kDefaultSettingsKeyName, kTestingDisplay);
@@ -484,7 +484,7 @@ int LoadDisplayFromRegistry(const std::string& name) {
                 for (int32_t i = 0; i < count; ++i) {
                     SequenceItem& item = Sequence.items[static_cast<size_t>(i)];
                     std::memset(&item, 0, sizeof item);
-                    CopyText(item.name, sizeof item.name, ReadText(d, key, std::to_string(i), 127));
+                    CopyText(item.name, sizeof item.name, ReadText(d, key, std::to_string(i), kMaxDisplayName));
                     int32_t v = 0;
                     if (ReadInt(d, key, "T" + std::to_string(i), v)) item.seconds = static_cast<uint32_t>(v);
                     v = 0;
@@ -496,8 +496,8 @@ int LoadDisplayFromRegistry(const std::string& name) {
         } else {
             result = 1;
             ModuleActive[slot] = 1;
-            CopyText(r.Path, sizeof r.Path, ReadText(d, key, "Path", 259));
-            CopyText(r.PluginPath, sizeof r.PluginPath, ReadText(d, key, "PluginPath", 259));
+            CopyText(r.Path, sizeof r.Path, ReadText(d, key, "Path", kMaxPathText));
+            CopyText(r.PluginPath, sizeof r.PluginPath, ReadText(d, key, "PluginPath", kMaxPathText));
             if (slot == kSlotPlugIn && !LoadPlugin(r.PluginPath)) {  // quietly
                 ModuleActive[slot] = 0;
                 return 0;
@@ -558,12 +558,12 @@ int LoadDisplayFromRegistry(const std::string& name) {
 }
 
 void ConvertLegacyRegistry(const std::function<void(const std::string&)>& progress) {
-    std::string active = ReadSettingText("Active", 127);
+    std::string active = ReadSettingText("Active", kMaxDisplayName);
     const std::string saved = SettingsKeyPath(kDefaultSettingsKeyName) + "\\Saved";
     std::vector<std::string> names = RegSubkeys(RegRoot::CurrentUser, saved);
     if (names.size() > 1000) names.resize(1000);
     for (const std::string& name : names) {
-        if (name.size() > 127 || !IsValidDisplayName(name)) continue;
+        if (name.size() > kMaxDisplayName || !IsValidDisplayName(name)) continue;
         LoadDisplayFromRegistry(name);
         SaveDisplay(name);
         if (progress) progress("Updating: " + name);
@@ -582,7 +582,7 @@ bool EnsureFirstRunDisplays() {
 
 void LoadStoredSettings() {
     EnsureFirstRunDisplays();
-    std::string active = ReadSettingText("Active", 127);
+    std::string active = ReadSettingText("Active", kMaxDisplayName);
     if (active.empty() || !LoadDisplay(active)) {
         LoadDisplay(kFallbackDisplay);
         WriteSettingText("Active", kFallbackDisplay);

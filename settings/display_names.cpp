@@ -25,7 +25,7 @@ bool IsValidDisplayName(const std::string& name, std::string* why) {
 }
 
 std::string SavedDisplayDir() {
-    std::string dir = ReadSettingText("ZentrixSav", 259);
+    std::string dir = ReadSettingText("ZentrixSav", kMaxPathText);
     return dir.empty() ? DefaultSavedDir() : dir;
 }
 

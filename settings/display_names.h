@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "settings/text_limits.h"
+
 namespace ztx {
 
 // Reserved names.
 constexpr char kTestingDisplay[] = "Testing Current Settings";
 constexpr char kFallbackDisplay[] = "[R] Saved Sound Settings";
-constexpr size_t kMaxDisplayName = 127;
 
 // Whether `name` can name a display file: not empty, not "." or "..", no "/"
 // and no NUL, at most 127 characters. `why` receives a sentence for the user.

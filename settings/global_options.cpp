@@ -30,7 +30,7 @@ const OptionField kBinaryOptions[] = {
     {"ShowName", &GlobalOptions::showName, 0, 120},
     {"AutoRun", &GlobalOptions::autoRun, 0, 1},
     {"AutoGain", &GlobalOptions::autoGain, 0, 1},
-    {"BlankTimeout", &GlobalOptions::blankTimeout, 0, 241},
+    {"BlankTimeout", &GlobalOptions::blankTimeout, 0, kBlankNever},
     {"CaptureScale", &GlobalOptions::captureScale, 1, 100},
     {"CaptureTile", &GlobalOptions::captureTile, 0, 1},
     {"HomingRate", &GlobalOptions::homingRate, 0, 1000},
@@ -56,20 +56,26 @@ void PublishToLink() {
 
 void ResetGlobalOptions() { Options = GlobalOptions{}; }
 
+void PutSoundOptionDefaults() {
+    const GlobalOptions defaults;
+    Options.slowCPU = defaults.slowCPU;
+    Options.autoGain = defaults.autoGain;
+    Options.showInfo = defaults.showInfo;
+    Options.showName = defaults.showName;
+    Options.autoRun = defaults.autoRun;
+    Options.homingRate = defaults.homingRate;
+    if (SoundLinkRecord* r = SoundLink()) {
+        r->soundForControls = 1;
+        r->soundForPalette = 1;
+    }
+    PublishToLink();
+}
+
 bool LoadGlobalOptions() {
     RegistryData reg = RegSnapshot();
     const std::string key = SettingsKeyPath();
     if (reg.KeyExists(RegRoot::CurrentUser, key)) {
-        Options.slowCPU = 1;
-        Options.autoGain = 1;
-        Options.showInfo = 0;
-        Options.showName = 0;
-        Options.autoRun = 0;
-        Options.homingRate = 1000;
-        if (SoundLinkRecord* r = SoundLink()) {
-            r->soundForControls = 1;
-            r->soundForPalette = 1;
-        }
+        PutSoundOptionDefaults();
         for (const OptionField& f : kBinaryOptions) {
             const RegValue* v = reg.Find(RegRoot::CurrentUser, key, f.name);
             if (!v || v->data.size() != 4) continue;  // missing: keep the value as it is
@@ -82,8 +88,8 @@ bool LoadGlobalOptions() {
     }
     PublishToLink();
 
-    // The platform behaves as the NT family: 6 seconds unless stored.
-    Options.gracePeriod = 6;
+    // The platform behaves as the NT family: the default unless stored.
+    Options.gracePeriod = GlobalOptions{}.gracePeriod;
     if (const RegValue* v = reg.Find(RegRoot::LocalMachine, kWinlogonKey, "ScreenSaverGracePeriod");
         v && v->type == kRegSz) {
         std::string text = v->data.substr(0, v->data.find('\0'));

@@ -6,8 +6,14 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/process_state.h"
+
 namespace ztx {
 
+// "BlankTimeout" at its top value: the saver never blanks the screen.
+constexpr int32_t kBlankNever = 241;
+
+// Every default lives in these initialisers.
 struct GlobalOptions {
     int32_t priority = 64;       // "Priority": 32 normal, 64 idle, 128 high
     int32_t preview = 1;         // "Preview": pages show a live preview
@@ -16,7 +22,7 @@ struct GlobalOptions {
     int32_t showName = 0;        // "ShowName": seconds the display's title is shown
     int32_t autoRun = 0;         // "AutoRun": start the analyser when saving begins
     int32_t autoGain = 1;        // "AutoGain": normalise levels against tracked peaks
-    int32_t blankTimeout = 241;  // "BlankTimeout": minutes until blank; 241 never
+    int32_t blankTimeout = kBlankNever;  // "BlankTimeout": minutes until blank
     int32_t captureScale = 100;  // "CaptureScale": percent
     int32_t captureTile = 0;     // "CaptureTile"
     int32_t homingRate = 1000;   // "HomingRate": peak decay interval; 1000 off
@@ -27,11 +33,15 @@ struct GlobalOptions {
     int32_t frameRate = 60;      // "FrameRate": frames per second the animation is paced to, 1..240
 };
 
-// The process's options (plain globals, as the rest of the program reads them).
-extern GlobalOptions Options;
+// The process's options, `Options`, are declared in engine/process_state.h.
 
 // Puts every option back to its default (a fresh user's values).
 void ResetGlobalOptions();
+// Puts the options that a display start and a load begin from (the sound
+// options, "ShowInfo", "ShowName", "AutoRun", "HomingRate") back to their
+// defaults, turns both sound switches of the sound link on and publishes
+// "SlowCPU" and "AutoGain" there.
+void PutSoundOptionDefaults();
 // Loads the options from the settings; returns whether "Speed" was read.
 // Also sets the two sound switches of the sound link and publishes
 // "SlowCPU" and "AutoGain" there.

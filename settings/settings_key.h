@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/process_state.h"
 #include "settings/registry.h"
+#include "settings/text_limits.h"
 
 namespace ztx {
 
@@ -15,11 +17,8 @@ constexpr char kProductKey[] = "Software\\Zentrix";
 // program behaves as on that family).
 constexpr char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 
-// The settings key name in use (set by the key's start-up).
-extern char SettingsKeyName[128];
-// Whether the settings key existed when the program started; decides
-// whether the first-run displays are made.
-extern bool SettingsKeyExisted;
+// SettingsKeyName and SettingsKeyExisted are declared in
+// engine/process_state.h.
 
 // "Control Panel\<keyName>".
 std::string SettingsKeyPath(const char* keyName = SettingsKeyName);
@@ -38,7 +37,7 @@ int ReadSetting(const char* valueName, const char* keyName, uint32_t type, void*
 // was stored.
 int WriteSetting(const char* valueName, const char* keyName, uint32_t type, const void* data, uint32_t size);
 // Text shorthands of the two above (text values are stored with their zero).
-std::string ReadSettingText(const char* valueName, size_t maxChars = 259);
+std::string ReadSettingText(const char* valueName, size_t maxChars = kMaxPathText);
 int WriteSettingText(const char* valueName, const std::string& text);
 
 // Keys of the current user.
@@ -52,7 +51,7 @@ int DeleteSavedTree(const char* keyName, const std::string& displayName);
 
 // General text read and write on any key (the write creates the key).
 int ReadRegistryText(RegRoot root, const std::string& path, const std::string& name, std::string& out,
-                     size_t maxChars = 259);
+                     size_t maxChars = kMaxPathText);
 int WriteRegistryText(RegRoot root, const std::string& path, const std::string& name, const std::string& text);
 
 // Publishes this program's version for the companion analyser:

@@ -1,5 +1,6 @@
 // Runs the mode the command line chose and returns the design's exit code.
 #pragma once
+#include "engine/process_state.h"
 #include "shell/command_line.h"
 
 namespace ztx {
@@ -14,7 +15,6 @@ struct ModeRunners {
     ModeRunner fullScreen = nullptr;
     ModeRunner preview = nullptr;
 };
-extern ModeRunners Runners;
 
 int RunSelectedMode(const CommandLine& cmd, int argc, char** argv);
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/process_state.h"
 #include "shell/test_run.h"
 
 namespace ztx {
@@ -103,7 +104,6 @@ struct SaverWindowState {
     bool destroyed = false;
     bool exceptionQuit = false;
 };
-extern SaverWindowState SaverWindow;
 constexpr int kMouseWakeDistance = 4;
 
 // Runs one message through the three layers; returns the answer.

@@ -12,7 +12,7 @@ namespace ztx {
 TestRun BeginTestRun(const std::string& file) {
     TestRun run;
     if (file.empty() || !IsRegularFile(file)) return run;
-    run.savedActive = ReadSettingText("Active", 127);
+    run.savedActive = ReadSettingText("Active", kMaxDisplayName);
     if (IsLegacyDisplayFile(file)) {
         if (ImportLegacyFile(kTestingDisplay, file)) {
             RegisterModules();

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "engine/engine_state.h"
+#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
@@ -51,9 +52,7 @@ const std::vector<BuiltinModule>& Catalog() {
 class DisplayFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModuleFramework();
-        ResetPaletteEngine();
-        ResetEngineState();
+        ResetProcessState();
         StartSettingsKey();
         CreatePaletteRecord(nullptr);
         SetModuleCatalog(&Catalog());

@@ -11,6 +11,7 @@
 #include "engine/animation.h"
 #include "engine/engine_state.h"
 #include "engine/headless.h"
+#include "engine/process_state.h"
 #include "engine/text_boxes.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
@@ -120,10 +121,7 @@ struct Harness {
 class Engine : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModuleFramework();
-        ResetEngineState();
-        ResetAnimationState();
-        ResetTextBoxes();
+        ResetProcessState();
         StartSettingsKey();
         g_probe = Probe{};
         g_options = GlobalOptions{};

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 
+#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
@@ -21,9 +22,7 @@ namespace {
 class FrameworkControls : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModuleFramework();
-        ResetPaletteEngine();
-        ResetGlobalOptions();
+        ResetProcessState();
         SeedRandom(12345);
         std::memset(static_cast<void*>(&record_), 0, sizeof record_);
     }

@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "engine/process_state.h"
 #include "include/zentrix/module_record.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
@@ -42,9 +43,7 @@ std::vector<BuiltinModule> FakeCatalog(const std::vector<int>& slots) {
 class FrameworkRegistry : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModuleFramework();
-        ResetPaletteEngine();
-        ResetGlobalOptions();
+        ResetProcessState();
         g_defineOrder.clear();
     }
     void TearDown() override {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/engine_state.h"
+#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "platform/files.h"
@@ -185,8 +186,7 @@ TEST(PluginDrawApi, IndexStripsMemoryPicturesAndNullContexts) {
 class PluginRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModuleFramework();
-        ResetEngineState();
+        ResetProcessState();
         StartSettingsKey();
         SetModuleCatalog(&catalog_);
         SetStoredSettingsLoader(nullptr);

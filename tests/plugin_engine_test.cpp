@@ -7,6 +7,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/headless.h"
+#include "engine/process_state.h"
 #include "modules/framework/module_table.h"
 #include "platform/files.h"
 #include "plugins/plugin_host.h"
@@ -52,8 +53,7 @@ std::vector<uint8_t> RunFlower() {
 // started, drawn as its stored "Strength" says and closed; the same seed
 // gives the same picture.
 TEST(PluginEngine, ExampleDisplayRunsToTheSamePicture) {
-    ResetModuleFramework();
-    ResetEngineState();
+    ResetProcessState();
     StartSettingsKey();
     ASSERT_TRUE(MakeDirs(PluginFolder()));
     ASSERT_TRUE(CopyFileOver(ZTX_EXAMPLE_PLUGIN, PluginFolder() + "/rosette.so"));

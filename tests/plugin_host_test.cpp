@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/engine_state.h"
+#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
@@ -41,8 +42,7 @@ bool IsLoaded(const std::string& path) {
 class PluginHost : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModuleFramework();
-        ResetEngineState();
+        ResetProcessState();
         StartSettingsKey();
         SetModuleCatalog(&catalog_);
         SetStoredSettingsLoader(nullptr);

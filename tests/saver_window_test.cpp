@@ -7,6 +7,7 @@
 
 #include "engine/animation.h"
 #include "engine/engine_state.h"
+#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "platform/clock.h"
@@ -50,11 +51,7 @@ protected:
     VirtualClock clock{1000};
     void SetUp() override {
         SetClock(&clock);
-        ResetSaverWindow();
-        ResetAnimationState();
-        ResetEngineState();
-        ResetModuleFramework();
-        ResetGlobalOptions();
+        ResetProcessState();
         g_calls.clear();
     }
     void TearDown() override { SetClock(nullptr); }

@@ -15,6 +15,7 @@
 #include "engine/animation.h"
 #include "engine/engine_state.h"
 #include "engine/headless.h"
+#include "engine/process_state.h"
 #include "engine/random_module.h"
 #include "engine/sequencing.h"
 #include "engine/text_boxes.h"
@@ -140,13 +141,7 @@ std::set<int> ActiveDrawnSlots() {
 class SequencingBase : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetModuleFramework();
-        ResetPaletteEngine();
-        ResetEngineState();
-        ResetAnimationState();
-        ResetTextBoxes();
-        ResetGlobalOptions();
-        ResetRandomModule();
+        ResetProcessState();
         StartSettingsKey();
         link_ = OpenSoundLink();
         ASSERT_NE(link_, nullptr);

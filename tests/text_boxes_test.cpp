@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/engine_state.h"
+#include "engine/process_state.h"
 #include "engine/text_boxes.h"
 #include "platform/clock.h"
 #include "render/draw.h"
@@ -23,9 +24,7 @@ protected:
     DrawContext dc;
     void SetUp() override {
         SetClock(&clock);
-        ResetTextBoxes();
-        ResetEngineState();
-        ResetGlobalOptions();
+        ResetProcessState();
         StartSettingsKey();
         Make(640, 480);
     }

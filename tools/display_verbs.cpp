@@ -31,7 +31,7 @@ void PrepareModuleTable() {
     RegisterModules();
     // A fresh installation shows the first-run displays, as the saver would
     // at its first start; "Active" is left alone unless they were made now.
-    std::string active = ReadSettingText("Active", 127);
+    std::string active = ReadSettingText("Active", kMaxDisplayName);
     if (EnsureFirstRunDisplays() && !active.empty()) WriteSettingText("Active", active);
 }
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/process_state.h"
 #include "include/zentrix/module_record.h"
 
 namespace ztx {
@@ -30,11 +31,9 @@ constexpr int kCheckRight = ZTX_CHECK_RIGHT;
 constexpr int kCheckFirstBand = ZTX_CHECK_FIRST_BAND;
 constexpr int kCheckLastBand = ZTX_CHECK_LAST_BAND;
 
-// Pinning of every evolved value while a Shift key is held: 0 normal, 1 the
-// upper end of the working range, 2 the lower end. Written by the window
-// thread, read wherever values evolve.
+// Pinning of every evolved value while a Shift key is held (the value of
+// PinMode): 0 normal, 1 the upper end of the working range, 2 the lower end.
 enum PinModeValue : int { kPinNone = 0, kPinUpper = 1, kPinLower = 2 };
-extern std::atomic<int> PinMode;
 
 // Defines control `slot` of `record` with its absolute bounds, working range,
 // value, source, sense and whether it may be animated; also sets the

@@ -30,23 +30,6 @@ void NoStoredSettings() {}
 // global options.
 StoredSettingsLoader g_storedSettingsLoader = &LoadStoredSettings;
 
-// Step 1 of registration: the option defaults that must hold before anything
-// is loaded, also published in the sound link for every instance.
-void PutOptionDefaults() {
-    Options.slowCPU = 1;
-    Options.autoGain = 1;
-    Options.showInfo = 0;
-    Options.showName = 0;
-    Options.autoRun = 0;
-    Options.homingRate = 1000;
-    if (SoundLinkRecord* link = SoundLink()) {
-        link->slowCPU = 1;
-        link->autoGain = 1;
-        link->soundForControls = 1;
-        link->soundForPalette = 1;
-    }
-}
-
 }  // namespace
 
 const char* SlotName(int slot) { return slot >= 0 && slot < kModuleSlots ? kSlotNames[slot] : ""; }
@@ -89,7 +72,7 @@ bool RegisterModule(int slot, ModuleRoutine defineControls, ModuleRoutine drawFr
 }
 
 void RegisterModules() {
-    PutOptionDefaults();
+    PutSoundOptionDefaults();  // defaults that hold before anything is loaded
     for (int s = 0; s < kModuleSlots; ++s) ModuleTable[s].Name = kSlotNames[s];
     PaletteRecord* palette = CurrentPalette();
     for (ModuleRecord& r : ModuleTable) r.PaletteState = palette;

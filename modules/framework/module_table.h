@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/process_state.h"
 #include "include/zentrix/module_record.h"
 
 namespace ztx {
 
-constexpr int kModuleSlots = 23;
 
 // Slot numbers; the order is fixed (displays draw their modules in it).
 enum ModuleSlot : int {
@@ -40,11 +40,7 @@ enum ModuleSlot : int {
     kSlotRandom = 22,
 };
 
-// The records, indexed by slot. Written by registration, display loading and
-// the configuration pages; read by the animation thread.
-extern ModuleRecord ModuleTable[kModuleSlots];
-// 1 for every slot that takes part in the current display.
-extern std::atomic<int32_t> ModuleActive[kModuleSlots];
+// ModuleTable and ModuleActive are declared in engine/process_state.h.
 
 // The name of a slot ("Bezier" ... "Random"), or "" outside 0..22.
 const char* SlotName(int slot);
