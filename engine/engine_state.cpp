@@ -11,6 +11,7 @@ std::atomic<int> LivePaletteSave{0};
 std::atomic<int> ClearFirst{1};
 std::atomic<int> ConfigurationToolRunning{0};
 char CurrentDisplayName[128] = "";
+char ProcessDisplay[128] = "";
 SequenceList Sequence;
 
 void ResetEngineState() {
@@ -22,6 +23,7 @@ void ResetEngineState() {
     ConfigurationToolRunning = 0;
     std::memset(CurrentDisplayName, 0, sizeof CurrentDisplayName);
     Sequence = SequenceList{};
+    std::memset(ProcessDisplay, 0, sizeof ProcessDisplay);
 }
 
 }  // namespace ztx

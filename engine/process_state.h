@@ -54,6 +54,10 @@ extern char SettingsKeyName[128];
 // Whether the settings key existed when the program started; decides
 // whether the first-run displays are made.
 extern bool SettingsKeyExisted;
+// A saved display this process shows instead of "Active" (the launcher's
+// --display, through ZENTRIX_DISPLAY); empty for none. It is never stored,
+// so several screens can show different displays at once.
+extern char ProcessDisplay[128];
 
 // ---- engine flags (engine/engine_state, engine/animation) -------------------
 

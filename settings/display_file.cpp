@@ -333,6 +333,12 @@ int ImportDisplayFile(const std::string& path, const std::function<bool(const st
         return 0;
     };
     if (!IsRegularFile(path)) return fail("no such file: " + path);
+    // Only a display is taken in: a text display marks itself with a
+    // non-zero [Header] "Magic"; anything else would turn up as an empty
+    // display in the list.
+    const bool legacy = IsLegacyDisplayFile(path);
+    if (ProfileFile f; !legacy && (!f.Load(path) || ProfileNumber(f, "Header", "Magic", 0) == 0))
+        return fail("not a display file (neither a text display nor an older binary one)");
     std::string name = BaseName(path);
     if (size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
     std::string why;
@@ -340,7 +346,7 @@ int ImportDisplayFile(const std::string& path, const std::function<bool(const st
     if (IsRegularFile(DisplayPath(name)) && !(confirmOverwrite && confirmOverwrite(name)))
         return fail("a display named \"" + name + "\" already exists");
 
-    if (IsLegacyDisplayFile(path)) {
+    if (legacy) {
         if (!ImportLegacyFile(name, path)) return fail("the file is damaged: " + path);
         LoadDisplayFromRegistry(name);
         DeleteSavedTree(kDefaultSettingsKeyName, name);
@@ -582,6 +588,15 @@ bool EnsureFirstRunDisplays() {
 
 void LoadStoredSettings() {
     EnsureFirstRunDisplays();
+    if (ProcessDisplay[0]) {
+        if (IsRegularFile(DisplayPath(ProcessDisplay)) && LoadDisplay(ProcessDisplay)) {
+            LoadGlobalOptions();
+            return;
+        }
+        std::fprintf(stderr, "zentrix: there is no saved display \"%s\"; showing the active display instead\n",
+                     ProcessDisplay);
+        ProcessDisplay[0] = '\0';
+    }
     std::string active = ReadSettingText("Active", kMaxDisplayName);
     if (active.empty() || !LoadDisplay(active)) {
         LoadDisplay(kFallbackDisplay);

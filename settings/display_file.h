@@ -27,7 +27,8 @@ bool DeleteDisplay(const std::string& name);
 // Brings a display file in under its file name (without folder and
 // extension). When a display of that name exists, `confirmOverwrite` is
 // asked (with the name) and a "no" ends the import with 0. Binary files are
-// converted. Returns 1 when the display was brought in; `error` says why not.
+// converted; a file in neither form is refused and nothing is copied.
+// Returns 1 when the display was brought in; `error` says why not.
 int ImportDisplayFile(const std::string& path, const std::function<bool(const std::string&)>& confirmOverwrite,
                       std::string* error = nullptr);
 // Copies the display's file to `target`, overwriting it.
@@ -55,9 +56,10 @@ void ConvertLegacyRegistry(const std::function<void(const std::string&)>& progre
 
 // What the start of every animation run and of the configuration tool does
 // after registering the modules: makes the first-run displays when the
-// saved-display folder holds none, loads the active display (falling back to
-// "[R] Saved Sound Settings", which then becomes "Active"), and loads the
-// global options.
+// saved-display folder holds none, loads the process's own display
+// (ProcessDisplay) when it has one and it loads, else the active display
+// (falling back to "[R] Saved Sound Settings", which then becomes "Active"),
+// and loads the global options.
 void LoadStoredSettings();
 
 }  // namespace ztx

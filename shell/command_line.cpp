@@ -102,4 +102,17 @@ std::string TestRunCandidate(const std::vector<std::string>& words) {
 
 int ExitStatus(int code) { return code & 0xFF; }
 
+std::string VersionText() { return std::string(ZTX_VERSION) + " (build " + ZTX_BUILD_ID + ")"; }
+
+std::string UsageText() {
+    return "usage: zentrix [/C | /S [FILE.ZTX] | /P WINDOW | /L WINDOW]\n"
+           "  (nothing), /C   open the configuration tool\n"
+           "  /S              run the saver full screen on the active display\n"
+           "  /S FILE.ZTX     try out a display file full screen\n"
+           "  /P WINDOW       draw inside the X window with this decimal id (/L is the same)\n"
+           "A switch may start with \"/\" or \"-\", in either case. Listing and rendering\n"
+           "displays, import and export, and benchmarks are verbs of \"ztx\" (ztx --help).\n"
+           "zentrix " + VersionText() + "\n";
+}
+
 }  // namespace ztx

@@ -52,4 +52,9 @@ std::string TestRunCandidate(const std::vector<std::string>& words);
 // The process status for an exit code of the design (-1 becomes 255).
 int ExitStatus(int code);
 
+// "4.0.1230 (build <commit>)": the program's version and the build's own.
+std::string VersionText();
+// The switches, for a command line the saver does not understand.
+std::string UsageText();
+
 }  // namespace ztx

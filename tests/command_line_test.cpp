@@ -81,6 +81,17 @@ TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
     EXPECT_EQ(run("-q something"), 255);
     EXPECT_EQ(run("/a 0"), 255);   // no saver password on this platform
     EXPECT_EQ(run("/p abc"), 255);  // a preview needs a window
+    // Switches it does not know still exit with 255, after the usage and
+    // the version on standard error.
+    std::string said;
+    FILE* p = popen((std::string("'") + ZTX_ZENTRIX_EXE + "' --help 2>&1 >/dev/null").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[512];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) said.append(buf, n);
+    const int status = pclose(p);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 255);
+    EXPECT_NE(said.find("/S"), std::string::npos) << said;
+    EXPECT_NE(said.find("4.0.1230"), std::string::npos) << said;
     EXPECT_EQ(ExitStatus(-1), 255);
     EXPECT_EQ(ExitStatus(43), 43);
 }

@@ -217,6 +217,24 @@ TEST_F(DisplayFiles, FirstRunDisplaysAndTheStartUpFallback) {
     EXPECT_EQ(ModuleActive[kSlotRandom], 1);  // the fallback was loaded
 }
 
+// A display chosen for this process alone loads instead of "Active" and is
+// never stored; a missing one falls back to "Active" without a trace.
+TEST_F(DisplayFiles, TheProcessOwnDisplayLeavesActiveAlone) {
+    LoadStoredSettings();
+    WriteSettingText("Active", "[D] Cube");
+    std::snprintf(ProcessDisplay, sizeof ProcessDisplay, "%s", "[D] Star");
+    LoadStoredSettings();
+    EXPECT_EQ(ModuleActive[kSlotStar], 1);
+    EXPECT_EQ(ModuleActive[kSlotCube], 0);
+    EXPECT_EQ(ReadSettingText("Active"), "[D] Cube");
+
+    std::snprintf(ProcessDisplay, sizeof ProcessDisplay, "%s", "Gone");
+    LoadStoredSettings();
+    EXPECT_EQ(ModuleActive[kSlotCube], 1);
+    EXPECT_EQ(ReadSettingText("Active"), "[D] Cube");
+    EXPECT_EQ(ProcessDisplay[0], '\0');
+}
+
 TEST_F(DisplayFiles, NamesExportsAndSnapshots) {
     EXPECT_EQ(ExportFileName("a/b:c [x] (y) $%'-_@~`!{}.^#&+,;="), "a_b_c [x] (y) $%'-_@~`!{}.^#&+,;=.ZTX");
     std::string why;

@@ -1,9 +1,12 @@
 // The ztx tool as a user runs it: exit statuses, listing, JSON that parses,
 // import and export, palette files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/files.h"
@@ -47,6 +50,54 @@ TEST(ZtxTool, UsageErrorsAndFailures) {
     EXPECT_EQ(Ztx("show --file /nonexistent.ZTX").status, 1);
     EXPECT_EQ(Ztx("palette show /nonexistent.PAL").status, 1);
     EXPECT_EQ(Ztx("--help").status, 0);
+    EXPECT_NE(Ztx("--version").out.find("4.0.1230"), std::string::npos);
+    // Each verb has a usage of its own, also after "help".
+    Result render = Ztx("render --help");
+    EXPECT_EQ(render.status, 0);
+    EXPECT_EQ(render.out, Ztx("help render").out);
+    EXPECT_NE(render.out, Ztx("bench --help").out);
+    EXPECT_NE(render.out.find("--seed"), std::string::npos);
+}
+
+// Import takes displays only: a text file or a picture is refused and
+// nothing turns up among the saved displays.
+TEST(ZtxTool, ImportRefusesFilesThatAreNoDisplays) {
+    const std::string text = ztx_test::g_tempRoot + "/passwd";
+    const std::string picture = ztx_test::g_tempRoot + "/Picture.ZTX";
+    ASSERT_TRUE(ztx::WriteFileAtomically(text, "root:x:0:0:root:/root:/bin/bash\n"));
+    ASSERT_TRUE(ztx::WriteFileAtomically(picture, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+    EXPECT_EQ(Ztx("import --yes '" + text + "' '" + picture + "'").status, 1);
+    const std::string list = Ztx("displays").out;
+    EXPECT_EQ(list.find("passwd"), std::string::npos);
+    EXPECT_EQ(list.find("Picture"), std::string::npos);
+}
+
+// A GIF at 60 frames a second keeps every delay at two hundredths or more
+// (viewers slow shorter ones down to ten) and still lasts as long as the
+// frames; it is created with the permissions the umask leaves.
+TEST(ZtxTool, GifFramesPlayAtTheirSpeed) {
+    const std::string gif = ztx_test::g_tempRoot + "/star.gif";
+    ASSERT_EQ(Ztx("render '[D] Star' --size 32x24 --frames 30 --fps 60 --out '" + gif + "'").status, 0);
+    std::string bytes;
+    ASSERT_TRUE(ztx::ReadWholeFile(gif, bytes));
+    int total = 0, frames = 0;
+    for (size_t at = 0; (at = bytes.find("\x21\xF9\x04", at)) != std::string::npos; at += 3) {
+        const int delay = static_cast<uint8_t>(bytes[at + 4]) | static_cast<uint8_t>(bytes[at + 5]) << 8;
+        EXPECT_GE(delay, 2);
+        total += delay;
+        ++frames;
+    }
+    EXPECT_EQ(total, 50);
+    EXPECT_GT(frames, 10);
+
+    const std::string shared = ztx_test::g_tempRoot + "/shared.gif";
+    ASSERT_EQ(std::system(("umask 022; '" + std::string(ZTX_TOOL_EXE) +
+                           "' render '[D] Star' --size 8x8 --frames 2 --out '" + shared + "'")
+                              .c_str()),
+              0);
+    struct stat st {};
+    ASSERT_EQ(stat(shared.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
 TEST(ZtxTool, FirstRunDisplaysShowAsJson) {

@@ -1,9 +1,11 @@
 #include "tools/image_writers.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <png.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -16,11 +18,28 @@ namespace {
 
 std::string TempBeside(const std::string& path) { return path + ".tmp-" + std::to_string(getpid()); }
 
+// "cannot write PATH: why", for the error `err` (0: no reason known).
+std::string CannotWrite(const std::string& path, int err) {
+    std::string why = err ? std::strerror(err) : "the picture could not be encoded";
+    if (err == ENOENT) why = "there is no folder " + DirName(path);
+    return "cannot write " + path + ": " + why;
+}
+
+bool Report(std::string* error, const std::string& path, int err) {
+    if (error) *error = CannotWrite(path, err);
+    return false;
+}
+
+// The temporary file, created with the permissions the umask leaves.
+int CreateTemp(const std::string& temp) {
+    return open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
 bool Finish(const std::string& temp, const std::string& path, std::string* error) {
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        if (error) *error = "cannot write " + path + ": " + std::strerror(errno);
+        const int err = errno;
         unlink(temp.c_str());
-        return false;
+        return Report(error, path, err);
     }
     return true;
 }
@@ -56,21 +75,27 @@ bool EncodePng(png_structp png, png_infop info, FILE* f, int width, int height, 
 bool WritePng(const std::string& path, int width, int height, const uint8_t* pixels, const uint32_t colors[256],
               std::string* error) {
     const std::string temp = TempBeside(path);
-    FILE* f = std::fopen(temp.c_str(), "wb");
+    const int fd = CreateTemp(temp);
+    FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!f) {
-        if (error) *error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
+        const int err = errno;
+        if (fd >= 0) close(fd);
+        return Report(error, path, err);
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    errno = 0;
     bool ok = png && info && EncodePng(png, info, f, width, height, pixels, colors, row.data());
+    int err = errno;
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    if (std::fclose(f) != 0) ok = false;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
     if (!ok) {
-        if (error) *error = "cannot write " + path;
         unlink(temp.c_str());
-        return false;
+        return Report(error, path, err);
     }
     return Finish(temp, path, error);
 }
@@ -88,18 +113,18 @@ bool GifWriter::Open(const std::string& path, int width, int height, std::string
     temp_ = TempBeside(path);
     width_ = width;
     height_ = height;
+    const int fd = CreateTemp(temp_);
+    if (fd < 0) return Report(error, path, errno);
     int err = 0;
-    GifFileType* gif = EGifOpenFileName(temp_.c_str(), false, &err);
+    GifFileType* gif = EGifOpenFileHandle(fd, &err);  // owns the descriptor from here
     if (!gif) {
-        if (error) *error = "cannot write " + path + ": " + GifErrorString(err);
-        return false;
+        close(fd);
+        unlink(temp_.c_str());
+        return Report(error, path, 0);
     }
     gif_ = gif;
     EGifSetGifVersion(gif, true);
-    if (EGifPutScreenDesc(gif, width, height, 8, 0, nullptr) == GIF_ERROR) {
-        if (error) *error = "cannot write " + path;
-        return false;
-    }
+    if (EGifPutScreenDesc(gif, width, height, 8, 0, nullptr) == GIF_ERROR) return Report(error, path, errno);
     // Loop for ever.
     static const unsigned char kLoop[] = {1, 0, 0};
     EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
@@ -110,11 +135,27 @@ bool GifWriter::Open(const std::string& path, int width, int height, std::string
 }
 
 bool GifWriter::AddFrame(const uint8_t* pixels, const uint32_t colors[256], int centiseconds, std::string* error) {
+    if (!gif_) return false;
+    if (holding_ && heldDelay_ < kMinDelay) {
+        heldDelay_ += centiseconds;
+        return true;
+    }
+    if (holding_ && !WriteHeld(error)) return false;
+    held_.assign(pixels, pixels + static_cast<size_t>(width_) * static_cast<size_t>(height_));
+    std::memcpy(heldColors_, colors, sizeof heldColors_);
+    heldDelay_ = centiseconds;
+    holding_ = true;
+    return true;
+}
+
+bool GifWriter::WriteHeld(std::string* error) {
     auto* gif = static_cast<GifFileType*>(gif_);
-    if (!gif) return false;
+    const uint8_t* pixels = held_.data();
+    const uint32_t* colors = heldColors_;
+    holding_ = false;
     GraphicsControlBlock gcb{};
     gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
-    gcb.DelayTime = centiseconds;
+    gcb.DelayTime = heldDelay_;
     gcb.TransparentColor = NO_TRANSPARENT_COLOR;
     GifByteType ext[4];
     EGifGCBToExtension(&gcb, ext);
@@ -132,18 +173,18 @@ bool GifWriter::AddFrame(const uint8_t* pixels, const uint32_t colors[256], int 
              GIF_ERROR;
     }
     GifFreeMapObject(map);
-    if (!ok && error) *error = "cannot write " + path_;
-    return ok;
+    return ok || Report(error, path_, errno);
 }
 
 bool GifWriter::Close(std::string* error) {
+    if (holding_ && gif_ && !WriteHeld(error)) return false;
     auto* gif = static_cast<GifFileType*>(gif_);
     gif_ = nullptr;
     int err = 0;
     if (!gif || EGifCloseFile(gif, &err) == GIF_ERROR) {
-        if (error) *error = "cannot write " + path_;
+        const int why = errno;
         unlink(temp_.c_str());
-        return false;
+        return Report(error, path_, why);
     }
     return Finish(temp_, path_, error);
 }
