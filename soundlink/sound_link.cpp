@@ -25,6 +25,7 @@ namespace {
 struct Mapping {
     SoundLinkRecord* record;
     int fd;
+    std::string name;
 };
 std::mutex g_mapLock;
 std::vector<Mapping> g_mappings;
@@ -49,6 +50,37 @@ void Complain(const std::string& name, const std::string& why) {
     std::fprintf(stderr, "zentrix: cannot use the sound link block %s: %s\n", name.c_str(), why.c_str());
 }
 
+// Whether `fd` is still the block the name stands for: the last user may
+// have removed the name while this opener waited for byte 0.
+bool StillNamed(int fd, const std::string& name) {
+    const int again = shm_open(name.c_str(), O_RDWR | O_CLOEXEC, 0600);
+    if (again < 0) return false;
+    struct stat a{}, b{};
+    const bool same = fstat(fd, &a) == 0 && fstat(again, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    close(again);
+    return same;
+}
+
+// Opens (creating when needed) the block under `name` with byte 0 locked:
+// a block whose name was removed meanwhile is given up for the new one, so
+// two instances never end up with different blocks. -1 with errno set.
+int OpenLocked(const std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) return -1;
+        if (!LockByte(fd, F_WRLCK, 0, true)) {
+            const int err = errno;
+            close(fd);
+            errno = err;
+            return -1;
+        }
+        if (StillNamed(fd, name)) return fd;
+        close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
 }  // namespace
 
 std::string SoundLinkName() {
@@ -61,14 +93,9 @@ std::string SoundLinkName() {
 
 SoundLinkRecord* OpenSoundLink() {
     const std::string name = SoundLinkName();
-    int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = OpenLocked(name);
     if (fd < 0) {
         Complain(name, std::strerror(errno));
-        return nullptr;
-    }
-    if (!LockByte(fd, F_WRLCK, 0, true)) {
-        Complain(name, std::strerror(errno));
-        close(fd);
         return nullptr;
     }
     // Nobody else of ours holds the block when we can lock byte 1 alone: it
@@ -132,7 +159,7 @@ SoundLinkRecord* OpenSoundLink() {
 
     {
         std::lock_guard<std::mutex> g(g_mapLock);
-        g_mappings.push_back({r, fd});
+        g_mappings.push_back({r, fd, name});
     }
     SoundLinkRecord* none = nullptr;
     g_current.compare_exchange_strong(none, r);
@@ -141,22 +168,28 @@ SoundLinkRecord* OpenSoundLink() {
 
 void CloseSoundLink(SoundLinkRecord* record) {
     if (!record) return;
-    int fd = -1;
+    Mapping m{nullptr, -1, {}};
     {
         std::lock_guard<std::mutex> g(g_mapLock);
         for (size_t i = 0; i < g_mappings.size(); ++i) {
             if (g_mappings[i].record == record) {
-                fd = g_mappings[i].fd;
+                m = g_mappings[i];
                 g_mappings.erase(g_mappings.begin() + static_cast<std::ptrdiff_t>(i));
                 break;
             }
         }
     }
-    if (fd < 0) return;
+    if (m.fd < 0) return;
     SoundLinkRecord* expected = record;
     g_current.compare_exchange_strong(expected, nullptr);
     munmap(record, kSoundLinkSize);
-    close(fd);
+    // The last user removes the block. Under byte 0 no opener is between its
+    // checks; when byte 1 can be locked alone, no other mapping holds it (an
+    // opener waiting for byte 0 sees the name gone and makes a new block).
+    if (LockByte(m.fd, F_WRLCK, 0, true)) {
+        if (LockByte(m.fd, F_WRLCK, 1, false) && StillNamed(m.fd, m.name)) shm_unlink(m.name.c_str());
+    }
+    close(m.fd);  // releases every lock
 }
 
 SoundLinkRecord* SoundLink() { return g_current.load(std::memory_order_acquire); }

@@ -151,7 +151,9 @@ std::string SoundLinkName();
 // which block and why). The first successful call also makes the record the
 // process's current link (`SoundLink()`).
 SoundLinkRecord* OpenSoundLink();
-// Unmaps the block; the current link becomes none when it was this one.
+// Unmaps the block; the current link becomes none when it was this one. The
+// last mapping of any process to close removes the block's name, so nothing
+// stays behind in /dev/shm.
 void CloseSoundLink(SoundLinkRecord* record);
 // The process's current link, or nullptr when none is open.
 SoundLinkRecord* SoundLink();

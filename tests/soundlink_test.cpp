@@ -31,6 +31,25 @@ void MakeRawBlock(size_t size, uint32_t sizeField, uint32_t version) {
     close(fd);
 }
 
+bool BlockExists() {
+    const int fd = shm_open(SoundLinkName().c_str(), O_RDWR, 0600);
+    if (fd >= 0) close(fd);
+    return fd >= 0;
+}
+
+// An instance that ends without closing the link (a crash): its locks go,
+// the block stays with what it wrote.
+int ChildLeavesLinkBehind(void*) {
+    SoundLinkRecord* r = OpenSoundLink();
+    if (!r) return 10;
+    r->saverWindows = 3;
+    r->openInstances = 2;
+    r->captureScaledRequest = 1;
+    r->companionLive = 1;
+    r->bands1[5] = 0.5f;
+    return 0;
+}
+
 int ChildUsesLink(void*) {
     SoundLinkRecord* r = OpenSoundLink();
     if (!r) return 10;
@@ -67,8 +86,12 @@ TEST(SoundLink, TwoProcessesShareOneBlock) {
     EXPECT_EQ(ztx_test::RunInChild(ChildUsesLink, nullptr), 0);
     EXPECT_EQ(r->openInstances, 2);
     EXPECT_EQ(r->restartRequest, 1);
+    // Others closing leave the block to the one still holding it; the last
+    // one to close removes it.
+    EXPECT_TRUE(BlockExists());
     CloseSoundLink(r);
     EXPECT_EQ(SoundLink(), nullptr);
+    EXPECT_FALSE(BlockExists());
 }
 
 TEST(SoundLink, RefusesABlockOfAnotherSizeOrVersion) {
@@ -93,14 +116,11 @@ TEST(SoundLink, RecoversBlocksLeftBehind) {
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->layoutVersion, 8u);
 
-    // A valid block whose instances all ended keeps the analyser's data but
-    // not their window counters and unserved requests.
-    r->saverWindows = 3;
-    r->openInstances = 2;
-    r->captureScaledRequest = 1;
-    r->companionLive = 1;
-    r->bands1[5] = 0.5f;
     CloseSoundLink(r);
+
+    // A valid block whose instances all ended without closing keeps the
+    // analyser's data but not their window counters and unserved requests.
+    ASSERT_EQ(ztx_test::RunInChild(ChildLeavesLinkBehind, nullptr), 0);
     r = OpenSoundLink();
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->saverWindows, 0);
