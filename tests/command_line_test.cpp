@@ -72,8 +72,8 @@ TEST(CommandLine, TestRunCandidateIsTheThirdOrFourthWord) {
 }
 
 TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
-    auto run = [](const std::string& args) {
-        std::string cmd = std::string("'") + ZTX_ZENTRIX_EXE + "' " + args + " 2>/dev/null";
+    auto run = [](const std::string& args, const std::string& env = "") {
+        std::string cmd = env + " '" + ZTX_ZENTRIX_EXE + "' " + args + " 2>/dev/null";
         int status = std::system(cmd.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
@@ -81,6 +81,7 @@ TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
     EXPECT_EQ(run("-q something"), 255);
     EXPECT_EQ(run("/a 0"), 255);   // no saver password on this platform
     EXPECT_EQ(run("/p abc"), 255);  // a preview needs a window
+    EXPECT_EQ(run("/s", "DISPLAY=:7613"), 1);  // an X server that is not there
     // Switches it does not know still exit with 255, after the usage and
     // the version on standard error.
     std::string said;

@@ -62,7 +62,8 @@ bool ParseRunArgs(const Args& args, bool forBench, HeadlessRun& run, std::string
             run.what = v;
             ++sources;
         } else if (a == "--size") {
-            if (!value(v) || !ParseSize(v, run.width, run.height)) return why = "--size takes WxH, e.g. 640x480", false;
+            if (!value(v) || !ParseSize(v, run.width, run.height))
+                return why = "--size takes WxH, each 1..16384, e.g. 640x480", false;
         } else if (a == "--frames") {
             if (!value(v) || !ParseInt(v, 1, 10000000, run.frames)) return why = "--frames takes a number", false;
         } else if (a == "--fps" && !forBench) {

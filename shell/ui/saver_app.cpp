@@ -405,12 +405,23 @@ bool TakeFullScreenLock() {
 
 bool HaveDisplay() {
     const char* d = std::getenv("DISPLAY");
-    if (d && *d) return true;
-    std::fprintf(stderr,
-                 "zentrix: there is no graphical display here (DISPLAY is not set), so the saver cannot show.\n"
-                 "To see a display anyway, render it to a picture, e.g.:\n"
-                 "  ztx render \"[D] Bezier\" --frames 300 --out bezier.gif\n");
-    return false;
+    if (!d || !*d) {
+        std::fprintf(stderr,
+                     "zentrix: there is no graphical display here (DISPLAY is not set), so the saver cannot show.\n"
+                     "To see a display anyway, render it to a picture, e.g.:\n"
+                     "  ztx render \"[D] Bezier\" --frames 300 --out bezier.gif\n");
+        return false;
+    }
+    // Qt aborts the process when it cannot connect; ask the server first.
+    xcb_connection_t* c = xcb_connect(d, nullptr);
+    const bool ok = !xcb_connection_has_error(c);
+    xcb_disconnect(c);
+    if (!ok)
+        std::fprintf(stderr,
+                     "zentrix: cannot open the display \"%s\" (is its X server running, and may this user "
+                     "use it?)\n",
+                     d);
+    return ok;
 }
 
 int RunSaver(const CommandLine& cmd, int argc, char** argv) {
@@ -424,7 +435,11 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
         xcb_connection_t* c = x11 ? x11->connection() : nullptr;
         xcb_get_geometry_reply_t* g =
             c ? xcb_get_geometry_reply(c, xcb_get_geometry(c, cmd.window), nullptr) : nullptr;
-        if (!g) return -1;  // not a window
+        if (!g) {
+            std::fprintf(stderr, "zentrix: there is no window %u on display %s to draw in\n", cmd.window,
+                         std::getenv("DISPLAY"));
+            return -1;
+        }
         free(g);
     }
     ResetSaverWindow();
