@@ -102,6 +102,14 @@ int DefinePluginControl(ModuleRecord* record, int slot, const char* name, int mi
                          animatable);
 }
 
+int DefineControls(ModuleRecord* record, std::span<const ControlSpec> table) {
+    for (const ControlSpec& c : table) {
+        DefineControl(record, c.slot, c.store, c.name, c.min, c.max, c.rangeLo.value_or(c.min),
+                      c.rangeHi.value_or(c.max), c.value, c.check, c.sense, c.animatable ? 1 : 0);
+    }
+    return 0;
+}
+
 void RandomizeControls(ModuleRecord* record) {
     for (int s = 0; s < kControlCount; ++s) {
         if (record->Check[s] != kCheckRandom) continue;

@@ -419,24 +419,26 @@ int FrameValue(ModuleRecord* record, int slot, int cycleValue) {
 }  // namespace
 
 int PatternDefineControls(ModuleRecord* r) {
-    DefineControl(r, kPatternWaves, 0, "Waves", 2, 30, 2, 30, 2, 0, 10, 0);
-    DefineControl(r, kPatternTurbulence, 1, "Turbulence", 0, 100, 0, 100, 0, 0, 10, 0);
-    DefineControl(r, kPatternType, 2, "Type", 0, 21, 0, 21, 21, 0, 10, 0);
-    DefineControl(r, kPatternParametric, 8, "Parametric", 0, 1, 0, 1, 0, 0, 10, 0);
-    DefineControl(r, kPatternTurbulenceType, 4, "Turbulence Type", 0, 5, 0, 5, 1, 0, 10, 0);
-    DefineControl(r, kPatternDensity, 5, "Pattern Density", 0, 100, 0, 100, 50, 0, 10, 0);
-    DefineControl(r, kPatternWaveType, 6, "Wave Type", 0, 6, 0, 6, 0, 0, 10, 0);
-    DefineControl(r, kPatternFolding, 7, "Folding", 0, 20, 0, 20, 0, 0, 10, 1);
-    DefineControl(r, kPatternDuration, 3, "Duration", 0, 1000, 0, 1000, 30, 0, 10, 0);
-    DefineControl(r, kPatternStrength, 9, "Strength", -10, 10, -10, 10, 1, 0, 10, 0);
-    DefineControl(r, kPatternXTiling, 10, "X Tiling", 1, 20, 1, 20, 1, 0, 10, 1);
-    DefineControl(r, kPatternYTiling, 11, "Y Tiling", 1, 20, 1, 20, 1, 0, 10, 1);
-    DefineControl(r, kPatternTileType, 12, "Tile Type", 0, 3, 0, 3, 0, 0, 10, 0);
-    DefineControl(r, kPatternDiffuse, 14, "Diffuse", 0, 64, 0, 64, 0, 0, 10, 1);
-    DefineControl(r, kPatternBanding, 15, "Banding", 0, 1000, 0, 1000, 0, 0, 10, 0);
-    DefineControl(r, kPatternDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, 0, 10, 0);
-    DefineControl(r, kPatternDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, 0, 10, 0);
-    return 0;
+    static constexpr ControlSpec kControls[] = {
+        {.slot = kPatternWaves, .name = "Waves", .store = 0, .min = 2, .max = 30, .value = 2},
+        {.slot = kPatternTurbulence, .name = "Turbulence", .store = 1, .max = 100},
+        {.slot = kPatternType, .name = "Type", .store = 2, .max = 21, .value = 21},
+        {.slot = kPatternParametric, .name = "Parametric", .store = 8, .max = 1},
+        {.slot = kPatternTurbulenceType, .name = "Turbulence Type", .store = 4, .max = 5, .value = 1},
+        {.slot = kPatternDensity, .name = "Pattern Density", .store = 5, .max = 100, .value = 50},
+        {.slot = kPatternWaveType, .name = "Wave Type", .store = 6, .max = 6},
+        {.slot = kPatternFolding, .name = "Folding", .store = 7, .max = 20, .animatable = true},
+        {.slot = kPatternDuration, .name = "Duration", .store = 3, .max = 1000, .value = 30},
+        kStrengthControl,
+        {.slot = kPatternXTiling, .name = "X Tiling", .store = 10, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kPatternYTiling, .name = "Y Tiling", .store = 11, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kPatternTileType, .name = "Tile Type", .store = 12, .max = 3},
+        {.slot = kPatternDiffuse, .name = "Diffuse", .store = 14, .max = 64, .animatable = true},
+        {.slot = kPatternBanding, .name = "Banding", .store = 15, .max = 1000},
+        kDrawStartControl,
+        kDrawStopControl,
+    };
+    return DefineControls(r, kControls);
 }
 
 int PatternAllocate(ModuleRecord* record) {
