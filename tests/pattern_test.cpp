@@ -8,6 +8,7 @@
 
 #include "engine/engine_state.h"
 #include "modules/framework/controls.h"
+#include "modules/framework/module_memory.h"
 #include "modules/framework/module_table.h"
 #include "modules/raster/pattern.h"
 #include "palette/palette.h"
@@ -50,7 +51,7 @@ struct PatternRun {
         r->DoClose(r);
         AnimationRunning = 0;
         FreePaletteRecord(palette);
-        SetPatternAllocator(nullptr);
+        FailModuleAllocations(0);
         SetClock(nullptr);
     }
     void Set(int slot, int value) { r->Control[slot] = value; }
@@ -292,21 +293,10 @@ TEST(PatternLifecycle, WaitsDurationAfterTheRingsMeet) {
     EXPECT_NE(now.Checksum(), done);
 }
 
-namespace {
-int g_allocations = 0;
-int g_failAt = 0;
-void* FailingAllocator(size_t count, size_t size) {
-    if (++g_allocations == g_failAt) return nullptr;
-    return std::calloc(count, size);
-}
-}  // namespace
-
 TEST(PatternLifecycle, FailedAllocationReportsAndDrawsNothing) {
     for (int failAt = 1; failAt <= 6; ++failAt) {
         PatternRun run(32, 20, 8);
-        g_allocations = 0;
-        g_failAt = failAt;
-        SetPatternAllocator(&FailingAllocator);
+        FailModuleAllocations(1, failAt - 1);
         testing::internal::CaptureStderr();
         run.Start();
         const std::string err = testing::internal::GetCapturedStderr();
@@ -317,7 +307,7 @@ TEST(PatternLifecycle, FailedAllocationReportsAndDrawsNothing) {
         EXPECT_EQ(run.CountValue(0), 32 * 20) << failAt;
 
         // The next start with memory to spare draws again.
-        SetPatternAllocator(nullptr);
+        FailModuleAllocations(0);
         run.r->DoClose(run.r);
         run.Start();
         run.Frames(10);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "modules/framework/controls.h"
+#include "modules/framework/module_memory.h"
 #include "palette/waves.h"
 #include "platform/clock.h"
 #include "platform/random.h"
@@ -66,16 +67,13 @@ struct PatternState {
 
 PatternState g_pattern;
 
-void* DefaultAllocator(size_t count, size_t size) { return std::calloc(count, size); }
-PatternBufferAllocator g_allocator = &DefaultAllocator;
-
 void FreeBuffers(PatternState& s) {
-    std::free(s.columns);
-    std::free(s.rows);
-    std::free(s.wave);
-    std::free(s.strip);
-    std::free(s.header);
-    std::free(s.samples);
+    FreeModuleMemory(s.columns);
+    FreeModuleMemory(s.rows);
+    FreeModuleMemory(s.wave);
+    FreeModuleMemory(s.strip);
+    FreeModuleMemory(s.header);
+    FreeModuleMemory(s.samples);
     s.columns = s.rows = s.wave = nullptr;
     s.strip = s.samples = nullptr;
     s.header = nullptr;
@@ -450,12 +448,12 @@ int PatternAllocate(ModuleRecord* record) {
     s.w1 = s.width - 1;
     s.h1 = s.height - 1;
     const size_t span = static_cast<size_t>(std::max(s.w1, s.h1) + 2);
-    s.columns = static_cast<int32_t*>(g_allocator(size_t(s.w1 + 2), sizeof(int32_t)));
-    s.rows = static_cast<int32_t*>(g_allocator(size_t(s.h1 + 2), sizeof(int32_t)));
-    s.strip = static_cast<uint8_t*>(g_allocator(span * 4, 1));
-    s.header = static_cast<IndexDib*>(g_allocator(1, sizeof(IndexDib)));
-    s.wave = static_cast<int32_t*>(g_allocator(kWaveTableSize, sizeof(int32_t)));
-    s.samples = static_cast<uint8_t*>(g_allocator(span, 1));
+    s.columns = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.w1 + 2) * sizeof(int32_t)));
+    s.rows = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.h1 + 2) * sizeof(int32_t)));
+    s.strip = static_cast<uint8_t*>(AllocateModuleMemory(span * 4));
+    s.header = static_cast<IndexDib*>(AllocateModuleMemory(sizeof(IndexDib)));
+    s.wave = static_cast<int32_t*>(AllocateModuleMemory(kWaveTableSize * sizeof(int32_t)));
+    s.samples = static_cast<uint8_t*>(AllocateModuleMemory(span));
     s.sampleCount = span;
     s.nextStart = GetTickCount();
     if (!s.columns || !s.rows || !s.strip || !s.header || !s.wave || !s.samples) {
@@ -546,10 +544,6 @@ int PatternDrawFrame(ModuleRecord* record) {
 int PatternClose(ModuleRecord*) {
     FreeBuffers(g_pattern);
     return 0;
-}
-
-void SetPatternAllocator(PatternBufferAllocator allocator) {
-    g_allocator = allocator ? allocator : &DefaultAllocator;
 }
 
 PatternCycleInfo PatternCurrentCycle() {

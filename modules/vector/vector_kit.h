@@ -1,9 +1,9 @@
 // The vector drawing kit: what the vector modules (Bezier, Cube,
 // Star, Cyclic, Line, Squiggle, Whip and the other vector modules) share.
 //
-//  - Module memory: zero-filled working memory that a module allocates in
-//    DoPreInitialize and frees in DoClose. A module whose allocation failed
-//    keeps a null pointer, draws nothing and never crashes.
+//  - Module memory: the framework's module_memory.h, included here; a
+//    module whose allocation failed keeps a null pointer, draws nothing and
+//    never crashes.
 //  - Camera: the small perspective camera of the 3-D modules.
 //  - Shape brush: nested rotating polygons stamped at a point or along a
 //    line.
@@ -13,7 +13,7 @@
 //
 // Plain records and free functions in the style of the module framework:
 // every routine takes a pointer to the record it works on; nothing here
-// allocates except AllocateModuleMemory and CreateCamera. All of it runs on
+// allocates except CreateCamera. All of it runs on
 // the animation thread (or whichever single thread drives the modules).
 //
 // Colours: `colorIndex` arguments are palette entries 0..235; pens are made
@@ -24,20 +24,12 @@
 #include <cstdint>
 
 #include "include/zentrix/module_record.h"
+#include "modules/framework/module_memory.h"
 #include "render/draw.h"
 
 namespace ztx {
 
-// ---- module memory -----------------------------------------------------------------
-
-// Zero-filled working memory of `bytes` bytes, or null when it cannot be had
-// (or a test asked for a failure). Free with FreeModuleMemory.
-void* AllocateModuleMemory(size_t bytes);
-// Frees memory from AllocateModuleMemory; null is ignored.
-void FreeModuleMemory(void* memory);
-// Test hook: the next `count` calls of AllocateModuleMemory fail (0 ends an
-// earlier request).
-void FailModuleAllocations(int count);
+// ---- module record -----------------------------------------------------------------
 
 // The drawing context a module draws into: the record's `Dc`, or null when
 // the record has none (the configuration tool's table).
