@@ -102,13 +102,6 @@ void EraseSnapshot(BezierState& s, DrawContext* dc, int index) {
     RestoreStockPen(dc);
 }
 
-// Redraws every snapshot still on the screen in black (while the animation
-// runs; nothing when the trail keeps everything).
-void FlushTrail(BezierState& s, DrawContext* dc) {
-    int index;
-    while ((index = TrailFlushStep(&s.trail)) >= 0) EraseSnapshot(s, dc, index);
-}
-
 }  // namespace
 
 int BezierDefineControls(ModuleRecord* r) {
@@ -196,20 +189,17 @@ int BezierDrawFrame(ModuleRecord* r) {
         RestoreStockPen(dc);
     }
 
-    const int erase = TrailEraseStep(&s->trail);
-    if (erase >= 0) EraseSnapshot(*s, dc, erase);
-    AdvanceTrail(&s->trail);
-
-    if (DeadlinePassed(s->deadline)) {
-        FlushTrail(*s, dc);
-        BezierInitialize(r);
-    }
+    const auto erase = [s, dc](int index) { EraseSnapshot(*s, dc, index); };
+    StepTrail(s->trail, erase);
+    RestartAtDeadline(r, s->trail, s->deadline, &BezierInitialize, erase);
     return 0;
 }
 
 int BezierClose(ModuleRecord* r) {
     if (g_bezier == nullptr) return 0;
-    if (g_bezier->initialized) FlushTrail(*g_bezier, ModuleDc(r));
+    if (g_bezier->initialized) {
+        FlushTrail(g_bezier->trail, [dc = ModuleDc(r)](int index) { EraseSnapshot(*g_bezier, dc, index); });
+    }
     FreeModuleMemory(g_bezier);
     g_bezier = nullptr;
     return 0;

@@ -179,11 +179,9 @@ void DrawWithPen(const CubeState& s, DrawContext* dc, const CubeFrame& f, const 
     RestoreStockPen(dc);
 }
 
-// Redraws every snapshot still on the screen in black (while the animation
-// runs; nothing when the trail keeps everything).
-void FlushTrail(CubeState& s, DrawContext* dc) {
-    int index;
-    while ((index = TrailFlushStep(&s.trail)) >= 0) DrawWithPen(s, dc, s.ring[index], EraserPen(s.penWidth));
+// Draws snapshot `index` of the ring again in black.
+void EraseSnapshot(const CubeState& s, DrawContext* dc, int index) {
+    DrawWithPen(s, dc, s.ring[index], EraserPen(s.penWidth));
 }
 
 // The evolved value of a driven control, not truncated.
@@ -334,20 +332,17 @@ int CubeDrawFrame(ModuleRecord* r) {
     s->ring[write] = f;
     DrawWithPen(*s, dc, s->ring[write], PalettePen(s->penWidth, color));
 
-    const int erase = TrailEraseStep(&s->trail);
-    if (erase >= 0) DrawWithPen(*s, dc, s->ring[erase], EraserPen(s->penWidth));
-    AdvanceTrail(&s->trail);
-
-    if (DeadlinePassed(s->deadline)) {
-        FlushTrail(*s, dc);
-        CubeInitialize(r);
-    }
+    const auto erase = [s, dc](int index) { EraseSnapshot(*s, dc, index); };
+    StepTrail(s->trail, erase);
+    RestartAtDeadline(r, s->trail, s->deadline, &CubeInitialize, erase);
     return 0;
 }
 
 int CubeClose(ModuleRecord* r) {
     if (g_cube == nullptr) return 0;
-    if (g_cube->initialized) FlushTrail(*g_cube, ModuleDc(r));
+    if (g_cube->initialized) {
+        FlushTrail(g_cube->trail, [dc = ModuleDc(r)](int index) { EraseSnapshot(*g_cube, dc, index); });
+    }
     DestroyCamera(g_cube->camera);
     FreeModuleMemory(g_cube);
     g_cube = nullptr;

@@ -20,6 +20,7 @@
 // with the palette-relative colour value (0x01000000 | index), so palette
 // animation recolours what is already drawn. Black (RGB 0) erases.
 #pragma once
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 
@@ -182,6 +183,35 @@ int TrailFlushStep(TrailRing* ring);
 // is past a deadline (wrap-around safe).
 uint32_t DeadlineAfterSeconds(int seconds);
 bool DeadlinePassed(uint32_t deadline);
+
+// The trail and restart steps every trail-keeping module runs; `erase(index)`
+// draws snapshot `index` of the module's own ring again in black.
+//
+// StepTrail, after the frame's snapshot was drawn at the write index: erases
+// the snapshot that falls off the trail, then advances the write index.
+template <std::invocable<int> Erase>
+void StepTrail(TrailRing& ring, Erase&& erase) {
+    const int index = TrailEraseStep(&ring);
+    if (index >= 0) erase(index);
+    AdvanceTrail(&ring);
+}
+// FlushTrail erases every snapshot still on the screen (see TrailFlushStep),
+// before a restart and in DoClose.
+template <std::invocable<int> Erase>
+void FlushTrail(TrailRing& ring, Erase&& erase) {
+    for (int index = TrailFlushStep(&ring); index >= 0; index = TrailFlushStep(&ring)) erase(index);
+}
+// RestartAtDeadline, last in DoDrawFrame: once "Duration" has run out, clears
+// the trail from the screen and starts the module again with `restart` (its
+// DoInitialize). Returns whether it restarted.
+template <std::invocable<int> Erase>
+bool RestartAtDeadline(ModuleRecord* record, TrailRing& ring, uint32_t deadline, ModuleRoutine restart,
+                       Erase&& erase) {
+    if (!DeadlinePassed(deadline)) return false;
+    FlushTrail(ring, erase);
+    restart(record);
+    return true;
+}
 
 // The tile grid of a vector drawing ("X Tiling", "Y Tiling", "Tile Type").
 struct TileGrid {
