@@ -7,6 +7,7 @@
 
 #include "modules/framework/controls.h"
 #include "modules/framework/module_memory.h"
+#include "modules/raster/raster_kit.h"
 #include "palette/waves.h"
 #include "platform/clock.h"
 #include "platform/random.h"
@@ -22,11 +23,6 @@ constexpr int kMaxWaves = 30;
 constexpr int kRingsPerFrame = 3;
 constexpr int kColors = 236;
 
-struct CycleRect {
-    int left = 0, top = 0, right = -1, bottom = -1;
-    bool Empty() const { return right < left || bottom < top; }
-};
-
 // The module's working state (one instance). The buffers are allocated in
 // PatternAllocate and freed in PatternClose; `ready` says they all exist.
 struct PatternState {
@@ -37,8 +33,7 @@ struct PatternState {
     int32_t* columns = nullptr;  // column profile C, w1 + 2 entries
     int32_t* rows = nullptr;     // row profile R, h1 + 2 entries
     int32_t* wave = nullptr;     // wave table T, 2048 entries
-    uint8_t* strip = nullptr;    // strip pixels, (max(w1, h1) + 2) * 4 bytes
-    IndexDib* header = nullptr;  // strip header
+    StripBuffer strip;
     uint8_t* samples = nullptr;  // sample line of a folded ring, max(w1, h1) + 2 bytes
     size_t sampleCount = 0;
 
@@ -59,9 +54,8 @@ struct PatternState {
     int turbulenceType = 0;
     int xTiling = 1, yTiling = 1, tileType = 0;
 
-    CycleRect cycle;
-    uint32_t nextStart = 0;
-    uint32_t durationMs = 0;
+    RingRect cycle;  // the next ring to paint, on the whole picture
+    CycleTimer timer;
     unsigned cycles = 0;
 };
 
@@ -71,12 +65,10 @@ void FreeBuffers(PatternState& s) {
     FreeModuleMemory(s.columns);
     FreeModuleMemory(s.rows);
     FreeModuleMemory(s.wave);
-    FreeModuleMemory(s.strip);
-    FreeModuleMemory(s.header);
     FreeModuleMemory(s.samples);
+    FreeStrip(s.strip);
     s.columns = s.rows = s.wave = nullptr;
-    s.strip = s.samples = nullptr;
-    s.header = nullptr;
+    s.samples = nullptr;
     s.ready = false;
 }
 
@@ -270,7 +262,7 @@ void StartCycle(ModuleRecord* record, PatternState& s) {
     s.waves = std::clamp(c[kPatternWaves], 1, kMaxWaves);
     s.type = c[kPatternType];
     s.fold = 2 * c[kPatternFolding];
-    s.durationMs = static_cast<uint32_t>(std::max(c[kPatternDuration], 0)) * 1000u;
+    SetCyclePause(s.timer, c[kPatternDuration]);
     s.banding = c[kPatternBanding] * 20;
     s.diffuse = c[kPatternDiffuse];
     s.parametric = c[kPatternParametric] != 0;
@@ -286,7 +278,7 @@ void StartCycle(ModuleRecord* record, PatternState& s) {
         s.type = Rand15() % kPatternPixelTypes;
     }
 
-    s.cycle = CycleRect{0, 0, s.w1, s.h1};
+    s.cycle = RingRect{0, 0, s.w1, s.h1};
     if (auto* dc = static_cast<DrawContext*>(record->Dc)) SetStretchColorOnColor(*dc);
 
     const int columnPhase = Rand15();
@@ -342,40 +334,23 @@ void Diffuse(uint8_t* p, int count, int step, int amount) {
     }
 }
 
-// Draws `count` bytes of the strip buffer as a row starting at (x, y).
-void DrawRowStrip(PatternState& s, DrawContext& dc, int x, int y, int count) {
-    IndexDib& h = *s.header;
-    h.width = s.width;
-    h.height = 1;
-    DrawIndexDib(dc, x, y, count, 1, h, 0, 0, count, 1);
-}
-
-// Draws `count` pixels of the strip buffer (one byte every 4) as a column
-// from (x, y) down. The strip is bottom-up: its first pixel lands on the
-// lowest line.
-void DrawColumnStrip(PatternState& s, DrawContext& dc, int x, int y, int count) {
-    IndexDib& h = *s.header;
-    h.width = 1;
-    h.height = s.height;
-    DrawIndexDib(dc, x, y, 1, count, h, 0, 0, 1, count);
-}
-
-void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left, int top, int right, int bottom) {
-    const int w = right - left + 1, h = bottom - top + 1;
-    uint8_t* strip = s.strip;
+void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, const RingRect& ring) {
+    const int left = ring.left, top = ring.top, right = ring.right, bottom = ring.bottom;
+    const int w = ring.Width(), h = ring.Height();
+    uint8_t* strip = s.strip.pixels;
     if (fold <= 0) {
         for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, top);
         Diffuse(strip, w, 1, diffuse);
-        DrawRowStrip(s, dc, left, bottom, w);
+        DrawRowStrip(s.strip, dc, left, bottom, w);
         for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, bottom);
         Diffuse(strip, w, 1, diffuse);
-        DrawRowStrip(s, dc, left, top, w);
+        DrawRowStrip(s.strip, dc, left, top, w);
         for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, left, y);
         Diffuse(strip, h, 4, diffuse);
-        DrawColumnStrip(s, dc, left, top, h);
+        DrawColumnStrip(s.strip, dc, left, top, h);
         for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, right, y);
         Diffuse(strip, h, 4, diffuse);
-        DrawColumnStrip(s, dc, right, top, h);
+        DrawColumnStrip(s.strip, dc, right, top, h);
         return;
     }
 
@@ -395,7 +370,7 @@ void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left,
         const int r = k % nW;
         strip[k] = samples[((k / nW) & 1) == 0 ? r : nW - r];
     }
-    DrawRowStrip(s, dc, left, bottom, w);
+    DrawRowStrip(s.strip, dc, left, bottom, w);
     // Both copies read from one pixel further on: the top row is the bottom
     // row shifted left by one, the right column the left column shifted up by
     // one. Where that last source pixel lies off the picture (outermost
@@ -405,7 +380,7 @@ void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left,
         const int r = k % nH;
         strip[4 * k] = samples[((k / nH) & 1) == 0 ? r : nH - r];
     }
-    DrawColumnStrip(s, dc, left, top, h);
+    DrawColumnStrip(s.strip, dc, left, top, h);
     BitBlt(dc, right, top, 1, h, dc, left, top + 1);
 }
 
@@ -450,24 +425,16 @@ int PatternAllocate(ModuleRecord* record) {
     const size_t span = static_cast<size_t>(std::max(s.w1, s.h1) + 2);
     s.columns = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.w1 + 2) * sizeof(int32_t)));
     s.rows = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.h1 + 2) * sizeof(int32_t)));
-    s.strip = static_cast<uint8_t*>(AllocateModuleMemory(span * 4));
-    s.header = static_cast<IndexDib*>(AllocateModuleMemory(sizeof(IndexDib)));
+    const bool strip = AllocateStrip(s.strip, s.width, s.height);
     s.wave = static_cast<int32_t*>(AllocateModuleMemory(kWaveTableSize * sizeof(int32_t)));
     s.samples = static_cast<uint8_t*>(AllocateModuleMemory(span));
     s.sampleCount = span;
-    s.nextStart = GetTickCount();
-    if (!s.columns || !s.rows || !s.strip || !s.header || !s.wave || !s.samples) {
+    StartCycleTimer(s.timer);
+    if (!s.columns || !s.rows || !strip || !s.wave || !s.samples) {
         std::fputs("Could not allocate buffers\n", stderr);
         FreeBuffers(s);
         return 0;
     }
-    // The strip header: width of the picture, one line, palette indices 0..235.
-    s.header->width = s.width;
-    s.header->height = 1;
-    s.header->table = kIdentityIndices;
-    s.header->tableCount = kColors;
-    s.header->bits = s.strip;
-
     s.warp.spanX = s.w1;
     s.warp.spanY = s.h1;
     s.warp.columns = s.columns;
@@ -487,55 +454,25 @@ int PatternDrawFrame(ModuleRecord* record) {
     auto* dc = static_cast<DrawContext*>(record->Dc);
     if (!s.ready || dc == nullptr) return 0;
     const uint32_t now = GetTickCount();
-    if (static_cast<int32_t>(now - s.nextStart) < 0) return 0;
+    if (CyclePaused(s.timer, now)) return 0;
 
     const int xTiling = std::max(FrameValue(record, kPatternXTiling, s.xTiling), 1);
     const int yTiling = std::max(FrameValue(record, kPatternYTiling, s.yTiling), 1);
-    const int fold = IsDriven(record->Check[kPatternFolding]) ? EvolveControl(record, kPatternFolding) : s.fold;
+    const int fold = FrameValue(record, kPatternFolding, s.fold);
     const int diffuse = FrameValue(record, kPatternDiffuse, s.diffuse);
 
-    const int tileWidth = s.width / xTiling, tileHeight = s.height / yTiling;
-    CycleRect ring{s.cycle.left / xTiling, s.cycle.top / yTiling, s.cycle.right / xTiling, s.cycle.bottom / yTiling};
-    CycleRect ring0 = ring;
-    if (!TileDrawn(0, 0, s.tileType)) {
-        if (xTiling >= 2) {
-            ring.left += tileWidth;
-            ring.right += tileWidth;
-        } else if (yTiling == 1) {
-            ring.right = ring.left - 1;
-        } else {
-            ring.top += tileHeight;
-            ring.bottom += tileHeight;
-        }
-    }
-    // Every pixel function indexes the profiles by picture coordinates.
-    ring.right = std::min(ring.right, s.w1);
-    ring.bottom = std::min(ring.bottom, s.h1);
-    ring.left = std::max(ring.left, 0);
-    ring.top = std::max(ring.top, 0);
+    const TileGrid grid = MakeTileGrid(s.width, s.height, xTiling, yTiling, s.tileType);
+    const TileRings rings = FirstTileRings(s.cycle, grid, s.width, s.height);
+    s.cycle.left += kRingsPerFrame * xTiling;
+    s.cycle.right -= kRingsPerFrame * xTiling;
+    s.cycle.top += kRingsPerFrame * yTiling;
+    s.cycle.bottom -= kRingsPerFrame * yTiling;
 
-    s.cycle.left += 3 * xTiling;
-    s.cycle.right -= 3 * xTiling;
-    s.cycle.top += 3 * yTiling;
-    s.cycle.bottom -= 3 * yTiling;
-
-    bool ended = false;
-    for (int i = 0; i < kRingsPerFrame; ++i) {
-        if (ring.Empty()) {
-            ended = true;
-            break;
-        }
-        DrawRing(s, *dc, fold, diffuse, ring.left, ring.top, ring.right, ring.bottom);
-        if (xTiling + yTiling > 2) {
-            ReplicateRing(*dc, xTiling, yTiling, tileWidth, tileHeight, s.tileType, ring.right - ring.left + 1,
-                          ring.bottom - ring.top + 1, ring.left, ring.top, ring.right, ring.bottom, ring0.left,
-                          ring0.top, ring0.right, ring0.bottom);
-        }
-        ++ring.left, ++ring.top, --ring.right, --ring.bottom;
-        ++ring0.left, ++ring0.top, --ring0.right, --ring0.bottom;
-    }
-    if (ended) {
-        s.nextStart = now + s.durationMs;
+    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame, [&](const RingRect& ring) {
+        DrawRing(s, *dc, fold, diffuse, ring);
+    });
+    if (finished) {
+        PauseAfterCycle(s.timer, now);
         StartCycle(record, s);
     }
     return 0;

@@ -374,16 +374,6 @@ uint32_t DeadlineAfterSeconds(int seconds) { return GetTickCount() + static_cast
 
 bool DeadlinePassed(uint32_t deadline) { return static_cast<int32_t>(GetTickCount() - deadline) > 0; }
 
-TileGrid MakeTileGrid(int width, int height, int xTiling, int yTiling, int tileType) {
-    TileGrid g;
-    g.xTiling = std::max(xTiling, 1);
-    g.yTiling = std::max(yTiling, 1);
-    g.tileType = tileType;
-    g.tileWidth = width / g.xTiling;
-    g.tileHeight = height / g.yTiling;
-    return g;
-}
-
 void PlaceInTile(const TileGrid* grid, int column, int row, const Point* in, Point* out, int count) {
     for (int k = 0; k < count; ++k) {
         out[k].x = TiledCoordinate(in[k].x, column, grid->xTiling, grid->tileWidth);

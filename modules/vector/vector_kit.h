@@ -27,6 +27,7 @@
 #include "include/zentrix/module_record.h"
 #include "modules/framework/module_memory.h"
 #include "render/draw.h"
+#include "render/tiling.h"
 
 namespace ztx {
 
@@ -213,13 +214,7 @@ bool RestartAtDeadline(ModuleRecord* record, TrailRing& ring, uint32_t deadline,
     return true;
 }
 
-// The tile grid of a vector drawing ("X Tiling", "Y Tiling", "Tile Type").
-struct TileGrid {
-    int32_t xTiling, yTiling;  // at least 1
-    int32_t tileType;
-    int32_t tileWidth, tileHeight;  // surface size div tiling
-};
-TileGrid MakeTileGrid(int width, int height, int xTiling, int yTiling, int tileType);
+// The tile grid of a vector drawing: TileGrid (render/tiling.h).
 // Places `count` points (full-surface coordinates) into tile (column, row):
 // each coordinate divided by its tiling, offset by the tile, mirrored in odd
 // columns and rows.
