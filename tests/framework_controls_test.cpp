@@ -65,6 +65,32 @@ TEST_F(FrameworkControls, DefineControlStartsFreshAndForgetsThePath) {
     EXPECT_EQ(DefineControl(&record_, 32, 0, "Out", 0, 1, 0, 1, 0, 0, 10, 0), 0);
 }
 
+TEST_F(FrameworkControls, ControlTableFillsWhatItLeavesOut) {
+    static constexpr ControlSpec kTable[] = {
+        {.slot = 2, .name = "Plain", .min = 1, .max = 20, .value = 4},
+        {.slot = 3, .name = "Full", .store = 6, .min = 0, .max = 100, .rangeLo = 30, .rangeHi = 10, .value = 9,
+         .check = kCheckRandom, .sense = 3, .animatable = true},
+    };
+    EXPECT_EQ(DefineControls(&record_, kTable), 0);
+    // Left out: not stored, the working range is the bounds, Set, sense 10,
+    // not animatable.
+    EXPECT_EQ(record_.StoreIndex[2], -1);
+    EXPECT_EQ(record_.RangeLo[2], 1);
+    EXPECT_EQ(record_.RangeHi[2], 20);
+    EXPECT_EQ(record_.Control[2], 4);
+    EXPECT_EQ(record_.Check[2], kCheckSet);
+    EXPECT_EQ(record_.Sense[2], 10);
+    EXPECT_EQ(record_.Animatable[2], 0);
+    // Given: every field reaches the record, the range ends in their order.
+    EXPECT_EQ(record_.StoreIndex[3], 6);
+    EXPECT_EQ(record_.RangeLoDefault[3], 30);
+    EXPECT_EQ(record_.RangeHiDefault[3], 10);
+    EXPECT_EQ(record_.ControlDefault[3], 9);
+    EXPECT_EQ(record_.CheckDefault[3], kCheckRandom);
+    EXPECT_EQ(record_.SenseDefault[3], 3);
+    EXPECT_EQ(record_.Animatable[3], 1);
+}
+
 TEST_F(FrameworkControls, PluginFormRefusesStrengthAndOutOfRangeSlots) {
     EXPECT_EQ(DefinePluginControl(&record_, 9, "Mine", 0, 5, 0, 5, 1, 0, 10, 1), 0);
     EXPECT_EQ(DefinePluginControl(&record_, 32, "Mine", 0, 5, 0, 5, 1, 0, 10, 1), 0);
