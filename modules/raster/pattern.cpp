@@ -8,6 +8,7 @@
 #include "modules/framework/controls.h"
 #include "modules/framework/module_memory.h"
 #include "modules/raster/raster_kit.h"
+#include "palette/palette.h"
 #include "palette/waves.h"
 #include "platform/clock.h"
 #include "platform/random.h"
@@ -21,7 +22,7 @@ namespace {
 constexpr int kWavelengths = 31;
 constexpr int kMaxWaves = 30;
 constexpr int kRingsPerFrame = 3;
-constexpr int kColors = 236;
+constexpr int kColors = kPaletteEntries;
 
 // The module's working state (one instance). The buffers are allocated in
 // PatternAllocate and freed in PatternClose; `ready` says they all exist.

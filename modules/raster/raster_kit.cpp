@@ -1,17 +1,13 @@
 #include "modules/raster/raster_kit.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "modules/framework/module_memory.h"
+#include "palette/palette.h"
 #include "platform/clock.h"
 
 namespace ztx {
-
-namespace {
-
-constexpr int kPaletteEntries = 236;
-
-}  // namespace
 
 // ---- rings ---------------------------------------------------------------------------------
 

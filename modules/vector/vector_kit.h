@@ -8,12 +8,13 @@
 //  - Shape brush: nested rotating polygons stamped at a point or along a
 //    line.
 //  - Module skeleton: the ping-pong colour cycle, the frame ring with its
-//    trail eraser, the "Duration" deadline, the tile grid and rotational
-//    symmetry of vector drawings, and pens in palette colours.
+//    trail eraser, the "Duration" deadline, the trail step and restart every
+//    trail-keeping module ends its frame with, the tiled drawing and
+//    rotational symmetry of vector drawings, and pens in palette colours.
 //
 // Plain records and free functions in the style of the module framework:
-// every routine takes a pointer to the record it works on; nothing here
-// allocates except CreateCamera. All of it runs on
+// every routine takes the record it works on (the older ones by pointer,
+// null-safe); nothing here allocates except CreateCamera. All of it runs on
 // the animation thread (or whichever single thread drives the modules).
 //
 // Colours: `colorIndex` arguments are palette entries 0..235; pens are made
