@@ -133,6 +133,10 @@ int EvolveControl(ModuleRecord* record, int slot) {
     return TruncateToInt(v);
 }
 
+int DrivenValue(ModuleRecord* record, int slot, int held) {
+    return IsDriven(record->Check[slot]) ? EvolveControl(record, slot) : held;
+}
+
 void ClampControls(ModuleRecord* record) {
     for (int s = 0; s < kControlCount; ++s) {
         const int32_t lo = record->Min[s];

@@ -108,6 +108,9 @@ float EvolveValue(int check, float* state, int sense, int lo, int hi);
 int TruncateToInt(float v);
 // Control `slot` of `record` evolved and truncated toward zero (not stored).
 int EvolveControl(ModuleRecord* record, int slot);
+// What a frame uses for control `slot`: the evolved value while its source
+// drives it (IsDriven), else `held`, the value the module keeps.
+int DrivenValue(ModuleRecord* record, int slot, int held);
 
 // The live level for source 3..21, normally 0..1 (0 without a sound link).
 float SoundLevel(int check);

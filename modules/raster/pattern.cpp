@@ -385,11 +385,6 @@ void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, const Rin
     BitBlt(dc, right, top, 1, h, dc, left, top + 1);
 }
 
-// The value of a control the frame reads: evolved when its source drives it.
-int FrameValue(ModuleRecord* record, int slot, int cycleValue) {
-    return IsDriven(record->Check[slot]) ? EvolveControl(record, slot) : cycleValue;
-}
-
 }  // namespace
 
 int PatternDefineControls(ModuleRecord* r) {
@@ -457,10 +452,10 @@ int PatternDrawFrame(ModuleRecord* record) {
     const uint32_t now = GetTickCount();
     if (CyclePaused(s.timer, now)) return 0;
 
-    const int xTiling = std::max(FrameValue(record, kPatternXTiling, s.xTiling), 1);
-    const int yTiling = std::max(FrameValue(record, kPatternYTiling, s.yTiling), 1);
-    const int fold = FrameValue(record, kPatternFolding, s.fold);
-    const int diffuse = FrameValue(record, kPatternDiffuse, s.diffuse);
+    const int xTiling = std::max(DrivenValue(record, kPatternXTiling, s.xTiling), 1);
+    const int yTiling = std::max(DrivenValue(record, kPatternYTiling, s.yTiling), 1);
+    const int fold = DrivenValue(record, kPatternFolding, s.fold);
+    const int diffuse = DrivenValue(record, kPatternDiffuse, s.diffuse);
 
     const TileGrid grid = MakeTileGrid(s.width, s.height, xTiling, yTiling, s.tileType);
     const TileRings rings = FirstTileRings(s.cycle, grid, s.width, s.height);

@@ -42,7 +42,7 @@ void EvolveDrivenFields(ModuleRecord* r, BezierFrame& f) {
         {kBezierSymmetry, &BezierFrame::symmetry}, {kBezierSweep, &BezierFrame::sweep},
     };
     for (const Field& field : kFields) {
-        if (IsDriven(r->Check[field.slot])) f.*field.member = EvolveControl(r, field.slot);
+        f.*field.member = DrivenValue(r, field.slot, f.*field.member);
     }
 }
 

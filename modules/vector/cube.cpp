@@ -206,7 +206,7 @@ void EvolveDrivenControls(ModuleRecord* r, CubeState& s) {
         {kCubeSweep, &CubeFrame::sweep},
     };
     for (const Field& field : kFields) {
-        if (IsDriven(r->Check[field.slot])) s.frame.*field.member = EvolveControl(r, field.slot);
+        s.frame.*field.member = DrivenValue(r, field.slot, s.frame.*field.member);
     }
     for (int k = 0; k < kCubeRates; ++k) {
         if (IsDriven(r->Check[kRateSlots[k]])) s.rate[k] = EvolvedFloat(r, kRateSlots[k]) * kCubeRateFactor;
