@@ -3,8 +3,10 @@
 // surface's size, drawing context and a palette record, the module
 // registered in its slot from the catalog with its default controls and
 // active alone, and frames 1000/60 ms apart on a virtual clock that starts at
-// kClockStart. The tests, the benchmarks and tools that drive one module
-// directly all use it, so they all see the module exactly as the others do.
+// kClockStart. The module tests and the module benchmarks both use it, so
+// they see a module the same way. (`ztx render --module` instead runs the
+// whole engine with the one module active, see ActivateOnly: its pictures
+// include the palette animation, "Strength" and the text boxes.)
 //
 // The harness installs its clock as the program's clock and takes over the
 // module table for its lifetime; one harness at a time, on one thread.
