@@ -2,6 +2,7 @@
 // draw gate, clamping, duration adjustment and source validation.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -72,23 +73,17 @@ TEST_F(FrameworkControls, ControlTableFillsWhatItLeavesOut) {
          .check = kCheckRandom, .sense = 3, .animatable = true},
     };
     EXPECT_EQ(DefineControls(&record_, kTable), 0);
+    // Store index, working range, value, source, sense, animatable.
+    const auto fields = [&](int s) {
+        const ModuleRecord& r = record_;
+        return std::array{r.StoreIndex[s], r.RangeLoDefault[s], r.RangeHiDefault[s], r.ControlDefault[s],
+                          r.CheckDefault[s], r.SenseDefault[s], r.Animatable[s]};
+    };
     // Left out: not stored, the working range is the bounds, Set, sense 10,
     // not animatable.
-    EXPECT_EQ(record_.StoreIndex[2], -1);
-    EXPECT_EQ(record_.RangeLo[2], 1);
-    EXPECT_EQ(record_.RangeHi[2], 20);
-    EXPECT_EQ(record_.Control[2], 4);
-    EXPECT_EQ(record_.Check[2], kCheckSet);
-    EXPECT_EQ(record_.Sense[2], 10);
-    EXPECT_EQ(record_.Animatable[2], 0);
+    EXPECT_EQ(fields(2), (std::array<int32_t, 7>{-1, 1, 20, 4, kCheckSet, 10, 0}));
     // Given: every field reaches the record, the range ends in their order.
-    EXPECT_EQ(record_.StoreIndex[3], 6);
-    EXPECT_EQ(record_.RangeLoDefault[3], 30);
-    EXPECT_EQ(record_.RangeHiDefault[3], 10);
-    EXPECT_EQ(record_.ControlDefault[3], 9);
-    EXPECT_EQ(record_.CheckDefault[3], kCheckRandom);
-    EXPECT_EQ(record_.SenseDefault[3], 3);
-    EXPECT_EQ(record_.Animatable[3], 1);
+    EXPECT_EQ(fields(3), (std::array<int32_t, 7>{6, 30, 10, 9, kCheckRandom, 3, 1}));
 }
 
 TEST_F(FrameworkControls, PluginFormRefusesStrengthAndOutOfRangeSlots) {
