@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/random.h"
+#include "modules/raster/raster_kit.h"
 #include "render/draw.h"
 #include "render/tiling.h"
 
@@ -193,11 +194,11 @@ BENCHMARK(BM_StripRowAndColumn);
 // One ring copied into a 20 x 20 grid (399 tiles x 4 one-pixel copies).
 void BM_MirroredRingCopies(benchmark::State& state) {
     Screen s;
-    const int tw = 96, th = 54;
+    const TileGrid grid = MakeTileGrid(1920, 1080, 20, 20, 0);  // 96 x 54 tiles
     int ring = 0;
     for (auto _ : state) {
-        int l = ring, t = ring, r = tw - 1 - ring, b = th - 1 - ring;
-        ReplicateRing(s.dc, 20, 20, tw, th, 0, r - l + 1, b - t + 1, l, t, r, b, l, t, r, b);
+        const RingRect r{ring, ring, grid.tileWidth - 1 - ring, grid.tileHeight - 1 - ring};
+        ReplicateRing(s.dc, grid, r, r);
         ring = (ring + 1) % 20;
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * 399 * 4);

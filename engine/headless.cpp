@@ -56,7 +56,7 @@ void LoadChosenSettings() {
     EnsureFirstRunDisplays();
     if (g_choice.source == HeadlessRun::Source::Module) {
         const int slot = SlotByName(g_choice.name);
-        for (int s = 0; s < kModuleSlots; ++s) ModuleActive[s] = s == slot ? 1 : 0;
+        ActivateOnly(slot);
         std::snprintf(CurrentDisplayName, sizeof CurrentDisplayName, "%s", SlotName(slot));
     } else {
         LoadDisplay(g_choice.name);

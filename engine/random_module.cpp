@@ -110,13 +110,15 @@ void WipeStep() {
 }  // namespace
 
 int RandomDefineControls(ModuleRecord* r) {
-    DefineControl(r, kRandomSelection, 0, "Actv/Svd/Snd", 0, 3, 0, 3, 2, kCheckSet, 10, 0);
-    DefineControl(r, kRandomMaxAtOnce, 1, "Maximum at once", 1, 22, 1, 22, 1, kCheckSet, 10, 0);
-    DefineControl(r, kRandomControls, 3, "Random Controls", 0, 1, 0, 1, 0, kCheckSet, 10, 0);
-    DefineControl(r, kRandomClearScreen, 4, "Clear Screen", 0, 1, 0, 1, 1, kCheckSet, 10, 0);
-    DefineControl(r, kRandomDuration, 2, "Duration", 1, 1000, 1, 1000, 16, kCheckSet, 10, 0);
-    DefineControl(r, kStrengthSlot, 9, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 0);
-    return 0;
+    static constexpr ControlSpec kControls[] = {
+        {.slot = kRandomSelection, .name = "Actv/Svd/Snd", .store = 0, .max = 3, .value = 2},
+        {.slot = kRandomMaxAtOnce, .name = "Maximum at once", .store = 1, .min = 1, .max = 22, .value = 1},
+        {.slot = kRandomControls, .name = "Random Controls", .store = 3, .max = 1},
+        {.slot = kRandomClearScreen, .name = "Clear Screen", .store = 4, .max = 1, .value = 1},
+        {.slot = kRandomDuration, .name = "Duration", .store = 2, .min = 1, .max = 1000, .value = 16},
+        kStrengthControl,
+    };
+    return DefineControls(r, kControls);
 }
 
 int RandomAllocate(ModuleRecord* r) {

@@ -150,8 +150,14 @@ int LoadPlugin(const char* fileName, bool quiet, std::string* message) {
 
     std::memset(record.Defined, 0, sizeof record.Defined);
     record.DoPreInitializeControls(&record);
-    // "Strength" is the host's: the same control every built-in module has.
-    DefineControl(&record, kStrengthSlot, kStrengthSlot, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 1);
+    // "Strength" is the host's: the control every built-in module has, except
+    // that a plug-in's may be animated.
+    static constexpr ControlSpec kPluginStrength[] = {[] {
+        ControlSpec strength = kStrengthControl;
+        strength.animatable = true;
+        return strength;
+    }()};
+    DefineControls(&record, kPluginStrength);
     return 1;
 }
 

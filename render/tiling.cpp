@@ -1,5 +1,6 @@
 #include "render/tiling.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -7,6 +8,16 @@
 #include "render/sine_table.h"
 
 namespace ztx {
+
+TileGrid MakeTileGrid(int width, int height, int xTiling, int yTiling, int tileType) {
+    TileGrid g;
+    g.xTiling = std::max(xTiling, 1);
+    g.yTiling = std::max(yTiling, 1);
+    g.tileType = tileType;
+    g.tileWidth = width / g.xTiling;
+    g.tileHeight = height / g.yTiling;
+    return g;
+}
 
 bool TileDrawn(int column, int row, int tileType) {
     int parity = (column + row) & 1;
@@ -38,41 +49,6 @@ void RotatePoint(int& x, int& y, float angle) {
 float SymmetryAngleStep(int sweep, int symmetry) {
     if (symmetry <= 0) symmetry = 1;
     return float(sweep) * 0.0027777778f * 6.283f / float(symmetry);
-}
-
-void ReplicateRing(DrawContext& dc, int xTiling, int yTiling, int tileWidth, int tileHeight, int tileType,
-                   int ringWidth, int ringHeight, int srcLeft, int srcTop, int srcRight, int srcBottom, int left,
-                   int top, int right, int bottom) {
-    if (xTiling + yTiling <= 2 || tileWidth <= 0 || tileHeight <= 0) return;
-    if (ringWidth <= 0 || ringHeight <= 0) return;
-    // The tile the ring was drawn in.
-    const int srcColumn = (srcLeft - left) / tileWidth, srcRow = (srcTop - top) / tileHeight;
-    for (int r = 0; r < yTiling; ++r) {
-        for (int c = 0; c < xTiling; ++c) {
-            if (!TileDrawn(c, r, tileType) || (c == srcColumn && r == srcRow)) continue;
-            const int dl = left + c * tileWidth, dt = top + r * tileHeight;
-            const int dr = right + c * tileWidth, db = bottom + r * tileHeight;
-            const bool mirrorX = c & 1, mirrorY = r & 1;
-            // Rows: the destination's top row takes the source's bottom row in odd rows.
-            const int rowFromTop = mirrorY ? srcBottom : srcTop, rowFromBottom = mirrorY ? srcTop : srcBottom;
-            // Columns: the destination's left column takes the source's right one in odd columns.
-            const int colToLeft = mirrorX ? srcRight : srcLeft, colToRight = mirrorX ? srcLeft : srcRight;
-            if (mirrorX) {
-                StretchBlt(dc, dr, dt, -ringWidth, 1, dc, srcLeft, rowFromTop, ringWidth, 1);
-                StretchBlt(dc, dr, db, -ringWidth, 1, dc, srcLeft, rowFromBottom, ringWidth, 1);
-            } else {
-                BitBlt(dc, dl, dt, ringWidth, 1, dc, srcLeft, rowFromTop);
-                BitBlt(dc, dl, db, ringWidth, 1, dc, srcLeft, rowFromBottom);
-            }
-            if (mirrorY) {
-                StretchBlt(dc, dl, db, 1, -ringHeight, dc, colToLeft, srcTop, 1, ringHeight);
-                StretchBlt(dc, dr, db, 1, -ringHeight, dc, colToRight, srcTop, 1, ringHeight);
-            } else {
-                BitBlt(dc, dl, dt, 1, ringHeight, dc, colToLeft, srcTop);
-                BitBlt(dc, dr, dt, 1, ringHeight, dc, colToRight, srcTop);
-            }
-        }
-    }
 }
 
 void ReplicateTile(DrawContext& dc, int xTiling, int yTiling, int tileWidth, int tileHeight, int tileType) {

@@ -1,5 +1,5 @@
 // Geometry shared by the effect modules: the tile grid and its mirrored
-// replication, rotational symmetry, and the two per-pixel coordinate warps
+// replication (rings: modules/raster/raster_kit.h), rotational symmetry, and the two per-pixel coordinate warps
 // ("Parametric" polar map and "Turbulence").
 #pragma once
 #include <cstdint>
@@ -7,6 +7,14 @@
 #include "render/draw.h"
 
 namespace ztx {
+
+// The tile grid of a drawing ("X Tiling", "Y Tiling", "Tile Type").
+struct TileGrid {
+    int32_t xTiling, yTiling;  // at least 1
+    int32_t tileType;
+    int32_t tileWidth, tileHeight;  // surface size div tiling
+};
+TileGrid MakeTileGrid(int width, int height, int xTiling, int yTiling, int tileType);
 
 // Whether tile (column, row) is drawn: type 1 only where column + row is odd,
 // type 2 only where it is even, types 0 and 3 everywhere.
@@ -22,15 +30,6 @@ void RotatePoint(int& x, int& y, float angle);
 // Angle between neighbouring symmetric copies: sweep degrees / symmetry,
 // with the program's full turn of 6.283 radians.
 float SymmetryAngleStep(int sweep, int symmetry);
-
-// Copies a finished one-pixel ring of the source tile into every other tile
-// that passes the tile test, mirrored in odd columns and rows. The ring is
-// (srcLeft, srcTop)-(srcRight, srcBottom) inclusive on the picture and
-// (left, top)-(right, bottom) relative to tile (0, 0); width and height are
-// the ring's row and column lengths.
-void ReplicateRing(DrawContext& dc, int xTiling, int yTiling, int tileWidth, int tileHeight, int tileType,
-                   int ringWidth, int ringHeight, int srcLeft, int srcTop, int srcRight, int srcBottom, int left,
-                   int top, int right, int bottom);
 
 // Copies the whole source tile ((tileWidth, 0) for tile type 1, else (0, 0))
 // into every other tile that passes the tile test, mirrored in odd columns

@@ -2,6 +2,7 @@
 // draw gate, clamping, duration adjustment and source validation.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -62,6 +63,26 @@ TEST_F(FrameworkControls, DefineControlStartsFreshAndForgetsThePath) {
     DefineControl(&record_, 5, 5, "A control name much longer than thirty-one", 0, 1, 0, 1, 0, 0, 10, 0);
     EXPECT_EQ(std::strlen(record_.ControlName[5]), 31u);
     EXPECT_EQ(DefineControl(&record_, 32, 0, "Out", 0, 1, 0, 1, 0, 0, 10, 0), 0);
+}
+
+TEST_F(FrameworkControls, ControlTableFillsWhatItLeavesOut) {
+    static constexpr ControlSpec kTable[] = {
+        {.slot = 2, .name = "Plain", .min = 1, .max = 20, .value = 4},
+        {.slot = 3, .name = "Full", .store = 6, .min = 0, .max = 100, .rangeLo = 30, .rangeHi = 10, .value = 9,
+         .check = kCheckRandom, .sense = 3, .animatable = true},
+    };
+    EXPECT_EQ(DefineControls(&record_, kTable), 0);
+    // Store index, working range, value, source, sense, animatable.
+    const auto fields = [&](int s) {
+        const ModuleRecord& r = record_;
+        return std::array{r.StoreIndex[s], r.RangeLoDefault[s], r.RangeHiDefault[s], r.ControlDefault[s],
+                          r.CheckDefault[s], r.SenseDefault[s], r.Animatable[s]};
+    };
+    // Left out: not stored, the working range is the bounds, Set, sense 10,
+    // not animatable.
+    EXPECT_EQ(fields(2), (std::array<int32_t, 7>{-1, 1, 20, 4, kCheckSet, 10, 0}));
+    // Given: every field reaches the record, the range ends in their order.
+    EXPECT_EQ(fields(3), (std::array<int32_t, 7>{6, 30, 10, 9, kCheckRandom, 3, 1}));
 }
 
 TEST_F(FrameworkControls, PluginFormRefusesStrengthAndOutOfRangeSlots) {

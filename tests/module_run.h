@@ -1,11 +1,9 @@
-// One effect module on its own surface, as the animation thread runs it: the
-// record's Width, Height, Dc and PaletteState set, the module registered in
-// its slot with its default controls, frames 1000/60 ms apart on a virtual
-// clock. Shared by the module tests.
+// The module tests' view of the one-module harness
+// (modules/framework/module_harness.h): control shortcuts, pixel counts and
+// checksums, and the stress and picture helpers every module test uses.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,94 +15,41 @@
 #include "engine/engine_state.h"
 #include "engine/text_boxes.h"
 #include "modules/framework/controls.h"
+#include "modules/framework/module_harness.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "render/draw.h"
-#include "render/surface.h"
 
 namespace ztx {
 
-class ModuleRun {
+class ModuleRun : public ModuleHarness {
 public:
-    static constexpr uint32_t kClockStart = 1000;
+    using ModuleHarness::ModuleHarness;
 
-    ModuleRun(int slot, int width, int height) : clock_(kClockStart) {
-        SetClock(&clock_);
-        ResetModuleFramework();
-        ResetEngineState();
-        ResetTextBoxes();
-        CreateSurface(surface_, width, height);
-        AttachSurface(dc_, surface_);
-        palette_ = CreatePaletteRecord(&dc_);
-        for (ModuleRecord& r : ModuleTable) {
-            r.Width = width;
-            r.Height = height;
-            r.Dc = &dc_;
-            r.PaletteState = palette_;
-        }
-        SetStoredSettingsLoader(nullptr);
-        for (const BuiltinModule& m : BuiltinModules()) {
-            if (m.slot != slot) continue;
-            const ModuleRoutines& r = m.routines;
-            RegisterModule(slot, r.defineControls, r.drawFrame, r.preInitialize, r.initialize, r.close);
-        }
-        record_ = &ModuleTable[slot];
-        record_->Name = SlotName(slot);
-        ModuleActive[slot].store(1);
-    }
-    ~ModuleRun() {
-        Close();
-        AnimationRunning.store(0);
-        FreePaletteRecord(palette_);
-        ResetTextBoxes();
-        SetClock(nullptr);
-        ResetModuleFramework();
-    }
-    ModuleRun(const ModuleRun&) = delete;
-    ModuleRun& operator=(const ModuleRun&) = delete;
-
-    ModuleRecord* record() { return record_; }
+    ModuleRecord* record() { return &Record(); }
     // The value only (the control keeps its source).
-    void Set(int slot, int value) { record_->Control[slot] = value; }
+    void Set(int slot, int value) { Record().Control[slot] = value; }
     // The value, fixed ("Set" source).
     void Fix(int slot, int value) {
-        record_->Check[slot] = kCheckSet;
-        record_->Control[slot] = value;
+        Record().Check[slot] = kCheckSet;
+        Record().Control[slot] = value;
     }
     void Drive(int slot, int check, int lo, int hi) {
-        record_->Check[slot] = check;
-        record_->RangeLo[slot] = lo;
-        record_->RangeHi[slot] = hi;
+        Record().Check[slot] = check;
+        Record().RangeLo[slot] = lo;
+        Record().RangeHi[slot] = hi;
     }
     void Oscillate(int slot, int lo, int hi) { Drive(slot, kCheckOscillate, lo, hi); }
     void Randomize(int slot, int lo, int hi) { Drive(slot, kCheckRandom, lo, hi); }
 
-    // ClampControls, DoPreInitialize, DoInitialize with the generator seeded.
-    void Start(uint32_t seed) {
-        ClampControls(record_);
-        AnimationRunning.store(1);
-        SeedRandom(seed);
-        EXPECT_EQ(record_->DoPreInitialize(record_), 0);
-        EXPECT_EQ(record_->DoInitialize(record_), 0);
-    }
-    // One DoDrawFrame call, then the clock moves to the next frame's time.
-    int Frame() {
-        ++frames_;
-        FrameCount.fetch_add(1);
-        const int result = record_->DoDrawFrame(record_);
-        clock_.Set(kClockStart + uint32_t(uint64_t(frames_) * 1000 / 60));
-        return result;
-    }
+    // The harness's start, with both routines expected to return 0.
+    void Start(uint32_t seed) { EXPECT_EQ(ModuleHarness::Start(seed), 0); }
     void Frames(int n) {
         for (int i = 0; i < n; ++i) Frame();
     }
-    int Close() { return record_->DoClose ? record_->DoClose(record_) : 0; }
 
-    const std::vector<uint8_t>& Pixels() const { return surface_.picture.pixels; }
-    int Width() const { return surface_.picture.width; }
-    int Height() const { return surface_.picture.height; }
     uint8_t At(int x, int y) const { return Pixels()[size_t(y) * Width() + x]; }
     int LitCount() const { return LitIn(0, 0, Width(), Height()); }
     int LitIn(int left, int top, int right, int bottom) const {
@@ -118,17 +63,6 @@ public:
         for (uint8_t p : Pixels()) h = (h ^ p) * 1099511628211ull;
         return h;
     }
-    void Clear() { std::fill(surface_.picture.pixels.begin(), surface_.picture.pixels.end(), 0); }
-    DrawContext& Dc() { return dc_; }
-    VirtualClock& Clock() { return clock_; }
-
-private:
-    VirtualClock clock_;
-    Surface surface_;
-    DrawContext dc_;
-    PaletteRecord* palette_ = nullptr;
-    ModuleRecord* record_ = nullptr;
-    uint32_t frames_ = 0;
 };
 
 // Odd surfaces under heavy and driven settings: no crash, no sanitizer

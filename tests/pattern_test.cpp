@@ -6,14 +6,11 @@
 #include <set>
 #include <string>
 
-#include "engine/engine_state.h"
 #include "modules/framework/controls.h"
+#include "modules/framework/module_harness.h"
+#include "modules/framework/module_memory.h"
 #include "modules/framework/module_table.h"
 #include "modules/raster/pattern.h"
-#include "palette/palette.h"
-#include "platform/clock.h"
-#include "platform/random.h"
-#include "render/draw.h"
 
 using namespace ztx;
 
@@ -21,63 +18,33 @@ namespace {
 
 constexpr int kFirstEntry = 10;  // device index of palette entry 0
 
-// One surface with the Pattern module registered on it.
-struct PatternRun {
-    VirtualClock clock{5000};
-    Surface surface;
-    DrawContext dc;
-    PaletteRecord* palette = nullptr;
-    ModuleRecord* r = nullptr;
-    int width, height;
+// The Pattern module in the one-module harness, its frames `ms` apart.
+struct PatternRun : ModuleHarness {
+    ModuleRecord* r;
+    uint32_t seed;
 
-    PatternRun(int w, int h, uint32_t seed) : width(w), height(h) {
-        SetClock(&clock);
-        CreateSurface(surface, w, h);
-        AttachSurface(dc, surface);
-        ClearModuleTable();
-        palette = CreatePaletteRecord(&dc);
-        r = &ModuleTable[kSlotPattern];
-        r->Width = w;
-        r->Height = h;
-        r->Dc = &dc;
-        r->PaletteState = palette;
-        SetStoredSettingsLoader(nullptr);
-        RegisterModules();
-        SeedRandom(seed);
-        AnimationRunning = 1;
-    }
-    ~PatternRun() {
-        r->DoClose(r);
-        AnimationRunning = 0;
-        FreePaletteRecord(palette);
-        SetPatternAllocator(nullptr);
-        SetClock(nullptr);
-    }
+    PatternRun(int w, int h, uint32_t seed) : ModuleHarness(kSlotPattern, w, h), r(&Record()), seed(seed) {}
     void Set(int slot, int value) { r->Control[slot] = value; }
     // Drawn from the working range at every cycle start.
     void Randomize(int slot) { r->Check[slot] = kCheckRandom; }
-    void Start() {
-        ClampControls(r);
-        r->DoPreInitialize(r);
-        r->DoInitialize(r);
-    }
+    void Start() { ModuleHarness::Start(seed); }
     int Frame(uint32_t ms = 20) {
         int result = r->DoDrawFrame(r);
-        clock.Advance(ms);
+        Clock().Advance(ms);
         return result;
     }
     void Frames(int n) {
         for (int i = 0; i < n; ++i) Frame();
     }
-    int At(int x, int y) const { return surface.picture.pixels[size_t(y) * width + x]; }
+    int At(int x, int y) const { return Pixels()[size_t(y) * Width() + x]; }
     uint64_t Checksum() const {
         uint64_t h = 1469598103934665603ull;  // FNV-1a
-        for (uint8_t p : surface.picture.pixels) h = (h ^ p) * 1099511628211ull;
+        for (uint8_t p : Pixels()) h = (h ^ p) * 1099511628211ull;
         return h;
     }
     int CountValue(int v) const {
         int n = 0;
-        for (uint8_t p : surface.picture.pixels) n += p == v;
+        for (uint8_t p : Pixels()) n += p == v;
         return n;
     }
 };
@@ -292,21 +259,10 @@ TEST(PatternLifecycle, WaitsDurationAfterTheRingsMeet) {
     EXPECT_NE(now.Checksum(), done);
 }
 
-namespace {
-int g_allocations = 0;
-int g_failAt = 0;
-void* FailingAllocator(size_t count, size_t size) {
-    if (++g_allocations == g_failAt) return nullptr;
-    return std::calloc(count, size);
-}
-}  // namespace
-
 TEST(PatternLifecycle, FailedAllocationReportsAndDrawsNothing) {
     for (int failAt = 1; failAt <= 6; ++failAt) {
         PatternRun run(32, 20, 8);
-        g_allocations = 0;
-        g_failAt = failAt;
-        SetPatternAllocator(&FailingAllocator);
+        FailModuleAllocations(1, failAt - 1);
         testing::internal::CaptureStderr();
         run.Start();
         const std::string err = testing::internal::GetCapturedStderr();
@@ -317,7 +273,7 @@ TEST(PatternLifecycle, FailedAllocationReportsAndDrawsNothing) {
         EXPECT_EQ(run.CountValue(0), 32 * 20) << failAt;
 
         // The next start with memory to spare draws again.
-        SetPatternAllocator(nullptr);
+        FailModuleAllocations(0);
         run.r->DoClose(run.r);
         run.Start();
         run.Frames(10);
@@ -369,7 +325,7 @@ void RunEveryType(int width, int height, int frames) {
             ASSERT_EQ(run.Frame(), 0);
             ASSERT_EQ(PatternCurrentCycle().type, type);
         }
-        for (uint8_t p : run.surface.picture.pixels) ASSERT_TRUE(p == 0 || (p >= 10 && p <= 245)) << type;
+        for (uint8_t p : run.Pixels()) ASSERT_TRUE(p == 0 || (p >= 10 && p <= 245)) << type;
     }
 }
 

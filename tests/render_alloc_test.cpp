@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "modules/raster/raster_kit.h"
 #include "render/draw.h"
 #include "render/tiling.h"
 
@@ -71,7 +72,7 @@ void DrawEverything(DrawContext& dc, int frame, Region& ell, Region& tri) {
     DrawIndexDib(dc, 0, frame % 480, 640, 1, r, 0, 0, 640, 1);
     DrawIndexDib(dc, frame % 640, 0, 1, 480, c, 0, 0, 1, 480);
     DrawIndexDib(dc, 0, 0, 320, 240, r, 0, 0, 640, 1);
-    ReplicateRing(dc, 4, 4, 160, 120, 0, 100, 80, 10, 10, 109, 89, 10, 10, 109, 89);
+    ReplicateRing(dc, MakeTileGrid(640, 480, 4, 4, 0), RingRect{10, 10, 109, 89}, RingRect{10, 10, 109, 89});
     ReplicateTile(dc, 4, 4, 160, 120, 0);
     StretchBlt(dc, 640, 0, -321, 240, dc, 0, 0, 320, 240);
     BitBlt(dc, 1, 0, 639, 480, dc, 0, 0);

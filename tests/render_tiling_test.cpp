@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/random.h"
+#include "modules/raster/raster_kit.h"
 #include "render/tiling.h"
 #include "tests/render_helpers.h"
 
@@ -63,7 +64,7 @@ void DrawNumberedRing(TestCanvas& c) {
 TEST(RenderTiling, RingReplicationMirrorsOddColumnsAndRows) {
     TestCanvas c(8, 8);
     DrawNumberedRing(c);
-    ReplicateRing(c.dc, 2, 2, 4, 4, 0, 4, 4, 0, 0, 3, 3, 0, 0, 3, 3);
+    ReplicateRing(c.dc, MakeTileGrid(8, 8, 2, 2, 0), RingRect{0, 0, 3, 3}, RingRect{0, 0, 3, 3});
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) {
             EXPECT_EQ(c.At(x, y), c.At(7 - x, y)) << x << "," << y;
@@ -78,7 +79,7 @@ TEST(RenderTiling, RingReplicationMirrorsOddColumnsAndRows) {
     TestCanvas d(8, 8);
     DrawNumberedRing(d);
     auto before = d.bitmap.pixels;
-    ReplicateRing(d.dc, 1, 1, 8, 8, 0, 4, 4, 0, 0, 3, 3, 0, 0, 3, 3);
+    ReplicateRing(d.dc, MakeTileGrid(8, 8, 1, 1, 0), RingRect{0, 0, 3, 3}, RingRect{0, 0, 3, 3});
     EXPECT_EQ(d.bitmap.pixels, before);
 }
 

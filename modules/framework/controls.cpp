@@ -102,6 +102,14 @@ int DefinePluginControl(ModuleRecord* record, int slot, const char* name, int mi
                          animatable);
 }
 
+int DefineControls(ModuleRecord* record, std::span<const ControlSpec> table) {
+    for (const ControlSpec& c : table) {
+        DefineControl(record, c.slot, c.store, c.name, c.min, c.max, c.rangeLo.value_or(c.min),
+                      c.rangeHi.value_or(c.max), c.value, c.check, c.sense, c.animatable ? 1 : 0);
+    }
+    return 0;
+}
+
 void RandomizeControls(ModuleRecord* record) {
     for (int s = 0; s < kControlCount; ++s) {
         if (record->Check[s] != kCheckRandom) continue;
@@ -123,6 +131,10 @@ int EvolveControl(ModuleRecord* record, int slot) {
     const float v = EvolveValue(record->Check[slot], &record->EvolveState[slot], record->Sense[slot],
                                 record->RangeLo[slot], record->RangeHi[slot]);
     return TruncateToInt(v);
+}
+
+int DrivenValue(ModuleRecord* record, int slot, int held) {
+    return IsDriven(record->Check[slot]) ? EvolveControl(record, slot) : held;
 }
 
 void ClampControls(ModuleRecord* record) {

@@ -8,6 +8,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 #include "engine/process_state.h"
 #include "include/zentrix/module_record.h"
@@ -47,6 +49,34 @@ int DefineControl(ModuleRecord* record, int slot, int storeIndex, const char* na
 int DefinePluginControl(ModuleRecord* record, int slot, const char* name, int min, int max, int rangeLo,
                         int rangeHi, int value, int check, int sense, int animatable);
 
+// One control as a module's table lists it, written with designated
+// initialisers. Left out: the store index is -1 (not stored), the working
+// range is min..max, the value 0, the source "Set", the sense 10, and the
+// control cannot be animated.
+struct ControlSpec {
+    int slot = 0;
+    const char* name = "";
+    int store = -1;
+    int min = 0;
+    int max = 0;
+    std::optional<int> rangeLo = std::nullopt;  // first end of the working range; min when left out
+    std::optional<int> rangeHi = std::nullopt;  // second end; max when left out
+    int value = 0;
+    int check = kCheckSet;
+    int sense = 10;
+    bool animatable = false;
+};
+
+// The three controls every built-in module has, the same everywhere.
+constexpr ControlSpec kStrengthControl{
+    .slot = kStrengthSlot, .name = "Strength", .store = kStrengthSlot, .min = -10, .max = 10, .value = 1};
+constexpr ControlSpec kDrawStartControl{.slot = kDrawStartSlot, .name = "Draw Start", .max = 100};
+constexpr ControlSpec kDrawStopControl{.slot = kDrawStopSlot, .name = "Draw Stop", .max = 100, .value = 100};
+
+// Defines every control of `table` with DefineControl, in table order.
+// Returns 0, the value of a DoPreInitializeControls routine.
+int DefineControls(ModuleRecord* record, std::span<const ControlSpec> table);
+
 // Draws every "Random" control afresh within its working range (inclusive).
 void RandomizeControls(ModuleRecord* record);
 // Sets every oscillating or sound-driven control to its evolved value.
@@ -77,6 +107,9 @@ float EvolveValue(int check, float* state, int sense, int lo, int hi);
 int TruncateToInt(float v);
 // Control `slot` of `record` evolved and truncated toward zero (not stored).
 int EvolveControl(ModuleRecord* record, int slot);
+// What a frame uses for control `slot`: the evolved value while its source
+// drives it (IsDriven), else `held`, the value the module keeps.
+int DrivenValue(ModuleRecord* record, int slot, int held);
 
 // The live level for source 3..21, normally 0..1 (0 without a sound link).
 float SoundLevel(int check);

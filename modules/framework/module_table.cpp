@@ -71,21 +71,26 @@ bool RegisterModule(int slot, ModuleRoutine defineControls, ModuleRoutine drawFr
     return true;
 }
 
+bool RegisterFromCatalog(int slot) {
+    for (const BuiltinModule& m : g_catalog ? *g_catalog : BuiltinModules()) {
+        if (m.slot != slot) continue;
+        const ModuleRoutines& f = m.routines;
+        return RegisterModule(slot, f.defineControls, f.drawFrame, f.preInitialize, f.initialize, f.close);
+    }
+    return false;
+}
+
+void ActivateOnly(int slot) {
+    for (int s = 0; s < kModuleSlots; ++s) ModuleActive[s].store(s == slot ? 1 : 0, std::memory_order_relaxed);
+}
+
 void RegisterModules() {
     PutSoundOptionDefaults();  // defaults that hold before anything is loaded
     for (int s = 0; s < kModuleSlots; ++s) ModuleTable[s].Name = kSlotNames[s];
     PaletteRecord* palette = CurrentPalette();
     for (ModuleRecord& r : ModuleTable) r.PaletteState = palette;
 
-    const std::vector<BuiltinModule>& catalog = g_catalog ? *g_catalog : BuiltinModules();
-    for (int slot : RegistrationOrder()) {
-        for (const BuiltinModule& m : catalog) {
-            if (m.slot != slot) continue;
-            const ModuleRoutines& f = m.routines;
-            RegisterModule(slot, f.defineControls, f.drawFrame, f.preInitialize, f.initialize, f.close);
-            break;
-        }
-    }
+    for (int slot : RegistrationOrder()) RegisterFromCatalog(slot);
 
     g_storedSettingsLoader();
 

@@ -78,6 +78,14 @@ int NoModuleWork(ModuleRecord* record);
 bool RegisterModule(int slot, ModuleRoutine defineControls, ModuleRoutine drawFrame,
                     ModuleRoutine preInitialize, ModuleRoutine initialize, ModuleRoutine close);
 
+// Registers the module the catalog (see SetModuleCatalog) has for `slot`.
+// Returns false when it has none.
+bool RegisterFromCatalog(int slot);
+
+// Makes `slot` the only active module (a one-module run: `ztx render
+// --module`, the module harness).
+void ActivateOnly(int slot);
+
 // Fills the table: option defaults, slot names, the palette record, the
 // modules in their registration order, then the stored settings (see
 // SetStoredSettingsLoader), a fallback to the random meta-module when no slot

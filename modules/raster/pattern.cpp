@@ -6,6 +6,9 @@
 #include <cstdlib>
 
 #include "modules/framework/controls.h"
+#include "modules/framework/module_memory.h"
+#include "modules/raster/raster_kit.h"
+#include "palette/palette.h"
 #include "palette/waves.h"
 #include "platform/clock.h"
 #include "platform/random.h"
@@ -19,12 +22,7 @@ namespace {
 constexpr int kWavelengths = 31;
 constexpr int kMaxWaves = 30;
 constexpr int kRingsPerFrame = 3;
-constexpr int kColors = 236;
-
-struct CycleRect {
-    int left = 0, top = 0, right = -1, bottom = -1;
-    bool Empty() const { return right < left || bottom < top; }
-};
+constexpr int kColors = kPaletteEntries;
 
 // The module's working state (one instance). The buffers are allocated in
 // PatternAllocate and freed in PatternClose; `ready` says they all exist.
@@ -36,8 +34,7 @@ struct PatternState {
     int32_t* columns = nullptr;  // column profile C, w1 + 2 entries
     int32_t* rows = nullptr;     // row profile R, h1 + 2 entries
     int32_t* wave = nullptr;     // wave table T, 2048 entries
-    uint8_t* strip = nullptr;    // strip pixels, (max(w1, h1) + 2) * 4 bytes
-    IndexDib* header = nullptr;  // strip header
+    StripBuffer strip;
     uint8_t* samples = nullptr;  // sample line of a folded ring, max(w1, h1) + 2 bytes
     size_t sampleCount = 0;
 
@@ -58,27 +55,21 @@ struct PatternState {
     int turbulenceType = 0;
     int xTiling = 1, yTiling = 1, tileType = 0;
 
-    CycleRect cycle;
-    uint32_t nextStart = 0;
-    uint32_t durationMs = 0;
+    RingRect cycle;  // the next ring to paint, on the whole picture
+    CycleTimer timer;
     unsigned cycles = 0;
 };
 
 PatternState g_pattern;
 
-void* DefaultAllocator(size_t count, size_t size) { return std::calloc(count, size); }
-PatternBufferAllocator g_allocator = &DefaultAllocator;
-
 void FreeBuffers(PatternState& s) {
-    std::free(s.columns);
-    std::free(s.rows);
-    std::free(s.wave);
-    std::free(s.strip);
-    std::free(s.header);
-    std::free(s.samples);
+    FreeModuleMemory(s.columns);
+    FreeModuleMemory(s.rows);
+    FreeModuleMemory(s.wave);
+    FreeModuleMemory(s.samples);
+    FreeStrip(s.strip);
     s.columns = s.rows = s.wave = nullptr;
-    s.strip = s.samples = nullptr;
-    s.header = nullptr;
+    s.samples = nullptr;
     s.ready = false;
 }
 
@@ -272,7 +263,7 @@ void StartCycle(ModuleRecord* record, PatternState& s) {
     s.waves = std::clamp(c[kPatternWaves], 1, kMaxWaves);
     s.type = c[kPatternType];
     s.fold = 2 * c[kPatternFolding];
-    s.durationMs = static_cast<uint32_t>(std::max(c[kPatternDuration], 0)) * 1000u;
+    SetCyclePause(s.timer, c[kPatternDuration]);
     s.banding = c[kPatternBanding] * 20;
     s.diffuse = c[kPatternDiffuse];
     s.parametric = c[kPatternParametric] != 0;
@@ -288,7 +279,7 @@ void StartCycle(ModuleRecord* record, PatternState& s) {
         s.type = Rand15() % kPatternPixelTypes;
     }
 
-    s.cycle = CycleRect{0, 0, s.w1, s.h1};
+    s.cycle = RingRect{0, 0, s.w1, s.h1};
     if (auto* dc = static_cast<DrawContext*>(record->Dc)) SetStretchColorOnColor(*dc);
 
     const int columnPhase = Rand15();
@@ -344,40 +335,23 @@ void Diffuse(uint8_t* p, int count, int step, int amount) {
     }
 }
 
-// Draws `count` bytes of the strip buffer as a row starting at (x, y).
-void DrawRowStrip(PatternState& s, DrawContext& dc, int x, int y, int count) {
-    IndexDib& h = *s.header;
-    h.width = s.width;
-    h.height = 1;
-    DrawIndexDib(dc, x, y, count, 1, h, 0, 0, count, 1);
-}
-
-// Draws `count` pixels of the strip buffer (one byte every 4) as a column
-// from (x, y) down. The strip is bottom-up: its first pixel lands on the
-// lowest line.
-void DrawColumnStrip(PatternState& s, DrawContext& dc, int x, int y, int count) {
-    IndexDib& h = *s.header;
-    h.width = 1;
-    h.height = s.height;
-    DrawIndexDib(dc, x, y, 1, count, h, 0, 0, 1, count);
-}
-
-void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left, int top, int right, int bottom) {
-    const int w = right - left + 1, h = bottom - top + 1;
-    uint8_t* strip = s.strip;
+void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, const RingRect& ring) {
+    const int left = ring.left, top = ring.top, right = ring.right, bottom = ring.bottom;
+    const int w = ring.Width(), h = ring.Height();
+    uint8_t* strip = s.strip.pixels;
     if (fold <= 0) {
         for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, top);
         Diffuse(strip, w, 1, diffuse);
-        DrawRowStrip(s, dc, left, bottom, w);
+        DrawRowStrip(s.strip, dc, left, bottom, w);
         for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, bottom);
         Diffuse(strip, w, 1, diffuse);
-        DrawRowStrip(s, dc, left, top, w);
+        DrawRowStrip(s.strip, dc, left, top, w);
         for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, left, y);
         Diffuse(strip, h, 4, diffuse);
-        DrawColumnStrip(s, dc, left, top, h);
+        DrawColumnStrip(s.strip, dc, left, top, h);
         for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, right, y);
         Diffuse(strip, h, 4, diffuse);
-        DrawColumnStrip(s, dc, right, top, h);
+        DrawColumnStrip(s.strip, dc, right, top, h);
         return;
     }
 
@@ -397,7 +371,7 @@ void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left,
         const int r = k % nW;
         strip[k] = samples[((k / nW) & 1) == 0 ? r : nW - r];
     }
-    DrawRowStrip(s, dc, left, bottom, w);
+    DrawRowStrip(s.strip, dc, left, bottom, w);
     // Both copies read from one pixel further on: the top row is the bottom
     // row shifted left by one, the right column the left column shifted up by
     // one. Where that last source pixel lies off the picture (outermost
@@ -407,36 +381,33 @@ void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, int left,
         const int r = k % nH;
         strip[4 * k] = samples[((k / nH) & 1) == 0 ? r : nH - r];
     }
-    DrawColumnStrip(s, dc, left, top, h);
+    DrawColumnStrip(s.strip, dc, left, top, h);
     BitBlt(dc, right, top, 1, h, dc, left, top + 1);
-}
-
-// The value of a control the frame reads: evolved when its source drives it.
-int FrameValue(ModuleRecord* record, int slot, int cycleValue) {
-    return IsDriven(record->Check[slot]) ? EvolveControl(record, slot) : cycleValue;
 }
 
 }  // namespace
 
 int PatternDefineControls(ModuleRecord* r) {
-    DefineControl(r, kPatternWaves, 0, "Waves", 2, 30, 2, 30, 2, 0, 10, 0);
-    DefineControl(r, kPatternTurbulence, 1, "Turbulence", 0, 100, 0, 100, 0, 0, 10, 0);
-    DefineControl(r, kPatternType, 2, "Type", 0, 21, 0, 21, 21, 0, 10, 0);
-    DefineControl(r, kPatternParametric, 8, "Parametric", 0, 1, 0, 1, 0, 0, 10, 0);
-    DefineControl(r, kPatternTurbulenceType, 4, "Turbulence Type", 0, 5, 0, 5, 1, 0, 10, 0);
-    DefineControl(r, kPatternDensity, 5, "Pattern Density", 0, 100, 0, 100, 50, 0, 10, 0);
-    DefineControl(r, kPatternWaveType, 6, "Wave Type", 0, 6, 0, 6, 0, 0, 10, 0);
-    DefineControl(r, kPatternFolding, 7, "Folding", 0, 20, 0, 20, 0, 0, 10, 1);
-    DefineControl(r, kPatternDuration, 3, "Duration", 0, 1000, 0, 1000, 30, 0, 10, 0);
-    DefineControl(r, kPatternStrength, 9, "Strength", -10, 10, -10, 10, 1, 0, 10, 0);
-    DefineControl(r, kPatternXTiling, 10, "X Tiling", 1, 20, 1, 20, 1, 0, 10, 1);
-    DefineControl(r, kPatternYTiling, 11, "Y Tiling", 1, 20, 1, 20, 1, 0, 10, 1);
-    DefineControl(r, kPatternTileType, 12, "Tile Type", 0, 3, 0, 3, 0, 0, 10, 0);
-    DefineControl(r, kPatternDiffuse, 14, "Diffuse", 0, 64, 0, 64, 0, 0, 10, 1);
-    DefineControl(r, kPatternBanding, 15, "Banding", 0, 1000, 0, 1000, 0, 0, 10, 0);
-    DefineControl(r, kPatternDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, 0, 10, 0);
-    DefineControl(r, kPatternDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, 0, 10, 0);
-    return 0;
+    static constexpr ControlSpec kControls[] = {
+        {.slot = kPatternWaves, .name = "Waves", .store = 0, .min = 2, .max = 30, .value = 2},
+        {.slot = kPatternTurbulence, .name = "Turbulence", .store = 1, .max = 100},
+        {.slot = kPatternType, .name = "Type", .store = 2, .max = 21, .value = 21},
+        {.slot = kPatternParametric, .name = "Parametric", .store = 8, .max = 1},
+        {.slot = kPatternTurbulenceType, .name = "Turbulence Type", .store = 4, .max = 5, .value = 1},
+        {.slot = kPatternDensity, .name = "Pattern Density", .store = 5, .max = 100, .value = 50},
+        {.slot = kPatternWaveType, .name = "Wave Type", .store = 6, .max = 6},
+        {.slot = kPatternFolding, .name = "Folding", .store = 7, .max = 20, .animatable = true},
+        {.slot = kPatternDuration, .name = "Duration", .store = 3, .max = 1000, .value = 30},
+        kStrengthControl,
+        {.slot = kPatternXTiling, .name = "X Tiling", .store = 10, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kPatternYTiling, .name = "Y Tiling", .store = 11, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kPatternTileType, .name = "Tile Type", .store = 12, .max = 3},
+        {.slot = kPatternDiffuse, .name = "Diffuse", .store = 14, .max = 64, .animatable = true},
+        {.slot = kPatternBanding, .name = "Banding", .store = 15, .max = 1000},
+        kDrawStartControl,
+        kDrawStopControl,
+    };
+    return DefineControls(r, kControls);
 }
 
 int PatternAllocate(ModuleRecord* record) {
@@ -448,26 +419,18 @@ int PatternAllocate(ModuleRecord* record) {
     s.w1 = s.width - 1;
     s.h1 = s.height - 1;
     const size_t span = static_cast<size_t>(std::max(s.w1, s.h1) + 2);
-    s.columns = static_cast<int32_t*>(g_allocator(size_t(s.w1 + 2), sizeof(int32_t)));
-    s.rows = static_cast<int32_t*>(g_allocator(size_t(s.h1 + 2), sizeof(int32_t)));
-    s.strip = static_cast<uint8_t*>(g_allocator(span * 4, 1));
-    s.header = static_cast<IndexDib*>(g_allocator(1, sizeof(IndexDib)));
-    s.wave = static_cast<int32_t*>(g_allocator(kWaveTableSize, sizeof(int32_t)));
-    s.samples = static_cast<uint8_t*>(g_allocator(span, 1));
+    s.columns = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.w1 + 2) * sizeof(int32_t)));
+    s.rows = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.h1 + 2) * sizeof(int32_t)));
+    const bool strip = AllocateStrip(s.strip, s.width, s.height);
+    s.wave = static_cast<int32_t*>(AllocateModuleMemory(kWaveTableSize * sizeof(int32_t)));
+    s.samples = static_cast<uint8_t*>(AllocateModuleMemory(span));
     s.sampleCount = span;
-    s.nextStart = GetTickCount();
-    if (!s.columns || !s.rows || !s.strip || !s.header || !s.wave || !s.samples) {
+    StartCycleTimer(s.timer);
+    if (!s.columns || !s.rows || !strip || !s.wave || !s.samples) {
         std::fputs("Could not allocate buffers\n", stderr);
         FreeBuffers(s);
         return 0;
     }
-    // The strip header: width of the picture, one line, palette indices 0..235.
-    s.header->width = s.width;
-    s.header->height = 1;
-    s.header->table = kIdentityIndices;
-    s.header->tableCount = kColors;
-    s.header->bits = s.strip;
-
     s.warp.spanX = s.w1;
     s.warp.spanY = s.h1;
     s.warp.columns = s.columns;
@@ -487,55 +450,25 @@ int PatternDrawFrame(ModuleRecord* record) {
     auto* dc = static_cast<DrawContext*>(record->Dc);
     if (!s.ready || dc == nullptr) return 0;
     const uint32_t now = GetTickCount();
-    if (static_cast<int32_t>(now - s.nextStart) < 0) return 0;
+    if (CyclePaused(s.timer, now)) return 0;
 
-    const int xTiling = std::max(FrameValue(record, kPatternXTiling, s.xTiling), 1);
-    const int yTiling = std::max(FrameValue(record, kPatternYTiling, s.yTiling), 1);
-    const int fold = IsDriven(record->Check[kPatternFolding]) ? EvolveControl(record, kPatternFolding) : s.fold;
-    const int diffuse = FrameValue(record, kPatternDiffuse, s.diffuse);
+    const int xTiling = std::max(DrivenValue(record, kPatternXTiling, s.xTiling), 1);
+    const int yTiling = std::max(DrivenValue(record, kPatternYTiling, s.yTiling), 1);
+    const int fold = DrivenValue(record, kPatternFolding, s.fold);
+    const int diffuse = DrivenValue(record, kPatternDiffuse, s.diffuse);
 
-    const int tileWidth = s.width / xTiling, tileHeight = s.height / yTiling;
-    CycleRect ring{s.cycle.left / xTiling, s.cycle.top / yTiling, s.cycle.right / xTiling, s.cycle.bottom / yTiling};
-    CycleRect ring0 = ring;
-    if (!TileDrawn(0, 0, s.tileType)) {
-        if (xTiling >= 2) {
-            ring.left += tileWidth;
-            ring.right += tileWidth;
-        } else if (yTiling == 1) {
-            ring.right = ring.left - 1;
-        } else {
-            ring.top += tileHeight;
-            ring.bottom += tileHeight;
-        }
-    }
-    // Every pixel function indexes the profiles by picture coordinates.
-    ring.right = std::min(ring.right, s.w1);
-    ring.bottom = std::min(ring.bottom, s.h1);
-    ring.left = std::max(ring.left, 0);
-    ring.top = std::max(ring.top, 0);
+    const TileGrid grid = MakeTileGrid(s.width, s.height, xTiling, yTiling, s.tileType);
+    const TileRings rings = FirstTileRings(s.cycle, grid, s.width, s.height);
+    s.cycle.left += kRingsPerFrame * xTiling;
+    s.cycle.right -= kRingsPerFrame * xTiling;
+    s.cycle.top += kRingsPerFrame * yTiling;
+    s.cycle.bottom -= kRingsPerFrame * yTiling;
 
-    s.cycle.left += 3 * xTiling;
-    s.cycle.right -= 3 * xTiling;
-    s.cycle.top += 3 * yTiling;
-    s.cycle.bottom -= 3 * yTiling;
-
-    bool ended = false;
-    for (int i = 0; i < kRingsPerFrame; ++i) {
-        if (ring.Empty()) {
-            ended = true;
-            break;
-        }
-        DrawRing(s, *dc, fold, diffuse, ring.left, ring.top, ring.right, ring.bottom);
-        if (xTiling + yTiling > 2) {
-            ReplicateRing(*dc, xTiling, yTiling, tileWidth, tileHeight, s.tileType, ring.right - ring.left + 1,
-                          ring.bottom - ring.top + 1, ring.left, ring.top, ring.right, ring.bottom, ring0.left,
-                          ring0.top, ring0.right, ring0.bottom);
-        }
-        ++ring.left, ++ring.top, --ring.right, --ring.bottom;
-        ++ring0.left, ++ring0.top, --ring0.right, --ring0.bottom;
-    }
-    if (ended) {
-        s.nextStart = now + s.durationMs;
+    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame, [&](const RingRect& ring) {
+        DrawRing(s, *dc, fold, diffuse, ring);
+    });
+    if (finished) {
+        PauseAfterCycle(s.timer, now);
         StartCycle(record, s);
     }
     return 0;
@@ -544,10 +477,6 @@ int PatternDrawFrame(ModuleRecord* record) {
 int PatternClose(ModuleRecord*) {
     FreeBuffers(g_pattern);
     return 0;
-}
-
-void SetPatternAllocator(PatternBufferAllocator allocator) {
-    g_allocator = allocator ? allocator : &DefaultAllocator;
 }
 
 PatternCycleInfo PatternCurrentCycle() {

@@ -8,7 +8,6 @@
 // into the other tiles. When the rings meet, the module waits "Duration"
 // seconds and starts a new cycle over the finished picture.
 #pragma once
-#include <cstddef>
 
 #include "include/zentrix/module_record.h"
 
@@ -44,12 +43,6 @@ int PatternDrawFrame(ModuleRecord* record);
 int PatternAllocate(ModuleRecord* record);
 int PatternInitialize(ModuleRecord* record);
 int PatternClose(ModuleRecord* record);
-
-// Where the module's working buffers come from: calloc-like (count, size),
-// zero-filled, null on failure. Null restores calloc. Buffers are released
-// with free(). Lets tests and tools simulate a failed allocation.
-using PatternBufferAllocator = void* (*)(size_t count, size_t size);
-void SetPatternAllocator(PatternBufferAllocator allocator);
 
 // What the current cycle uses, for diagnostics and tests.
 struct PatternCycleInfo {

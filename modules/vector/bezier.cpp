@@ -42,7 +42,7 @@ void EvolveDrivenFields(ModuleRecord* r, BezierFrame& f) {
         {kBezierSymmetry, &BezierFrame::symmetry}, {kBezierSweep, &BezierFrame::sweep},
     };
     for (const Field& field : kFields) {
-        if (IsDriven(r->Check[field.slot])) f.*field.member = EvolveControl(r, field.slot);
+        f.*field.member = DrivenValue(r, field.slot, f.*field.member);
     }
 }
 
@@ -102,34 +102,27 @@ void EraseSnapshot(BezierState& s, DrawContext* dc, int index) {
     RestoreStockPen(dc);
 }
 
-// Redraws every snapshot still on the screen in black (while the animation
-// runs; nothing when the trail keeps everything).
-void FlushTrail(BezierState& s, DrawContext* dc) {
-    int index;
-    while ((index = TrailFlushStep(&s.trail)) >= 0) EraseSnapshot(s, dc, index);
-}
-
 }  // namespace
 
 int BezierDefineControls(ModuleRecord* r) {
-    // Slot, store index, name, min, max, working range, value, source, sense,
-    // animatable (Min/Max equal the working range).
-    DefineControl(r, kBezierBeziers, 0, "Beziers", 1, 20, 1, 20, 1, kCheckSet, 10, 0);
-    DefineControl(r, kBezierTrailLength, 2, "Trail Length", 1, 100, 1, 100, 100, kCheckSet, 10, 0);
-    DefineControl(r, kBezierWidth, 3, "Width", 1, 200, 1, 200, 12, kCheckSet, 10, 1);
-    DefineControl(r, kBezierSpeed, 4, "Speed", 1, 320, 1, 320, 4, kCheckSet, 10, 1);
-    DefineControl(r, kBezierXCenter, -1, "X Center", 0, 100, 0, 100, 50, kCheckSet, 10, 1);
-    DefineControl(r, kBezierYCenter, -1, "Y Center", 0, 100, 0, 100, 50, kCheckSet, 10, 1);
-    DefineControl(r, kBezierDuration, 5, "Duration", 1, 1000, 1, 1000, 30, kCheckSet, 10, 0);
-    DefineControl(r, kBezierStrength, 9, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 0);
-    DefineControl(r, kBezierXTiling, 6, "X Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
-    DefineControl(r, kBezierYTiling, 7, "Y Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
-    DefineControl(r, kBezierTileType, 8, "Tile Type", 0, 3, 0, 3, 0, kCheckSet, 10, 0);
-    DefineControl(r, kBezierSymmetry, 1, "Symmetry", 1, 32, 1, 32, 10, kCheckSet, 10, 1);
-    DefineControl(r, kBezierSweep, -1, "Sweep", 1, 360, 1, 360, 360, kCheckSet, 10, 1);
-    DefineControl(r, kBezierDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, kCheckSet, 10, 0);
-    DefineControl(r, kBezierDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, kCheckSet, 10, 0);
-    return 0;
+    static constexpr ControlSpec kControls[] = {
+        {.slot = kBezierBeziers, .name = "Beziers", .store = 0, .min = 1, .max = 20, .value = 1},
+        {.slot = kBezierTrailLength, .name = "Trail Length", .store = 2, .min = 1, .max = 100, .value = 100},
+        {.slot = kBezierWidth, .name = "Width", .store = 3, .min = 1, .max = 200, .value = 12, .animatable = true},
+        {.slot = kBezierSpeed, .name = "Speed", .store = 4, .min = 1, .max = 320, .value = 4, .animatable = true},
+        {.slot = kBezierXCenter, .name = "X Center", .max = 100, .value = 50, .animatable = true},
+        {.slot = kBezierYCenter, .name = "Y Center", .max = 100, .value = 50, .animatable = true},
+        {.slot = kBezierDuration, .name = "Duration", .store = 5, .min = 1, .max = 1000, .value = 30},
+        kStrengthControl,
+        {.slot = kBezierXTiling, .name = "X Tiling", .store = 6, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kBezierYTiling, .name = "Y Tiling", .store = 7, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kBezierTileType, .name = "Tile Type", .store = 8, .max = 3},
+        {.slot = kBezierSymmetry, .name = "Symmetry", .store = 1, .min = 1, .max = 32, .value = 10, .animatable = true},
+        {.slot = kBezierSweep, .name = "Sweep", .min = 1, .max = 360, .value = 360, .animatable = true},
+        kDrawStartControl,
+        kDrawStopControl,
+    };
+    return DefineControls(r, kControls);
 }
 
 int BezierAllocate(ModuleRecord*) {
@@ -196,20 +189,17 @@ int BezierDrawFrame(ModuleRecord* r) {
         RestoreStockPen(dc);
     }
 
-    const int erase = TrailEraseStep(&s->trail);
-    if (erase >= 0) EraseSnapshot(*s, dc, erase);
-    AdvanceTrail(&s->trail);
-
-    if (DeadlinePassed(s->deadline)) {
-        FlushTrail(*s, dc);
-        BezierInitialize(r);
-    }
+    const auto erase = [s, dc](int index) { EraseSnapshot(*s, dc, index); };
+    StepTrail(s->trail, erase);
+    RestartAtDeadline(r, s->trail, s->deadline, &BezierInitialize, erase);
     return 0;
 }
 
 int BezierClose(ModuleRecord* r) {
     if (g_bezier == nullptr) return 0;
-    if (g_bezier->initialized) FlushTrail(*g_bezier, ModuleDc(r));
+    if (g_bezier->initialized) {
+        FlushTrail(g_bezier->trail, [dc = ModuleDc(r)](int index) { EraseSnapshot(*g_bezier, dc, index); });
+    }
     FreeModuleMemory(g_bezier);
     g_bezier = nullptr;
     return 0;

@@ -179,11 +179,9 @@ void DrawWithPen(const CubeState& s, DrawContext* dc, const CubeFrame& f, const 
     RestoreStockPen(dc);
 }
 
-// Redraws every snapshot still on the screen in black (while the animation
-// runs; nothing when the trail keeps everything).
-void FlushTrail(CubeState& s, DrawContext* dc) {
-    int index;
-    while ((index = TrailFlushStep(&s.trail)) >= 0) DrawWithPen(s, dc, s.ring[index], EraserPen(s.penWidth));
+// Draws snapshot `index` of the ring again in black.
+void EraseSnapshot(const CubeState& s, DrawContext* dc, int index) {
+    DrawWithPen(s, dc, s.ring[index], EraserPen(s.penWidth));
 }
 
 // The evolved value of a driven control, not truncated.
@@ -208,7 +206,7 @@ void EvolveDrivenControls(ModuleRecord* r, CubeState& s) {
         {kCubeSweep, &CubeFrame::sweep},
     };
     for (const Field& field : kFields) {
-        if (IsDriven(r->Check[field.slot])) s.frame.*field.member = EvolveControl(r, field.slot);
+        s.frame.*field.member = DrivenValue(r, field.slot, s.frame.*field.member);
     }
     for (int k = 0; k < kCubeRates; ++k) {
         if (IsDriven(r->Check[kRateSlots[k]])) s.rate[k] = EvolvedFloat(r, kRateSlots[k]) * kCubeRateFactor;
@@ -220,29 +218,37 @@ void EvolveDrivenControls(ModuleRecord* r, CubeState& s) {
 }  // namespace
 
 int CubeDefineControls(ModuleRecord* r) {
-    //             slot               store name               min  max  lo  hi  value check       sense anim
-    DefineControl(r, kCubeXCubes, 0, "X Cubes", 1, 20, 1, 20, 2, kCheckSet, 10, 1);
-    DefineControl(r, kCubeYCubes, 1, "Y Cubes", 1, 20, 1, 20, 2, kCheckSet, 10, 1);
-    DefineControl(r, kCubeZCubes, 2, "Z Cubes", 1, 20, 1, 20, 2, kCheckSet, 10, 1);
-    DefineControl(r, kCubeXRotate, 3, "Cube X Rotate", 0, 100, 10, 20, 9, kCheckRandom, 10, 1);
-    DefineControl(r, kCubeYRotate, 4, "Cube Y Rotate", 0, 100, 10, 20, 14, kCheckRandom, 10, 1);
-    DefineControl(r, kCubeZRotate, 5, "Cube Z Rotate", 0, 100, 10, 20, 11, kCheckRandom, 10, 1);
-    DefineControl(r, kCubeSize, 6, "Cube Size", 0, 100, 0, 100, 90, kCheckSet, 10, 1);
-    DefineControl(r, kCubeDuration, 16, "Duration", 1, 1000, 1, 1000, 30, kCheckSet, 10, 0);
-    DefineControl(r, kCubeStrength, 9, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 0);
-    DefineControl(r, kCubeXTiling, 10, "X Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
-    DefineControl(r, kCubeYTiling, 11, "Y Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
-    DefineControl(r, kCubeTileType, 12, "Tile Type", 0, 3, 0, 3, 0, kCheckSet, 10, 0);
-    DefineControl(r, kCubeSymmetry, 14, "Symmetry", 1, 20, 1, 20, 3, kCheckSet, 10, 1);
-    DefineControl(r, kCubeSweep, -1, "Sweep", 1, 360, 1, 360, 360, kCheckSet, 10, 1);
-    DefineControl(r, kCubeWidth, 15, "Width", 1, 50, 1, 50, 1, kCheckSet, 10, 0);
-    DefineControl(r, kCubeTrailLength, 8, "Trail Length", 1, 300, 1, 300, 2, kCheckSet, 10, 0);
-    DefineControl(r, kCubeBlockXRotate, 20, "Block X Rotate", 0, 100, 10, 20, 9, kCheckRandom, 10, 1);
-    DefineControl(r, kCubeBlockYRotate, 21, "Block Y Rotate", 0, 100, 10, 20, 14, kCheckRandom, 10, 1);
-    DefineControl(r, kCubeBlockZRotate, 22, "Block Z Rotate", 0, 100, 10, 20, 11, kCheckRandom, 10, 1);
-    DefineControl(r, kCubeBlockSize, 23, "Block Size", 0, 100, 0, 100, 30, kCheckSet, 10, 1);
-    DefineControl(r, kCubeDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, kCheckSet, 10, 0);
-    DefineControl(r, kCubeDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, kCheckSet, 10, 0);
+    static constexpr ControlSpec kControls[] = {
+        {.slot = kCubeXCubes, .name = "X Cubes", .store = 0, .min = 1, .max = 20, .value = 2, .animatable = true},
+        {.slot = kCubeYCubes, .name = "Y Cubes", .store = 1, .min = 1, .max = 20, .value = 2, .animatable = true},
+        {.slot = kCubeZCubes, .name = "Z Cubes", .store = 2, .min = 1, .max = 20, .value = 2, .animatable = true},
+        {.slot = kCubeXRotate, .name = "Cube X Rotate", .store = 3, .max = 100,
+         .rangeLo = 10, .rangeHi = 20, .value = 9, .check = kCheckRandom, .animatable = true},
+        {.slot = kCubeYRotate, .name = "Cube Y Rotate", .store = 4, .max = 100,
+         .rangeLo = 10, .rangeHi = 20, .value = 14, .check = kCheckRandom, .animatable = true},
+        {.slot = kCubeZRotate, .name = "Cube Z Rotate", .store = 5, .max = 100,
+         .rangeLo = 10, .rangeHi = 20, .value = 11, .check = kCheckRandom, .animatable = true},
+        {.slot = kCubeSize, .name = "Cube Size", .store = 6, .max = 100, .value = 90, .animatable = true},
+        {.slot = kCubeDuration, .name = "Duration", .store = 16, .min = 1, .max = 1000, .value = 30},
+        kStrengthControl,
+        {.slot = kCubeXTiling, .name = "X Tiling", .store = 10, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kCubeYTiling, .name = "Y Tiling", .store = 11, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kCubeTileType, .name = "Tile Type", .store = 12, .max = 3},
+        {.slot = kCubeSymmetry, .name = "Symmetry", .store = 14, .min = 1, .max = 20, .value = 3, .animatable = true},
+        {.slot = kCubeSweep, .name = "Sweep", .min = 1, .max = 360, .value = 360, .animatable = true},
+        {.slot = kCubeWidth, .name = "Width", .store = 15, .min = 1, .max = 50, .value = 1},
+        {.slot = kCubeTrailLength, .name = "Trail Length", .store = 8, .min = 1, .max = 300, .value = 2},
+        {.slot = kCubeBlockXRotate, .name = "Block X Rotate", .store = 20, .max = 100,
+         .rangeLo = 10, .rangeHi = 20, .value = 9, .check = kCheckRandom, .animatable = true},
+        {.slot = kCubeBlockYRotate, .name = "Block Y Rotate", .store = 21, .max = 100,
+         .rangeLo = 10, .rangeHi = 20, .value = 14, .check = kCheckRandom, .animatable = true},
+        {.slot = kCubeBlockZRotate, .name = "Block Z Rotate", .store = 22, .max = 100,
+         .rangeLo = 10, .rangeHi = 20, .value = 11, .check = kCheckRandom, .animatable = true},
+        {.slot = kCubeBlockSize, .name = "Block Size", .store = 23, .max = 100, .value = 30, .animatable = true},
+        kDrawStartControl,
+        kDrawStopControl,
+    };
+    DefineControls(r, kControls);
     // Registration starts an animation run: the block starts unturned, so
     // every run from the same seed draws the same pictures.
     g_blockAngle[0] = g_blockAngle[1] = g_blockAngle[2] = 0;
@@ -326,20 +332,17 @@ int CubeDrawFrame(ModuleRecord* r) {
     s->ring[write] = f;
     DrawWithPen(*s, dc, s->ring[write], PalettePen(s->penWidth, color));
 
-    const int erase = TrailEraseStep(&s->trail);
-    if (erase >= 0) DrawWithPen(*s, dc, s->ring[erase], EraserPen(s->penWidth));
-    AdvanceTrail(&s->trail);
-
-    if (DeadlinePassed(s->deadline)) {
-        FlushTrail(*s, dc);
-        CubeInitialize(r);
-    }
+    const auto erase = [s, dc](int index) { EraseSnapshot(*s, dc, index); };
+    StepTrail(s->trail, erase);
+    RestartAtDeadline(r, s->trail, s->deadline, &CubeInitialize, erase);
     return 0;
 }
 
 int CubeClose(ModuleRecord* r) {
     if (g_cube == nullptr) return 0;
-    if (g_cube->initialized) FlushTrail(*g_cube, ModuleDc(r));
+    if (g_cube->initialized) {
+        FlushTrail(g_cube->trail, [dc = ModuleDc(r)](int index) { EraseSnapshot(*g_cube, dc, index); });
+    }
     DestroyCamera(g_cube->camera);
     FreeModuleMemory(g_cube);
     g_cube = nullptr;

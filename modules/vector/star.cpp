@@ -80,30 +80,31 @@ void DrawTiledStreak(const TileGrid& grid, ShapeBrush& tileBrush, Point to, Poin
 }  // namespace
 
 int StarDefineControls(ModuleRecord* r) {
-    //               slot             store name               min  max   lo   hi  value check   sense anim
-    DefineControl(r, kStarStars, 0, "Stars", 0, 99, 0, 99, 20, kCheckSet, 10, 0);
-    DefineControl(r, kStarSpeed, 2, "Speed", 1, 60, 1, 60, 4, kCheckSet, 10, 1);
-    DefineControl(r, kStarXRevolve, 3, "X Revolve", -99, 99, -99, 99, 0, kCheckSet, 10, 1);
-    DefineControl(r, kStarYRevolve, 4, "Y Revolve", -99, 99, -99, 99, 0, kCheckSet, 10, 1);
-    DefineControl(r, kStarZRevolve, 5, "Z Revolve", -99, 99, -99, 99, 0, kCheckSet, 10, 1);
-    DefineControl(r, kStarStrength, 9, "Strength", -10, 10, -10, 10, 1, kCheckSet, 10, 0);
-    DefineControl(r, kStarXTiling, 10, "X Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
-    DefineControl(r, kStarYTiling, 11, "Y Tiling", 1, 20, 1, 20, 1, kCheckSet, 10, 1);
-    DefineControl(r, kStarTileType, 12, "Tile Type", 0, 3, 0, 3, 0, kCheckSet, 10, 0);
-    DefineControl(r, kStarSymmetry, 13, "Symmetry", 1, 128, 1, 128, 1, kCheckSet, 10, 1);
-    DefineControl(r, kStarType, 8, "Type", 0, 17, 0, 17, 0, kCheckSet, 10, 0);
-    DefineControl(r, kStarDiameter, 1, "Diameter", 1, 320, 1, 320, 1, kCheckSet, 10, 1);
-    DefineControl(r, kStarRotation, 6, "Rotation", -100, 100, -100, 100, 10, kCheckSet, 10, 1);
-    DefineControl(r, kStarSides, 7, "Sides", 1, 10, 1, 10, 1, kCheckSet, 10, 0);
-    DefineControl(r, kStarDiameter2, 14, "Diameter (2)", 1, 320, 1, 320, 1, kCheckSet, 10, 1);
-    DefineControl(r, kStarRotation2, 15, "Rotation  (2)", -100, 100, -100, 100, 10, kCheckSet, 10, 1);
-    DefineControl(r, kStarSides2, 16, "Sides (2)", 1, 10, 1, 10, 1, kCheckSet, 10, 0);
-    DefineControl(r, kStarDiameter3, 17, "Diameter (3)", 1, 320, 1, 320, 1, kCheckSet, 10, 1);
-    DefineControl(r, kStarRotation3, 18, "Rotation  (3)", -100, 100, -100, 100, 10, kCheckSet, 10, 1);
-    DefineControl(r, kStarSides3, 19, "Sides (3)", 1, 10, 1, 10, 1, kCheckSet, 10, 0);
-    DefineControl(r, kStarDrawStart, -1, "Draw Start", 0, 100, 0, 100, 0, kCheckSet, 10, 0);
-    DefineControl(r, kStarDrawStop, -1, "Draw Stop", 0, 100, 0, 100, 100, kCheckSet, 10, 0);
-    return 0;
+    static constexpr ControlSpec kControls[] = {
+        {.slot = kStarStars, .name = "Stars", .store = 0, .max = 99, .value = 20},
+        {.slot = kStarSpeed, .name = "Speed", .store = 2, .min = 1, .max = 60, .value = 4, .animatable = true},
+        {.slot = kStarXRevolve, .name = "X Revolve", .store = 3, .min = -99, .max = 99, .animatable = true},
+        {.slot = kStarYRevolve, .name = "Y Revolve", .store = 4, .min = -99, .max = 99, .animatable = true},
+        {.slot = kStarZRevolve, .name = "Z Revolve", .store = 5, .min = -99, .max = 99, .animatable = true},
+        kStrengthControl,
+        {.slot = kStarXTiling, .name = "X Tiling", .store = 10, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kStarYTiling, .name = "Y Tiling", .store = 11, .min = 1, .max = 20, .value = 1, .animatable = true},
+        {.slot = kStarTileType, .name = "Tile Type", .store = 12, .max = 3},
+        {.slot = kStarSymmetry, .name = "Symmetry", .store = 13, .min = 1, .max = 128, .value = 1, .animatable = true},
+        {.slot = kStarType, .name = "Type", .store = 8, .max = 17},
+        {.slot = kStarDiameter, .name = "Diameter", .store = 1, .min = 1, .max = 320, .value = 1, .animatable = true},
+        {.slot = kStarRotation, .name = "Rotation", .store = 6, .min = -100, .max = 100, .value = 10, .animatable = true},
+        {.slot = kStarSides, .name = "Sides", .store = 7, .min = 1, .max = 10, .value = 1},
+        {.slot = kStarDiameter2, .name = "Diameter (2)", .store = 14, .min = 1, .max = 320, .value = 1, .animatable = true},
+        {.slot = kStarRotation2, .name = "Rotation  (2)", .store = 15, .min = -100, .max = 100, .value = 10, .animatable = true},
+        {.slot = kStarSides2, .name = "Sides (2)", .store = 16, .min = 1, .max = 10, .value = 1},
+        {.slot = kStarDiameter3, .name = "Diameter (3)", .store = 17, .min = 1, .max = 320, .value = 1, .animatable = true},
+        {.slot = kStarRotation3, .name = "Rotation  (3)", .store = 18, .min = -100, .max = 100, .value = 10, .animatable = true},
+        {.slot = kStarSides3, .name = "Sides (3)", .store = 19, .min = 1, .max = 10, .value = 1},
+        kDrawStartControl,
+        kDrawStopControl,
+    };
+    return DefineControls(r, kControls);
 }
 
 int StarAllocate(ModuleRecord* r) {

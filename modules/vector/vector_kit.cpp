@@ -1,7 +1,6 @@
 #include "modules/vector/vector_kit.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -27,23 +26,9 @@ int ClampToInt(int64_t v) {
     return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-std::atomic<int> g_failAllocations{0};
-
 }  // namespace
 
-// ---- module memory -----------------------------------------------------------------
-
-void* AllocateModuleMemory(size_t bytes) {
-    int pending = g_failAllocations.load(std::memory_order_relaxed);
-    while (pending > 0) {
-        if (g_failAllocations.compare_exchange_weak(pending, pending - 1, std::memory_order_relaxed)) return nullptr;
-    }
-    return std::calloc(1, bytes == 0 ? 1 : bytes);
-}
-
-void FreeModuleMemory(void* memory) { std::free(memory); }
-
-void FailModuleAllocations(int count) { g_failAllocations.store(count > 0 ? count : 0, std::memory_order_relaxed); }
+// ---- module record -----------------------------------------------------------------
 
 DrawContext* ModuleDc(const ModuleRecord* record) { return record ? static_cast<DrawContext*>(record->Dc) : nullptr; }
 
@@ -388,16 +373,6 @@ int TrailFlushStep(TrailRing* ring) {
 uint32_t DeadlineAfterSeconds(int seconds) { return GetTickCount() + static_cast<uint32_t>(int64_t(seconds) * 1000); }
 
 bool DeadlinePassed(uint32_t deadline) { return static_cast<int32_t>(GetTickCount() - deadline) > 0; }
-
-TileGrid MakeTileGrid(int width, int height, int xTiling, int yTiling, int tileType) {
-    TileGrid g;
-    g.xTiling = std::max(xTiling, 1);
-    g.yTiling = std::max(yTiling, 1);
-    g.tileType = tileType;
-    g.tileWidth = width / g.xTiling;
-    g.tileHeight = height / g.yTiling;
-    return g;
-}
 
 void PlaceInTile(const TileGrid* grid, int column, int row, const Point* in, Point* out, int count) {
     for (int k = 0; k < count; ++k) {

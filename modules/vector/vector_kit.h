@@ -1,43 +1,38 @@
 // The vector drawing kit: what the vector modules (Bezier, Cube,
 // Star, Cyclic, Line, Squiggle, Whip and the other vector modules) share.
 //
-//  - Module memory: zero-filled working memory that a module allocates in
-//    DoPreInitialize and frees in DoClose. A module whose allocation failed
-//    keeps a null pointer, draws nothing and never crashes.
+//  - Module memory: the framework's module_memory.h, included here; a
+//    module whose allocation failed keeps a null pointer, draws nothing and
+//    never crashes.
 //  - Camera: the small perspective camera of the 3-D modules.
 //  - Shape brush: nested rotating polygons stamped at a point or along a
 //    line.
 //  - Module skeleton: the ping-pong colour cycle, the frame ring with its
-//    trail eraser, the "Duration" deadline, the tile grid and rotational
-//    symmetry of vector drawings, and pens in palette colours.
+//    trail eraser, the "Duration" deadline, the trail step and restart every
+//    trail-keeping module ends its frame with, the tiled drawing and
+//    rotational symmetry of vector drawings, and pens in palette colours.
 //
 // Plain records and free functions in the style of the module framework:
-// every routine takes a pointer to the record it works on; nothing here
-// allocates except AllocateModuleMemory and CreateCamera. All of it runs on
+// every routine takes the record it works on (the older ones by pointer,
+// null-safe); nothing here allocates except CreateCamera. All of it runs on
 // the animation thread (or whichever single thread drives the modules).
 //
 // Colours: `colorIndex` arguments are palette entries 0..235; pens are made
 // with the palette-relative colour value (0x01000000 | index), so palette
 // animation recolours what is already drawn. Black (RGB 0) erases.
 #pragma once
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 
 #include "include/zentrix/module_record.h"
+#include "modules/framework/module_memory.h"
 #include "render/draw.h"
+#include "render/tiling.h"
 
 namespace ztx {
 
-// ---- module memory -----------------------------------------------------------------
-
-// Zero-filled working memory of `bytes` bytes, or null when it cannot be had
-// (or a test asked for a failure). Free with FreeModuleMemory.
-void* AllocateModuleMemory(size_t bytes);
-// Frees memory from AllocateModuleMemory; null is ignored.
-void FreeModuleMemory(void* memory);
-// Test hook: the next `count` calls of AllocateModuleMemory fail (0 ends an
-// earlier request).
-void FailModuleAllocations(int count);
+// ---- module record -----------------------------------------------------------------
 
 // The drawing context a module draws into: the record's `Dc`, or null when
 // the record has none (the configuration tool's table).
@@ -191,13 +186,36 @@ int TrailFlushStep(TrailRing* ring);
 uint32_t DeadlineAfterSeconds(int seconds);
 bool DeadlinePassed(uint32_t deadline);
 
-// The tile grid of a vector drawing ("X Tiling", "Y Tiling", "Tile Type").
-struct TileGrid {
-    int32_t xTiling, yTiling;  // at least 1
-    int32_t tileType;
-    int32_t tileWidth, tileHeight;  // surface size div tiling
-};
-TileGrid MakeTileGrid(int width, int height, int xTiling, int yTiling, int tileType);
+// The trail and restart steps every trail-keeping module runs; `erase(index)`
+// draws snapshot `index` of the module's own ring again in black.
+//
+// StepTrail, after the frame's snapshot was drawn at the write index: erases
+// the snapshot that falls off the trail, then advances the write index.
+template <std::invocable<int> Erase>
+void StepTrail(TrailRing& ring, Erase&& erase) {
+    const int index = TrailEraseStep(&ring);
+    if (index >= 0) erase(index);
+    AdvanceTrail(&ring);
+}
+// FlushTrail erases every snapshot still on the screen (see TrailFlushStep),
+// before a restart and in DoClose.
+template <std::invocable<int> Erase>
+void FlushTrail(TrailRing& ring, Erase&& erase) {
+    for (int index = TrailFlushStep(&ring); index >= 0; index = TrailFlushStep(&ring)) erase(index);
+}
+// RestartAtDeadline, last in DoDrawFrame: once "Duration" has run out, clears
+// the trail from the screen and starts the module again with `restart` (its
+// DoInitialize). Returns whether it restarted.
+template <std::invocable<int> Erase>
+bool RestartAtDeadline(ModuleRecord* record, TrailRing& ring, uint32_t deadline, ModuleRoutine restart,
+                       Erase&& erase) {
+    if (!DeadlinePassed(deadline)) return false;
+    FlushTrail(ring, erase);
+    restart(record);
+    return true;
+}
+
+// The tile grid of a vector drawing: TileGrid (render/tiling.h).
 // Places `count` points (full-surface coordinates) into tile (column, row):
 // each coordinate divided by its tiling, offset by the tile, mirrored in odd
 // columns and rows.

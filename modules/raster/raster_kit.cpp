@@ -1,0 +1,122 @@
+#include "modules/raster/raster_kit.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "modules/framework/module_memory.h"
+#include "palette/palette.h"
+#include "platform/clock.h"
+
+namespace ztx {
+
+// ---- rings ---------------------------------------------------------------------------------
+
+TileRings FirstTileRings(const RingRect& cycle, const TileGrid& grid, int width, int height) {
+    const RingRect tile{cycle.left / grid.xTiling, cycle.top / grid.yTiling, cycle.right / grid.xTiling,
+                        cycle.bottom / grid.yTiling};
+    RingRect source = tile;
+    if (!TileDrawn(0, 0, grid.tileType)) {
+        if (grid.xTiling >= 2) {
+            source.left += grid.tileWidth;
+            source.right += grid.tileWidth;
+        } else if (grid.yTiling == 1) {
+            source.right = source.left - 1;
+        } else {
+            source.top += grid.tileHeight;
+            source.bottom += grid.tileHeight;
+        }
+    }
+    // Modules index their per-pixel tables by picture coordinates.
+    source.right = std::min(source.right, width - 1);
+    source.bottom = std::min(source.bottom, height - 1);
+    source.left = std::max(source.left, 0);
+    source.top = std::max(source.top, 0);
+    return TileRings{source, tile};
+}
+
+void ReplicateRing(DrawContext& dc, const TileGrid& grid, const RingRect& source, const RingRect& tile) {
+    const int tw = grid.tileWidth, th = grid.tileHeight;
+    const int width = source.Width(), height = source.Height();
+    if (grid.xTiling + grid.yTiling <= 2 || tw <= 0 || th <= 0 || width <= 0 || height <= 0) return;
+    // The tile the ring was drawn in.
+    const int srcColumn = (source.left - tile.left) / tw, srcRow = (source.top - tile.top) / th;
+    for (int r = 0; r < grid.yTiling; ++r) {
+        for (int c = 0; c < grid.xTiling; ++c) {
+            if (!TileDrawn(c, r, grid.tileType) || (c == srcColumn && r == srcRow)) continue;
+            const int dl = tile.left + c * tw, dt = tile.top + r * th;
+            const int dr = tile.right + c * tw, db = tile.bottom + r * th;
+            const bool mirrorX = c & 1, mirrorY = r & 1;
+            // Rows: the destination's top row takes the source's bottom row in odd rows.
+            const int rowToTop = mirrorY ? source.bottom : source.top;
+            const int rowToBottom = mirrorY ? source.top : source.bottom;
+            // Columns: the destination's left column takes the source's right one in odd columns.
+            const int colToLeft = mirrorX ? source.right : source.left;
+            const int colToRight = mirrorX ? source.left : source.right;
+            if (mirrorX) {
+                StretchBlt(dc, dr, dt, -width, 1, dc, source.left, rowToTop, width, 1);
+                StretchBlt(dc, dr, db, -width, 1, dc, source.left, rowToBottom, width, 1);
+            } else {
+                BitBlt(dc, dl, dt, width, 1, dc, source.left, rowToTop);
+                BitBlt(dc, dl, db, width, 1, dc, source.left, rowToBottom);
+            }
+            if (mirrorY) {
+                StretchBlt(dc, dl, db, 1, -height, dc, colToLeft, source.top, 1, height);
+                StretchBlt(dc, dr, db, 1, -height, dc, colToRight, source.top, 1, height);
+            } else {
+                BitBlt(dc, dl, dt, 1, height, dc, colToLeft, source.top);
+                BitBlt(dc, dr, dt, 1, height, dc, colToRight, source.top);
+            }
+        }
+    }
+}
+
+// ---- strip buffer --------------------------------------------------------------------------
+
+bool AllocateStrip(StripBuffer& strip, int width, int height) {
+    strip.width = std::max(width, 0);
+    strip.height = std::max(height, 0);
+    const size_t span = static_cast<size_t>(std::max(strip.width, strip.height) + 1);
+    strip.pixels = static_cast<uint8_t*>(AllocateModuleMemory(span * 4));
+    strip.header = static_cast<IndexDib*>(AllocateModuleMemory(sizeof(IndexDib)));
+    if (strip.pixels == nullptr || strip.header == nullptr) return false;
+    // Palette indices 0..235, as many as the picture is wide, one line.
+    strip.header->width = strip.width;
+    strip.header->height = 1;
+    strip.header->table = kIdentityIndices;
+    strip.header->tableCount = kPaletteEntries;
+    strip.header->bits = strip.pixels;
+    return true;
+}
+
+void FreeStrip(StripBuffer& strip) {
+    FreeModuleMemory(strip.pixels);
+    FreeModuleMemory(strip.header);
+    strip.pixels = nullptr;
+    strip.header = nullptr;
+}
+
+void DrawRowStrip(StripBuffer& strip, DrawContext& dc, int x, int y, int count) {
+    IndexDib& h = *strip.header;
+    h.width = strip.width;
+    h.height = 1;
+    DrawIndexDib(dc, x, y, count, 1, h, 0, 0, count, 1);
+}
+
+void DrawColumnStrip(StripBuffer& strip, DrawContext& dc, int x, int y, int count) {
+    IndexDib& h = *strip.header;
+    h.width = 1;
+    h.height = strip.height;
+    DrawIndexDib(dc, x, y, 1, count, h, 0, 0, 1, count);
+}
+
+// ---- cycle timer ---------------------------------------------------------------------------
+
+void StartCycleTimer(CycleTimer& timer) { timer.nextStart = GetTickCount(); }
+
+void SetCyclePause(CycleTimer& timer, int seconds) { timer.pauseMs = static_cast<uint32_t>(std::max(seconds, 0)) * 1000u; }
+
+bool CyclePaused(const CycleTimer& timer, uint32_t now) { return static_cast<int32_t>(now - timer.nextStart) < 0; }
+
+void PauseAfterCycle(CycleTimer& timer, uint32_t now) { timer.nextStart = now + timer.pauseMs; }
+
+}  // namespace ztx
