@@ -52,6 +52,16 @@ struct DisplayReport {
 };
 DisplayReport g_report;
 
+// The modules this build draws with, for a message.
+std::string DrawingModuleNames() {
+    std::string names;
+    for (int slot = 0; slot < kModuleSlots; ++slot) {
+        if (slot == kSlotRandom || !InCatalog(slot)) continue;
+        names += (names.empty() ? "" : ", ") + std::string(SlotName(slot));
+    }
+    return names;
+}
+
 void LoadChosenSettings() {
     EnsureFirstRunDisplays();
     if (g_choice.source == HeadlessRun::Source::Module) {
@@ -118,18 +128,25 @@ bool RunHeadless(const HeadlessRun& run, std::string* error) {
     TestRun test;
     g_choice = Choice{run.source, run.what, run.fps};
     switch (run.source) {
-        case HeadlessRun::Source::Module:
-            if (SlotByName(run.what) < 0 || SlotByName(run.what) == kSlotSequencer)
-                return fail("no module named \"" + run.what + "\"");
+        case HeadlessRun::Source::Module: {
+            const int slot = SlotByName(run.what);
+            if (slot < 0 || slot == kSlotRandom || !InCatalog(slot)) {
+                const std::string what = slot < 0 ? "there is no module named \"" + run.what + "\""
+                                                  : "the module " + run.what + " is not in this build";
+                return fail(what + "; modules here: " + DrawingModuleNames());
+            }
             break;
+        }
         case HeadlessRun::Source::Display: {
             std::string why;
             if (!IsValidDisplayName(run.what, &why)) return fail(why);
             EnsureFirstRunDisplays();
             if (!IsRegularFile(DisplayPath(run.what))) return fail("no saved display named \"" + run.what + "\"");
+            if (!CheckDisplayFile(DisplayPath(run.what), &why)) return fail(run.what + ": " + why);
             break;
         }
         case HeadlessRun::Source::File:
+            if (std::string why; !CheckDisplayFile(run.what, &why)) return fail(run.what + ": " + why);
             test = BeginTestRun(run.what);
             if (!test.active) return fail("cannot read the display file " + run.what);
             g_choice.name = kTestingDisplay;

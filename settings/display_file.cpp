@@ -326,6 +326,34 @@ bool DeleteDisplay(const std::string& name) {
     return unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
+namespace {
+
+constexpr char kNotADisplay[] = "not a display file (neither a text display nor an older binary one)";
+
+// A text display marks itself with a non-zero [Header] "Magic".
+bool IsTextDisplay(const ProfileFile& f) { return ProfileNumber(f, "Header", "Magic", 0) != 0; }
+
+}  // namespace
+
+bool CheckDisplayFile(const std::string& path, std::string* why) {
+    auto fail = [&](const std::string& text) {
+        if (why) *why = text;
+        return false;
+    };
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return fail("cannot read " + path + ": " + std::strerror(errno));
+    if (IsLegacyDisplayFile(path)) return true;
+    ProfileFile f;
+    if (!f.Load(path) || !IsTextDisplay(f)) return fail(kNotADisplay);
+    if (ProfileNumber(f, SlotName(kSlotPlugIn), "Used", 0) != 0) {
+        const std::string plugin = ProfileText(f, SlotName(kSlotPlugIn), "PluginPath", kMaxPathText);
+        if (!IsPluginFileName(plugin) || !IsRegularFile(PluginFolder() + "/" + plugin))
+            return fail("the display needs the plug-in \"" + plugin + "\", which is not in the plug-in folder " +
+                        PluginFolder());
+    }
+    return true;
+}
+
 int ImportDisplayFile(const std::string& path, const std::function<bool(const std::string&)>& confirmOverwrite,
                       std::string* error) {
     auto fail = [&](const std::string& why) {
@@ -333,12 +361,10 @@ int ImportDisplayFile(const std::string& path, const std::function<bool(const st
         return 0;
     };
     if (!IsRegularFile(path)) return fail("no such file: " + path);
-    // Only a display is taken in: a text display marks itself with a
-    // non-zero [Header] "Magic"; anything else would turn up as an empty
-    // display in the list.
+    // Only a display is taken in (anything else would turn up as an empty
+    // display in the list); its plug-in may come later.
     const bool legacy = IsLegacyDisplayFile(path);
-    if (ProfileFile f; !legacy && (!f.Load(path) || ProfileNumber(f, "Header", "Magic", 0) == 0))
-        return fail("not a display file (neither a text display nor an older binary one)");
+    if (ProfileFile f; !legacy && (!f.Load(path) || !IsTextDisplay(f))) return fail(kNotADisplay);
     std::string name = BaseName(path);
     if (size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
     std::string why;

@@ -24,6 +24,12 @@ bool SaveDisplay(const std::string& name, std::string* error = nullptr);
 // Deletes the display's file; true when it is gone.
 bool DeleteDisplay(const std::string& name);
 
+// Whether the file at `path` is a display this program can show as it
+// stands: readable, a text display (non-zero [Header] "Magic") or an older
+// binary one, and, for a text display using the plug-in slot, with its
+// plug-in present in the plug-in folder. `why` says what is wrong.
+bool CheckDisplayFile(const std::string& path, std::string* why);
+
 // Brings a display file in under its file name (without folder and
 // extension). When a display of that name exists, `confirmOverwrite` is
 // asked (with the name) and a "no" ends the import with 0. Binary files are

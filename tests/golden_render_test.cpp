@@ -5,10 +5,12 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "engine/engine_state.h"
 #include "engine/headless.h"
 #include "modules/framework/module_table.h"
+#include "modules/vector/star.h"
 
 namespace ztx {
 namespace {
@@ -59,6 +61,21 @@ TEST(GoldenRender, DisplaysRenderTheirPinnedPictures) {
         const uint64_t got = RenderChecksum(g.source, g.what, g.seed);
         EXPECT_EQ(got, g.checksum) << g.what << " seed " << g.seed << ": got 0x" << std::hex << got;
     }
+}
+
+// A module this build does not have draws nothing: the run is refused and
+// the message names the modules there are.
+TEST(GoldenRender, AModuleMissingFromTheBuildIsRefused) {
+    const std::vector<BuiltinModule> onlyStar = {
+        {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}}};
+    SetModuleCatalog(&onlyStar);
+    HeadlessRun run;
+    run.source = HeadlessRun::Source::Module;
+    run.what = "Bezier";
+    std::string error;
+    EXPECT_FALSE(RunHeadless(run, &error));
+    EXPECT_NE(error.find("Star"), std::string::npos) << error;
+    SetModuleCatalog(nullptr);
 }
 
 TEST(GoldenRender, TheSameSeedGivesTheSamePicture) {

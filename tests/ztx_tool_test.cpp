@@ -59,6 +59,23 @@ TEST(ZtxTool, UsageErrorsAndFailures) {
     EXPECT_NE(render.out.find("--seed"), std::string::npos);
 }
 
+// What render cannot draw as asked is refused instead of drawn as
+// something else: an unknown module, a file that is no display, a display
+// whose plug-in is missing.
+TEST(ZtxTool, RenderRefusesWhatItCannotDraw) {
+    const std::string out = " --frames 1 --out '" + ztx_test::g_tempRoot + "/x.png'";
+    EXPECT_EQ(Ztx("render --module Nope" + out).status, 1);
+    EXPECT_EQ(Ztx("bench --module Nope --frames 1").status, 1);
+    const std::string junk = ztx_test::g_tempRoot + "/notes.txt";
+    ASSERT_TRUE(ztx::WriteFileAtomically(junk, "shopping: milk, eggs\n"));
+    EXPECT_EQ(Ztx("render --file '" + junk + "'" + out).status, 1);
+    const std::string needsPlugin = ztx_test::g_tempRoot + "/Flower.ZTX";
+    ASSERT_TRUE(ztx::WriteFileAtomically(needsPlugin, "[Header]\nMagic=1107313153\n[PlugIn]\nUsed=1\n"
+                                                      "PluginPath=missing.so\n"));
+    EXPECT_EQ(Ztx("render --file '" + needsPlugin + "'" + out).status, 1);
+    EXPECT_FALSE(ztx::FileExists(ztx_test::g_tempRoot + "/x.png"));
+}
+
 // Import takes displays only: a text file or a picture is refused and
 // nothing turns up among the saved displays.
 TEST(ZtxTool, ImportRefusesFilesThatAreNoDisplays) {

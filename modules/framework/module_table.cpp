@@ -71,14 +71,25 @@ bool RegisterModule(int slot, ModuleRoutine defineControls, ModuleRoutine drawFr
     return true;
 }
 
-bool RegisterFromCatalog(int slot) {
+namespace {
+
+const BuiltinModule* CatalogEntry(int slot) {
     for (const BuiltinModule& m : g_catalog ? *g_catalog : BuiltinModules()) {
-        if (m.slot != slot) continue;
-        const ModuleRoutines& f = m.routines;
-        return RegisterModule(slot, f.defineControls, f.drawFrame, f.preInitialize, f.initialize, f.close);
+        if (m.slot == slot) return &m;
     }
-    return false;
+    return nullptr;
 }
+
+}  // namespace
+
+bool RegisterFromCatalog(int slot) {
+    const BuiltinModule* m = CatalogEntry(slot);
+    if (!m) return false;
+    const ModuleRoutines& f = m->routines;
+    return RegisterModule(slot, f.defineControls, f.drawFrame, f.preInitialize, f.initialize, f.close);
+}
+
+bool InCatalog(int slot) { return CatalogEntry(slot) != nullptr; }
 
 void ActivateOnly(int slot) {
     for (int s = 0; s < kModuleSlots; ++s) ModuleActive[s].store(s == slot ? 1 : 0, std::memory_order_relaxed);

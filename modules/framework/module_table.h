@@ -81,6 +81,8 @@ bool RegisterModule(int slot, ModuleRoutine defineControls, ModuleRoutine drawFr
 // Registers the module the catalog (see SetModuleCatalog) has for `slot`.
 // Returns false when it has none.
 bool RegisterFromCatalog(int slot);
+// Whether the catalog has a module for `slot`.
+bool InCatalog(int slot);
 
 // Makes `slot` the only active module (a one-module run: `ztx render
 // --module`, the module harness).
