@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/files.h"
 #include "shell/command_line.h"
@@ -95,4 +97,18 @@ TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
     EXPECT_NE(said.find("4.0.1230"), std::string::npos) << said;
     EXPECT_EQ(ExitStatus(-1), 255);
     EXPECT_EQ(ExitStatus(43), 43);
+}
+
+// The launcher for screen lockers explains itself instead of starting the
+// saver (which, without a display, would fail with 1).
+TEST(CommandLine, LauncherHelpDoesNotStartTheSaver) {
+    const std::string launcher = DirName(ZTX_ZENTRIX_EXE) + "/zentrix-xscreensaver";
+    std::string said;
+    FILE* p = popen(("env -u DISPLAY sh '" + launcher + "' --help 2>/dev/null").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[512];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) said.append(buf, n);
+    const int status = pclose(p);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    EXPECT_NE(said.find("--display"), std::string::npos) << said;
 }

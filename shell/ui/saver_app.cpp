@@ -106,8 +106,9 @@ void SetRootWallpaper(const std::string& path) {
     xcb_disconnect(c);
 }
 
-void OnSignal(int) {
-    char c = 1;
+// Passes the signal's number to the window thread through the pipe.
+void OnSignal(int sig) {
+    const char c = static_cast<char>(sig);
     ssize_t ignored = write(g_signalPipe[1], &c, 1);
     (void)ignored;
 }
@@ -455,19 +456,30 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
         sigaction(SIGINT, &sa, nullptr);
         sigaction(SIGHUP, &sa, nullptr);
     }
-    SaverWindowQt window(preview, static_cast<xcb_window_t>(cmd.window));
-    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-        char buf[16];
-        ssize_t ignored = read(g_signalPipe[0], buf, sizeof buf);
-        (void)ignored;
-        window.Dispatch(Msg::Close);
-    });
-    if (!window.Create()) {
-        std::fprintf(stderr, "zentrix: the saver window could not be created (the sound link is unavailable)\n");
-        return 1;
+    int caught = 0;  // the signal that asked the saver to close
+    int status = 0;
+    {
+        SaverWindowQt window(preview, static_cast<xcb_window_t>(cmd.window));
+        QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+            char buf[16];
+            const ssize_t n = read(g_signalPipe[0], buf, sizeof buf);
+            if (n > 0) caught = buf[n - 1];
+            window.Dispatch(Msg::Close);
+        });
+        if (!window.Create()) {
+            std::fprintf(stderr, "zentrix: the saver window could not be created (the sound link is unavailable)\n");
+            return 1;
+        }
+        status = app.exec();
     }
-    return app.exec();
+    // Cleaned up as for a close; now end by the signal, as screen hacks do,
+    // so the host sees a signalled end and not a status of its own.
+    if (caught) {
+        signal(caught, SIG_DFL);
+        raise(caught);
+    }
+    return status;
 }
 
 }  // namespace
