@@ -66,6 +66,8 @@ TEST(ZtxTool, RenderRefusesWhatItCannotDraw) {
     const std::string out = " --frames 1 --out '" + ztx_test::g_tempRoot + "/x.png'";
     EXPECT_EQ(Ztx("render --module Nope" + out).status, 1);
     EXPECT_EQ(Ztx("bench --module Nope --frames 1").status, 1);
+    // An output path is never a printf format.
+    EXPECT_EQ(Ztx("render --module Star --frames 1 --out '" + ztx_test::g_tempRoot + "/x%d%n.png'").status, 2);
     const std::string junk = ztx_test::g_tempRoot + "/notes.txt";
     ASSERT_TRUE(ztx::WriteFileAtomically(junk, "shopping: milk, eggs\n"));
     EXPECT_EQ(Ztx("render --file '" + junk + "'" + out).status, 1);

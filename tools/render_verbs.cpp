@@ -100,6 +100,39 @@ bool EndsWith(const std::string& s, const char* tail) {
     return s.size() >= n && Lower(s.substr(s.size() - n)) == tail;
 }
 
+// An output path holding "%d" names one PNG per frame: the parts before and
+// after its one "%d", with "%%" read as "%". Returns false when such a path
+// holds any other "%" form (it is never used as a printf format). A path
+// without "%d" is taken as it stands.
+struct FramePattern {
+    std::string before, after;
+    bool series = false;
+};
+bool ParseFramePattern(const std::string& out, FramePattern& pattern) {
+    if (out.find("%d") == std::string::npos) {
+        pattern.before = out;
+        return true;
+    }
+    std::string* part = &pattern.before;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (out[i] != '%') {
+            *part += out[i];
+            continue;
+        }
+        const char next = i + 1 < out.size() ? out[i + 1] : '\0';
+        if (next == '%') {
+            *part += '%';
+        } else if (next == 'd' && !pattern.series) {
+            pattern.series = true;
+            part = &pattern.after;
+        } else {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
 }  // namespace
 
 int Render(const Args& args) {
@@ -108,8 +141,11 @@ int Render(const Args& args) {
     bool verbose = false;
     if (!ParseRunArgs(args, false, run, out, verbose, why)) return Fail(2, why + "\n" + kRenderUsage);
 
+    FramePattern pattern;
+    if (!ParseFramePattern(out, pattern))
+        return Fail(2, "--out may hold one %d (the frame number) and %% (a percent sign), no other % form");
     enum class Kind { Gif, Png, Bmp, PngSeries } kind;
-    if (out.find("%d") != std::string::npos)
+    if (pattern.series)
         kind = Kind::PngSeries;
     else if (EndsWith(out, ".gif"))
         kind = Kind::Gif;
@@ -136,8 +172,7 @@ int Render(const Args& args) {
             const int delay = static_cast<int>((frame * 100 + fps / 2) / fps - ((frame - 1) * 100 + fps / 2) / fps);
             if (!gif.AddFrame(pixels, colors, delay, &error)) failed = true;
         } else if (kind == Kind::PngSeries) {
-            char name[4096];
-            std::snprintf(name, sizeof name, out.c_str(), static_cast<int>(frame));
+            const std::string name = pattern.before + std::to_string(frame) + pattern.after;
             if (!WritePng(name, run.width, run.height, pixels, colors, &error)) failed = true;
         } else {
             lastPixels.assign(pixels, pixels + size);
