@@ -3,6 +3,7 @@
 // listing, and displays that use the PlugIn slot.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -203,6 +204,10 @@ TEST_F(PluginHost, NamesThatLeaveThePluginFolderAreRefused) {
         EXPECT_EQ(LoadPlugin(name.c_str(), false), 0) << name;
     }
     EXPECT_EQ(LoadPlugin(nullptr), 0);
+    // A FIFO under a plug-in's name would block the loader for ever.
+    ASSERT_TRUE(MakeDirs(PluginFolder()));
+    ASSERT_EQ(mkfifo((PluginFolder() + "/pipe.so").c_str(), 0600), 0);
+    EXPECT_EQ(LoadPlugin("pipe.so"), 0);
     EXPECT_EQ(Slot().DoDrawFrame, nullptr);
     EXPECT_FALSE(IsLoaded(elsewhere + "/probe.so"));
     EXPECT_FALSE(IsLoaded(PluginFolder() + "/sub/probe.so"));
