@@ -67,10 +67,10 @@ void InfoStep(uint32_t now) {
     if (!Options.showInfo || counter == TextBoxes.lastInfoCounter) return;
     TextBoxes.info.end = now + 4221;
     TextBoxes.lastInfoCounter = counter;
-    std::string first(link->infoLine2, strnlen(link->infoLine2, sizeof link->infoLine2));
+    std::string first(link->infoShownFirst, strnlen(link->infoShownFirst, sizeof link->infoShownFirst));
     if (first.empty()) return;
-    std::string second(link->infoLine1, strnlen(link->infoLine1, sizeof link->infoLine1));
-    std::string third(link->infoLine3, strnlen(link->infoLine3, sizeof link->infoLine3));
+    std::string second(link->infoShownSecond, strnlen(link->infoShownSecond, sizeof link->infoShownSecond));
+    std::string third(link->infoShownThird, strnlen(link->infoShownThird, sizeof link->infoShownThird));
     DrawContext& dc = *TextBoxes.dc;
     int widest = 0;
     for (const std::string* line : {&first, &second, &third}) widest = std::max(widest, MeasureText(dc, *line).width);

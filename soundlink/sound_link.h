@@ -67,9 +67,9 @@ struct SoundLinkRecord {
     F32 bands1[16];            // 100 band levels, first set
     F32 bands2[16];            // 164 band levels, second set
     uint8_t unused228[8];      // 228
-    char infoLine2[64];        // 236 information line shown second
-    char infoLine1[64];        // 300 information line shown first; empty: none
-    char infoLine3[64];        // 364 information line shown third
+    char infoShownSecond[64];  // 236 information line shown second
+    char infoShownFirst[64];   // 300 information line shown first; empty: none
+    char infoShownThird[64];   // 364 information line shown third
     U32 infoChangeCount;       // 428
     uint8_t unused432[8];      // 432
     U16 companionMajor;        // 440
@@ -111,9 +111,9 @@ static_assert(offsetof(SoundLinkRecord, stepValue) == 28);
 static_assert(offsetof(SoundLinkRecord, bandScale) == 32);
 static_assert(offsetof(SoundLinkRecord, bands1) == 100);
 static_assert(offsetof(SoundLinkRecord, bands2) == 164);
-static_assert(offsetof(SoundLinkRecord, infoLine2) == 236);
-static_assert(offsetof(SoundLinkRecord, infoLine1) == 300);
-static_assert(offsetof(SoundLinkRecord, infoLine3) == 364);
+static_assert(offsetof(SoundLinkRecord, infoShownSecond) == 236);
+static_assert(offsetof(SoundLinkRecord, infoShownFirst) == 300);
+static_assert(offsetof(SoundLinkRecord, infoShownThird) == 364);
 static_assert(offsetof(SoundLinkRecord, infoChangeCount) == 428);
 static_assert(offsetof(SoundLinkRecord, companionMajor) == 440);
 static_assert(offsetof(SoundLinkRecord, companionMinor) == 442);

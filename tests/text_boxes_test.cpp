@@ -121,21 +121,27 @@ TEST_F(TextBoxesTest, SloganTimesAndTheTilde) {
 TEST_F(TextBoxesTest, CompanionInformationFollowsItsCounter) {
     SoundLinkRecord* link = OpenSoundLink();
     ASSERT_NE(link, nullptr);
-    std::strcpy(link->infoLine2, "Track 3");
-    std::strcpy(link->infoLine1, "Album");
+    std::strcpy(link->infoShownSecond, "Track 3");
     link->infoChangeCount = 1;
     Options.showInfo = 1;
     StepTextBoxes();
     EXPECT_EQ(TextBoxes.info.end, 0xFFFFFFFFu);  // the analyser is not running
 
+    // The line at 300 comes first and decides whether a box is drawn at all.
     link->companionLive = 1;
     StepTextBoxes();
+    EXPECT_EQ(TextBoxes.info.right, 0);
+
+    std::strcpy(link->infoShownFirst, "Album");
+    link->infoChangeCount = 2;
+    StepTextBoxes();
     EXPECT_EQ(TextBoxes.info.end, 5000u + 4221u);
+    EXPECT_GT(TextBoxes.info.right, 0);
     EXPECT_EQ(TextBoxes.info.left, 0);
     clock.Advance(5000);
     StepTextBoxes();
     EXPECT_EQ(TextBoxes.info.end, 0xFFFFFFFFu);
-    link->infoChangeCount = 2;
+    link->infoChangeCount = 3;
     Options.showInfo = 0;
     StepTextBoxes();
     EXPECT_EQ(TextBoxes.info.end, 0xFFFFFFFFu);  // "ShowInfo" off
