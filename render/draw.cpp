@@ -199,19 +199,6 @@ void PaintSpan(void* ctx, int y, int x0, int x1) {
 
 void PaintPixel(void* ctx, int x, int y) { PaintSpan(ctx, y, x, x + 1); }
 
-// The same for a context without a clip: the line walker already keeps to
-// the picture, so each pixel is one store (one-pixel lines are most of what
-// the wire-frame modules draw).
-void PaintPixelUnclipped(void* ctx, int x, int y) {
-    Painter& p = *static_cast<Painter*>(ctx);
-    p.dc->canvas.origin[y * p.dc->canvas.stride + x] = p.value;
-}
-void InvertPixelUnclipped(void* ctx, int x, int y) {
-    Painter& p = *static_cast<Painter*>(ctx);
-    uint8_t& px = p.dc->canvas.origin[y * p.dc->canvas.stride + x];
-    px = static_cast<uint8_t>(255 - px);
-}
-
 Painter PenPainter(DrawContext& dc) {
     return Painter{&dc, static_cast<uint8_t>(DeviceIndexOf(dc.pen.color)), dc.mix == Mix::Not};
 }
@@ -238,15 +225,34 @@ bool Drawable(DrawContext& dc) {
 }
 
 // One-pixel polyline; closed adds the segment back to the first point.
+// Without a clip the walker already keeps to the picture, so each pixel is
+// one store straight into it (one-pixel lines are most of what the
+// wire-frame modules draw).
 void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
-    Rect lim = DrawLimit(dc);
-    PixelSink sink{dc.clipped ? PaintPixel : (p.invert ? InvertPixelUnclipped : PaintPixelUnclipped), &p};
-    int segments = closed ? n : n - 1;
+    const Rect lim = DrawLimit(dc);
+    uint8_t* const origin = dc.canvas.origin;
+    const ptrdiff_t stride = dc.canvas.stride;
+    const int segments = closed ? n : n - 1;
     for (int i = 0; i < segments; ++i) {
         const Point& a = pts[i];
         const Point& b = pts[(i + 1) % n];
-        ScanLine(a.x, a.y, b.x, b.y, lim, sink);
+        if (dc.clipped) {
+            ScanLine(a.x, a.y, b.x, b.y, lim, PixelSink{PaintPixel, &p});
+            continue;
+        }
+        const LineSteps line = LineStepsOf(a.x, a.y, b.x, b.y);
+        int64_t first, last;
+        if (!StepsInside(line, lim, first, last)) continue;
+        if (p.invert) {
+            WalkSteps(line, first, last, [&](int x, int y) {
+                uint8_t& px = origin[y * stride + x];
+                px = static_cast<uint8_t>(255 - px);
+            });
+        } else {
+            const uint8_t value = p.value;
+            WalkSteps(line, first, last, [&](int x, int y) { origin[y * stride + x] = value; });
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "render/raster.h"
 
+#include "render/int_math.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -11,27 +13,13 @@ namespace {
 
 using i128 = __int128;
 
-i128 FloorDiv(i128 a, i128 b) {  // b > 0
-    i128 q = a / b;
-    if ((a % b) != 0 && a < 0) --q;
-    return q;
-}
-i128 CeilDiv(i128 a, i128 b) { return -FloorDiv(-a, b); }
-
-// Clamps a double pixel coordinate into a range that safely converts to int.
-int64_t ClampToInt(double v, int64_t lo, int64_t hi) {
-    if (!(v > static_cast<double>(lo))) return lo;  // also catches NaN
-    if (v > static_cast<double>(hi)) return hi;
-    return static_cast<int64_t>(v);
-}
-
 // First pixel whose centre is at or right of x: ceil(x - 0.5), clamped.
 int64_t FirstPixelAtOrAfter(double x, const Rect& limit) {
-    return ClampToInt(std::ceil(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
+    return TruncClamp(std::ceil(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
 }
 // Last pixel whose centre is at or left of x: floor(x - 0.5), clamped.
 int64_t LastPixelAtOrBefore(double x, const Rect& limit) {
-    return ClampToInt(std::floor(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
+    return TruncClamp(std::floor(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
 }
 
 void EmitClamped(SpanSink& sink, int y, int64_t x0, int64_t x1, const Rect& limit) {
@@ -58,18 +46,12 @@ struct Crossing {
 // that falls on a pixel centre is decided the same way on every machine.
 bool IsWhole(double v) { return std::fabs(v) < 1e15 && v == std::floor(v); }
 
-int64_t FloorDiv64(int64_t a, int64_t b) {  // b > 0
-    int64_t q = a / b;
-    if ((a % b) != 0 && a < 0) --q;
-    return q;
-}
-
 // The same in 64 bits, for vertices within +-2^28 (rows are 32-bit).
 int64_t ExactFirstPixelSmall(const Edge& e, int row, const Rect& limit) {
     const int64_t x0 = int64_t(e.x0), y0 = int64_t(e.y0), dx = int64_t(e.x1) - x0, dy = int64_t(e.y1) - y0;
     const int64_t den = 2 * dy;
     const int64_t num = 2 * x0 * dy + (2 * int64_t(row) + 1 - 2 * y0) * dx;
-    int64_t px = -FloorDiv64(den - 2 * num, 2 * den);
+    int64_t px = -FloorDiv<int64_t>(den - 2 * num, 2 * den);
     return std::clamp<int64_t>(px, int64_t(limit.left) - 1, int64_t(limit.right) + 1);
 }
 
@@ -80,7 +62,7 @@ int64_t ExactFirstPixel(const Edge& e, int row, const Rect& limit) {
     const i128 dy = int64_t(e.y1) - int64_t(e.y0);
     const i128 den = 2 * dy;
     const i128 num = 2 * x0 * dy + (2 * i128(row) + 1 - 2 * y0) * dx;
-    i128 px = CeilDiv(2 * num - den, 2 * den);
+    i128 px = CeilDiv<i128>(2 * num - den, 2 * den);
     if (px < limit.left - 1) px = limit.left - 1;
     if (px > limit.right + 1) px = limit.right + 1;
     return static_cast<int64_t>(px);
@@ -122,8 +104,8 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
             e.x1 = b.x;
             e.y1 = b.y;
             e.slope = (b.x - a.x) / (b.y - a.y);
-            int64_t rs = ClampToInt(std::ceil(a.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
-            int64_t re = ClampToInt(std::ceil(b.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
+            int64_t rs = TruncClamp(std::ceil(a.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
+            int64_t re = TruncClamp(std::ceil(b.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
             if (rs >= re) continue;
             e.rowStart = static_cast<int>(rs);
             e.rowEnd = static_cast<int>(re);
@@ -203,17 +185,17 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         yMax = std::max(yMax, points[i].y);
     }
     const int64_t rowBase =
-        std::max<int64_t>(ClampToInt(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
+        std::max<int64_t>(TruncClamp(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
     const int64_t rowEnd =
-        std::min<int64_t>(ClampToInt(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
+        std::min<int64_t>(TruncClamp(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
     if (rowBase > rowEnd) return;
     rowLast.assign(size_t(rowEnd - rowBase + 1), -1);
     // Adds the pixels of rows [y0, y1] whose centres lie in [xl, xr] as
     // computed by `row` for each row centre.
     auto addRows = [&](double ylo, double yhi, double xlo, double xhi, auto&& row) {
         if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) return;
-        int64_t r0 = std::max<int64_t>(ClampToInt(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
-        int64_t r1 = std::min<int64_t>(ClampToInt(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
+        int64_t r0 = std::max<int64_t>(TruncClamp(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
+        int64_t r1 = std::min<int64_t>(TruncClamp(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
         for (int64_t y = r0; y <= r1; ++y) {
             double xl, xr;
             if (!row(y + 0.5, xl, xr)) continue;
@@ -381,79 +363,72 @@ void ScanEllipseOutline(const Rect& boxIn, const Rect& limit, SpanSink sink) {
     }
 }
 
-void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink) {
-    if (RectEmpty(limit)) return;
-    int64_t dx = x1 - x0, dy = y1 - y0;
-    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-    bool xMajor = adx >= ady;
-    int64_t n = xMajor ? adx : ady;  // points 0 .. n - 1
-    if (n == 0) return;
-    int64_t amaj = xMajor ? adx : ady, amin = xMajor ? ady : adx;
-    int64_t maj0 = xMajor ? x0 : y0, min0 = xMajor ? y0 : x0;
-    int smaj = xMajor ? sx : sy, smin = xMajor ? sy : sx;
-    int64_t majLo = xMajor ? limit.left : limit.top, majHi = (xMajor ? limit.right : limit.bottom) - 1;
-    int64_t minLo = xMajor ? limit.top : limit.left, minHi = (xMajor ? limit.bottom : limit.right) - 1;
+LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    LineSteps s;
+    s.xMajor = adx >= ady;
+    s.count = s.xMajor ? adx : ady;
+    s.minorRun = s.xMajor ? ady : adx;
+    s.major0 = s.xMajor ? x0 : y0;
+    s.minor0 = s.xMajor ? y0 : x0;
+    s.majorStep = (s.xMajor ? dx : dy) < 0 ? -1 : 1;
+    s.minorStep = (s.xMajor ? dy : dx) < 0 ? -1 : 1;
+    return s;
+}
+
+int64_t MinorOffset(const LineSteps& line, int64_t step) {
+    return static_cast<int64_t>(
+        FloorDiv<i128>(i128(2) * step * line.minorRun + line.count, i128(2) * line.count));
+}
+
+bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64_t& last) {
+    if (RectEmpty(limit) || line.count == 0) return false;
+    const int64_t amaj = line.count, amin = line.minorRun;
+    const int64_t majLo = line.xMajor ? limit.left : limit.top, majHi = (line.xMajor ? limit.right : limit.bottom) - 1;
+    const int64_t minLo = line.xMajor ? limit.top : limit.left, minHi = (line.xMajor ? limit.bottom : limit.right) - 1;
     // Step range from the major axis.
-    i128 ilo = 0, ihi = n - 1;
-    if (smaj > 0) {
-        ilo = std::max<i128>(ilo, i128(majLo) - maj0);
-        ihi = std::min<i128>(ihi, i128(majHi) - maj0);
+    i128 ilo = 0, ihi = amaj - 1;
+    if (line.majorStep > 0) {
+        ilo = std::max<i128>(ilo, i128(majLo) - line.major0);
+        ihi = std::min<i128>(ihi, i128(majHi) - line.major0);
     } else {
-        ilo = std::max<i128>(ilo, i128(maj0) - majHi);
-        ihi = std::min<i128>(ihi, i128(maj0) - majLo);
+        ilo = std::max<i128>(ilo, i128(line.major0) - majHi);
+        ihi = std::min<i128>(ihi, i128(line.major0) - majLo);
     }
-    if (ilo > ihi) return;
-    // Minor offset m(i) = floor((2 i amin + amaj) / (2 amaj)), non-decreasing.
+    if (ilo > ihi) return false;
+    // The minor offset is non-decreasing in the step: the steps whose offset
+    // lies in [mlo, mhi] form one range.
     i128 mlo, mhi;
-    if (smin > 0) {
-        mlo = i128(minLo) - min0;
-        mhi = i128(minHi) - min0;
+    if (line.minorStep > 0) {
+        mlo = i128(minLo) - line.minor0;
+        mhi = i128(minHi) - line.minor0;
     } else {
-        mlo = i128(min0) - minHi;
-        mhi = i128(min0) - minLo;
+        mlo = i128(line.minor0) - minHi;
+        mhi = i128(line.minor0) - minLo;
     }
     if (amin == 0) {
-        if (mlo > 0 || mhi < 0) return;
+        if (mlo > 0 || mhi < 0) return false;
     } else {
-        ilo = std::max(ilo, CeilDiv(2 * i128(amaj) * mlo - amaj, 2 * i128(amin)));
-        ihi = std::min(ihi, CeilDiv(2 * i128(amaj) * (mhi + 1) - amaj, 2 * i128(amin)) - 1);
+        ilo = std::max(ilo, CeilDiv<i128>(2 * i128(amaj) * mlo - amaj, 2 * i128(amin)));
+        ihi = std::min(ihi, CeilDiv<i128>(2 * i128(amaj) * (mhi + 1) - amaj, 2 * i128(amin)) - 1);
     }
-    if (ilo > ihi) return;
-    i128 num = 2 * ilo * amin + amaj;
-    int64_t m = static_cast<int64_t>(FloorDiv(num, 2 * i128(amaj)));
-    int64_t rem = static_cast<int64_t>(num - i128(m) * 2 * amaj);
-    int64_t twoMaj = 2 * amaj, twoMin = 2 * amin;
-    for (i128 i = ilo; i <= ihi; ++i) {
-        int64_t pm = maj0 + smaj * static_cast<int64_t>(i);
-        int64_t pn = min0 + smin * m;
-        if (xMajor) sink.emit(sink.ctx, static_cast<int>(pm), static_cast<int>(pn));
-        else sink.emit(sink.ctx, static_cast<int>(pn), static_cast<int>(pm));
-        rem += twoMin;
-        if (rem >= twoMaj) {
-            rem -= twoMaj;
-            ++m;
-        }
-    }
+    if (ilo > ihi) return false;
+    first = static_cast<int64_t>(ilo);
+    last = static_cast<int64_t>(ihi);
+    return true;
+}
+
+void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink) {
+    const LineSteps line = LineStepsOf(x0, y0, x1, y1);
+    int64_t first, last;
+    if (!StepsInside(line, limit, first, last)) return;
+    WalkSteps(line, first, last, [&](int x, int y) { sink.emit(sink.ctx, x, y); });
 }
 
 void WalkLine(int x0, int y0, int x1, int y1, void (*callback)(int x, int y, void* ctx), void* ctx) {
-    int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
-    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-    bool xMajor = adx >= ady;
-    int64_t n = xMajor ? adx : ady;
-    int64_t amaj = n, amin = xMajor ? ady : adx;
-    int64_t rem = amaj, m = 0;  // numerator 2 i amin + amaj, reduced
-    for (int64_t i = 0; i < n; ++i) {
-        if (xMajor) callback(static_cast<int>(x0 + sx * i), static_cast<int>(y0 + sy * m), ctx);
-        else callback(static_cast<int>(x0 + sx * m), static_cast<int>(y0 + sy * i), ctx);
-        rem += 2 * amin;
-        if (rem >= 2 * amaj) {
-            rem -= 2 * amaj;
-            ++m;
-        }
-    }
+    const LineSteps line = LineStepsOf(x0, y0, x1, y1);
+    WalkSteps(line, 0, line.count - 1, [&](int x, int y) { callback(x, y, ctx); });
 }
 
 int FlattenBezier(const PointD& p0, const PointD& p1, const PointD& p2, const PointD& p3, PointD* out,

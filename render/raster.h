@@ -50,9 +50,50 @@ void ScanEllipse(const Rect& box, const Rect& limit, SpanSink sink);
 // horizontal or vertical neighbour outside it.
 void ScanEllipseOutline(const Rect& box, const Rect& limit, SpanSink sink);
 
+// The one-pixel line rule, shared by every line walker (clipped lines,
+// unclipped walks, stamped brush lines). The line from (x0, y0) towards
+// (x1, y1) has `count` steps, start included and end excluded, along its
+// longer axis (x on ties): step i lies at major0 + majorStep * i on that
+// axis and at minor0 + minorStep * MinorOffset(i) on the other, where
+// MinorOffset(i) = floor((2 i minorRun + count) / (2 count)). The pixel of a
+// step depends only on the end points, so drawing and erasing a line give
+// the same set whatever part of it is visible.
+struct LineSteps {
+    bool xMajor = true;
+    int64_t count = 0;     // |major difference|: the number of steps
+    int64_t minorRun = 0;  // |minor difference|, at most count
+    int64_t major0 = 0, minor0 = 0;
+    int majorStep = 1, minorStep = 1;  // +1 or -1
+};
+LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+int64_t MinorOffset(const LineSteps& line, int64_t step);
+// The steps whose pixel lies inside `limit`, [first, last]; false when none.
+bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64_t& last);
+
+// Visits steps first..last (0 <= first, last < count) in order as
+// visit(x, y), following the minor offset with an error term instead of a
+// division per step.
+template <class Visit>
+void WalkSteps(const LineSteps& line, int64_t first, int64_t last, Visit&& visit) {
+    if (first > last) return;
+    const int64_t twoMaj = 2 * line.count, twoMin = 2 * line.minorRun;
+    int64_t m = MinorOffset(line, first);
+    // rem = (2 i minorRun + count) - 2 count m, kept in [0, 2 count).
+    int64_t rem = static_cast<int64_t>((__int128(2) * first * line.minorRun + line.count) - __int128(twoMaj) * m);
+    int64_t major = line.major0 + line.majorStep * first, minor = line.minor0 + line.minorStep * m;
+    for (int64_t i = first; i <= last; ++i) {
+        if (line.xMajor) visit(static_cast<int>(major), static_cast<int>(minor));
+        else visit(static_cast<int>(minor), static_cast<int>(major));
+        major += line.majorStep;
+        rem += twoMin;
+        const bool up = rem >= twoMaj;
+        rem -= up ? twoMaj : 0;
+        minor += up ? line.minorStep : 0;
+    }
+}
+
 // One-pixel line from (x0, y0) towards (x1, y1), start point included and end
-// point excluded, reporting only pixels inside `limit`. The pixel of step i
-// depends only on the end points, so drawing and erasing give the same set.
+// point excluded, reporting only pixels inside `limit`.
 void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink);
 
 // Every point of the same line (start included, end excluded), unclipped:
