@@ -244,14 +244,27 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
         const LineSteps line = LineStepsOf(a.x, a.y, b.x, b.y);
         int64_t first, last;
         if (!StepsInside(line, lim, first, last)) continue;
+        // Walk the byte offset: a major step moves it by majorMove, a minor
+        // one by minorMove.
+        StepCursor c = CursorAt(line, first);
+        const int64_t x = line.xMajor ? c.major : c.minor, y = line.xMajor ? c.minor : c.major;
+        ptrdiff_t at = y * stride + x;
+        const ptrdiff_t majorMove = line.xMajor ? line.majorStep : line.majorStep * stride;
+        const ptrdiff_t minorMove = line.xMajor ? line.minorStep * stride : line.minorStep;
+        int64_t steps = last - first + 1;
         if (p.invert) {
-            WalkSteps(line, first, last, [&](int x, int y) {
-                uint8_t& px = origin[y * stride + x];
-                px = static_cast<uint8_t>(255 - px);
-            });
+            for (; steps > 0; --steps) {
+                origin[at] = static_cast<uint8_t>(255 - origin[at]);
+                at += majorMove;
+                if (c.Next()) at += minorMove;
+            }
         } else {
             const uint8_t value = p.value;
-            WalkSteps(line, first, last, [&](int x, int y) { origin[y * stride + x] = value; });
+            for (; steps > 0; --steps) {
+                origin[at] = value;
+                at += majorMove;
+                if (c.Next()) at += minorMove;
+            }
         }
     }
 }

@@ -26,6 +26,16 @@ constexpr T CeilDiv(T a, T b) {
     return q;
 }
 
+// The same for 128-bit operands, dividing in 64 bits when both fit (the
+// usual case; a 128-bit division is a slow library call).
+constexpr bool FitsIn64(__int128 v) { return v > INT64_MIN && v <= INT64_MAX; }
+constexpr __int128 FloorDiv128(__int128 a, __int128 b) {
+    return FitsIn64(a) && FitsIn64(b) ? FloorDiv<int64_t>(int64_t(a), int64_t(b)) : FloorDiv<__int128>(a, b);
+}
+constexpr __int128 CeilDiv128(__int128 a, __int128 b) {
+    return FitsIn64(a) && FitsIn64(b) ? CeilDiv<int64_t>(int64_t(a), int64_t(b)) : CeilDiv<__int128>(a, b);
+}
+
 // v limited to the int range.
 constexpr int ClampToInt(int64_t v) {
     return v < std::numeric_limits<int>::min()   ? std::numeric_limits<int>::min()

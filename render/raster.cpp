@@ -162,23 +162,187 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
 
 namespace {
 
+// ceil and floor of values already known to lie well inside the int64 range
+// (exact: truncation, then one step when it went the wrong way).
+inline int64_t CeilOf(double v) {
+    const int64_t i = static_cast<int64_t>(v);
+    return i + (static_cast<double>(i) < v);
+}
+inline int64_t FloorOf(double v) {
+    const int64_t i = static_cast<int64_t>(v);
+    return i - (static_cast<double>(i) > v);
+}
+
+// The pixels [p0, p1) of a row, inside the limit, whose centres lie in
+// [xl, xr]: ceil(xl - 0.5) .. floor(xr - 0.5).
+inline bool PixelsBetween(double xl, double xr, const Rect& limit, int& p0, int& p1) {
+    const double l = xl - 0.5, r = xr - 0.5;
+    // As ceil and floor clamped to the limit would give, NaN included.
+    if (l > limit.right - 1 || !(r >= limit.left)) return false;
+    p0 = l > limit.left - 1 ? static_cast<int>(CeilOf(l)) : limit.left;
+    p1 = r < limit.right ? static_cast<int>(FloorOf(r)) + 1 : limit.right;
+    return p0 < p1;
+}
+
+// One part of a stroke: a disc around a point or the rectangle of points
+// whose projection falls on a segment, with the rows it may cover.
+struct StrokeDisc {
+    PointD c;
+    int64_t r0 = 0, r1 = -1;  // rows, empty when r0 > r1
+    double hMax = 0;          // the widest half-width any row can get
+};
+
+struct StrokeSegment {
+    PointD a;
+    double dx = 0, dy = 0, l2 = 0, rl = 0;
+    int64_t r0 = 0, r1 = -1;
+    // Per-segment reciprocals (fast rows) and the guard that decides when a
+    // fast row could round differently from the divisions it replaces.
+    bool fast = false;
+    double slopeA = 0, loA = 0, hiA = 0, slopeB = 0, halfB = 0, guard0 = 0, guard1 = 0;
+};
+
+// Rows of a piece with x extent [xlo, xhi] and y extent [ylo, yhi], within
+// [rowBase, rowEnd]; none when the piece lies wholly beside the limit.
+void PieceRows(double ylo, double yhi, double xlo, double xhi, int64_t rowBase, int64_t rowEnd, const Rect& limit,
+               int64_t& r0, int64_t& r1) {
+    r0 = 0;
+    r1 = -1;
+    if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) return;
+    r0 = std::max<int64_t>(TruncClamp(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
+    r1 = std::min<int64_t>(TruncClamp(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
+}
+
+StrokeDisc DiscOf(const PointD& c, double radius, int64_t rowBase, int64_t rowEnd, const Rect& limit) {
+    StrokeDisc d;
+    d.c = c;
+    d.hMax = std::sqrt(radius * radius);
+    PieceRows(c.y - radius, c.y + radius, c.x - radius, c.x + radius, rowBase, rowEnd, limit, d.r0, d.r1);
+    return d;
+}
+
+// The disc's row through centre height yc: |x - c.x| <= sqrt(r^2 - dy^2).
+inline bool DiscRow(const StrokeDisc& d, double r2, double yc, const Rect& limit, int& p0, int& p1) {
+    const double dy = yc - d.c.y;
+    const double q = r2 - dy * dy;
+    if (q < 0) return false;
+    const double h = std::sqrt(q);
+    return PixelsBetween(d.c.x - h, d.c.x + h, limit, p0, p1);
+}
+
+StrokeSegment SegmentOf(const PointD& a, const PointD& b, double radius, int64_t rowBase, int64_t rowEnd,
+                        const Rect& limit) {
+    StrokeSegment s;
+    s.a = a;
+    s.dx = b.x - a.x;
+    s.dy = b.y - a.y;
+    s.l2 = s.dx * s.dx + s.dy * s.dy;
+    if (s.l2 <= 0) return s;
+    s.rl = radius * std::sqrt(s.l2);
+    PieceRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, std::min(a.x, b.x) - radius,
+              std::max(a.x, b.x) + radius, rowBase, rowEnd, limit, s.r0, s.r1);
+    // Reciprocals replace the four divisions per row for ordinary segments
+    // (finite, moderate coordinates, neither axis-parallel nor nearly so).
+    constexpr double kBig = 2147483648.0, kTiny = 1.0 / 1048576;
+    const bool moderate = std::fabs(a.x) < kBig && std::fabs(a.y) < kBig && std::fabs(b.x) < kBig &&
+                          std::fabs(b.y) < kBig && radius >= 0 && radius < kBig;
+    if (!moderate || !(std::fabs(s.dx) > kTiny) || !(std::fabs(s.dy) > kTiny)) return s;
+    const double idx = 1 / s.dx, idy = 1 / s.dy;
+    // Along the row: u >= max(loA, loB) and u <= min(hiA, hiB) with
+    // A = (-e dy + [0, l2]) / dx and B = (e dx -+ rl) / dy, e = yc - a.y.
+    s.slopeA = -s.dy * idx;
+    s.loA = std::min(0.0, s.l2 * idx);
+    s.hiA = std::max(0.0, s.l2 * idx);
+    s.slopeB = s.dx * idy;
+    s.halfB = std::fabs(s.rl * idy);
+    // Each fast bound lies within a few units of the last place (relative to
+    // the terms it adds up) of the one the divisions give, and so do the ends
+    // after adding a.x and subtracting 0.5. The guard is 2^-40 times those
+    // terms, hundreds of times that error: a row whose ends are farther than
+    // it from a rounding boundary rounds as the divisions would.
+    constexpr double kGuard = 1.0 / 1099511627776.0;
+    s.guard0 = kGuard * (std::fabs(s.loA) + std::fabs(s.hiA) + s.halfB + std::fabs(a.x) + 1);
+    s.guard1 = kGuard * (std::fabs(s.slopeA) + std::fabs(s.slopeB));
+    s.fast = true;
+    return s;
+}
+
+// The segment's row through yc with one division per bound, the rule every
+// faster path must agree with: 0 <= (x - a.x) dx + e dy <= l2 and
+// |(x - a.x) dy - e dx| <= r |d|.
+bool SegmentRowByDivision(const StrokeSegment& s, double yc, const Rect& limit, int& p0, int& p1) {
+    const double e = yc - s.a.y;
+    double ul = -std::numeric_limits<double>::infinity(), uh = -ul;
+    auto constrain = [&](double coef, double p, double q) {
+        if (coef > 0) {
+            ul = std::max(ul, p / coef);
+            uh = std::min(uh, q / coef);
+        } else if (coef < 0) {
+            ul = std::max(ul, q / coef);
+            uh = std::min(uh, p / coef);
+        } else if (p > 0 || q < 0) {
+            uh = -std::numeric_limits<double>::infinity();
+        }
+    };
+    constrain(s.dx, -e * s.dy, s.l2 - e * s.dy);
+    constrain(s.dy, e * s.dx - s.rl, e * s.dx + s.rl);
+    if (!(ul <= uh)) return false;
+    return PixelsBetween(s.a.x + ul, s.a.x + uh, limit, p0, p1);
+}
+
+inline bool SegmentRow(const StrokeSegment& s, double yc, const Rect& limit, int& p0, int& p1) {
+    if (!s.fast) return SegmentRowByDivision(s, yc, limit, p0, p1);
+    const double e = yc - s.a.y;
+    const double t = e * s.slopeA, w = e * s.slopeB;
+    const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
+    const double g = s.guard0 + s.guard1 * std::fabs(e);
+    // Ends limited to half-way points beside the limit: rounding there is
+    // never in doubt, and the conversions stay in range.
+    const double lo = limit.left - 1.5, hi = limit.right + 0.5;
+    const double l = std::clamp(s.a.x + ul - 0.5, lo, hi), r = std::clamp(s.a.x + uh - 0.5, lo, hi);
+    const int64_t c = CeilOf(l), f = FloorOf(r);
+    if (!(g < 0.25) || c - l < g || l - (c - 1) <= g || r - f < g || f + 1 - r <= g)
+        return SegmentRowByDivision(s, yc, limit, p0, p1);
+    p0 = static_cast<int>(std::max<int64_t>(c, limit.left));
+    p1 = static_cast<int>(std::min<int64_t>(f + 1, limit.right));
+    return p0 < p1;
+}
+
 struct RowPiece {
     int y;
     int x0, x1;
 };
 
+// The pixels of each row so far: up to two disjoint runs held in place
+// (empty when x0 >= x1), more in a spill list.
+struct RowRuns {
+    int x0[2], x1[2];
+};
+
+inline bool Touch(int a0, int a1, int b0, int b1) { return a0 <= b1 && a1 >= b0; }
+
+// Emits the union of a row's runs, left to right, touching runs as one.
+void EmitUnion(int y, RowPiece* runs, int n, SpanSink& sink) {
+    std::sort(runs, runs + n, [](const RowPiece& a, const RowPiece& b) { return a.x0 < b.x0; });
+    int cx0 = runs[0].x0, cx1 = runs[0].x1;
+    for (int k = 1; k < n; ++k) {
+        if (runs[k].x0 <= cx1) {
+            cx1 = std::max(cx1, runs[k].x1);
+        } else {
+            sink.emit(sink.ctx, y, cx0, cx1);
+            cx0 = runs[k].x0;
+            cx1 = runs[k].x1;
+        }
+    }
+    sink.emit(sink.ctx, y, cx0, cx1);
+}
+
 }  // namespace
 
 void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
     if (count <= 0 || RectEmpty(limit)) return;
-    thread_local std::vector<RowPiece> pieces;
-    thread_local std::vector<RowPiece> sorted;
-    thread_local std::vector<uint32_t> rowCount;
-    thread_local std::vector<int> rowLast;  // last piece added per row, -1 none
-    pieces.clear();
-    int segments = count == 1 ? 1 : (closed ? count : count - 1);
-    int minRow = limit.bottom, maxRow = limit.top - 1;
-    // Rows the whole stroke can touch, for the per-row bookkeeping.
+    const int segments = count == 1 ? 1 : (closed ? count : count - 1);
+    // Rows the whole stroke can touch.
     double yMin = points[0].y, yMax = points[0].y;
     for (int i = 1; i < count; ++i) {
         yMin = std::min(yMin, points[i].y);
@@ -189,111 +353,95 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     const int64_t rowEnd =
         std::min<int64_t>(TruncClamp(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
     if (rowBase > rowEnd) return;
-    rowLast.assign(size_t(rowEnd - rowBase + 1), -1);
-    // Adds the pixels of rows [y0, y1] whose centres lie in [xl, xr] as
-    // computed by `row` for each row centre.
-    auto addRows = [&](double ylo, double yhi, double xlo, double xhi, auto&& row) {
-        if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) return;
-        int64_t r0 = std::max<int64_t>(TruncClamp(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
-        int64_t r1 = std::min<int64_t>(TruncClamp(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
-        for (int64_t y = r0; y <= r1; ++y) {
-            double xl, xr;
-            if (!row(y + 0.5, xl, xr)) continue;
-            int64_t p0 = std::max<int64_t>(FirstPixelAtOrAfter(xl, limit), limit.left);
-            int64_t p1 = std::min<int64_t>(LastPixelAtOrBefore(xr, limit) + 1, limit.right);
-            if (p0 >= p1) continue;
-            // Neighbouring pieces mostly overlap on a row: grow the row's
-            // last piece instead of adding one.
-            int& last = rowLast[size_t(y - rowBase)];
-            if (last >= 0) {
-                RowPiece& lp = pieces[size_t(last)];
-                if (p0 <= lp.x1 && p1 >= lp.x0) {
-                    lp.x0 = std::min(lp.x0, static_cast<int>(p0));
-                    lp.x1 = std::max(lp.x1, static_cast<int>(p1));
-                    continue;
-                }
-            }
-            last = static_cast<int>(pieces.size());
-            pieces.push_back(RowPiece{static_cast<int>(y), static_cast<int>(p0), static_cast<int>(p1)});
-            minRow = std::min(minRow, static_cast<int>(y));
-            maxRow = std::max(maxRow, static_cast<int>(y));
-        }
-    };
     const double r2 = radius * radius;
-    auto disc = [&](const PointD& c) {
-        addRows(c.y - radius, c.y + radius, c.x - radius, c.x + radius, [&](double yc, double& xl, double& xr) {
-            double dy = yc - c.y;
-            double q = r2 - dy * dy;
-            if (q < 0) return false;
-            double h = std::sqrt(q);
-            xl = c.x - h;
-            xr = c.x + h;
-            return true;
-        });
-    };
     // The stroke is the union of a disc at every point and, for every
     // segment, the rectangle of points whose projection falls on it.
+    if (segments == 1 && !closed) {
+        // One segment (or one point): each row's two discs and rectangle at
+        // once, straight to the sink.
+        const StrokeDisc da = DiscOf(points[0], radius, rowBase, rowEnd, limit);
+        const StrokeDisc db =
+            count > 1 ? DiscOf(points[1], radius, rowBase, rowEnd, limit) : StrokeDisc{};
+        const StrokeSegment s =
+            count > 1 ? SegmentOf(points[0], points[1], radius, rowBase, rowEnd, limit) : StrokeSegment{};
+        const bool hasSegment = s.l2 > 0;
+        for (int64_t y = rowBase; y <= rowEnd; ++y) {
+            const double yc = y + 0.5;
+            RowPiece runs[3];
+            int n = 0, p0, p1;
+            if (y >= da.r0 && y <= da.r1 && DiscRow(da, r2, yc, limit, p0, p1)) runs[n++] = RowPiece{0, p0, p1};
+            if (hasSegment && y >= s.r0 && y <= s.r1 && SegmentRow(s, yc, limit, p0, p1))
+                runs[n++] = RowPiece{0, p0, p1};
+            if (y >= db.r0 && y <= db.r1 && DiscRow(db, r2, yc, limit, p0, p1)) runs[n++] = RowPiece{0, p0, p1};
+            if (n == 1) sink.emit(sink.ctx, static_cast<int>(y), runs[0].x0, runs[0].x1);
+            else if (n > 1) EmitUnion(static_cast<int>(y), runs, n, sink);
+        }
+        return;
+    }
+    thread_local std::vector<RowRuns> rows;
+    thread_local std::vector<RowPiece> spill;
+    rows.assign(size_t(rowEnd - rowBase + 1), RowRuns{{0, 0}, {0, 0}});
+    spill.clear();
+    auto add = [&](int64_t y, int p0, int p1) {
+        RowRuns& r = rows[size_t(y - rowBase)];
+        for (int k = 0; k < 2; ++k) {
+            if (r.x0[k] >= r.x1[k]) {
+                r.x0[k] = p0;
+                r.x1[k] = p1;
+                return;
+            }
+            if (Touch(p0, p1, r.x0[k], r.x1[k])) {
+                r.x0[k] = std::min(r.x0[k], p0);
+                r.x1[k] = std::max(r.x1[k], p1);
+                const int o = 1 - k;
+                if (r.x0[o] < r.x1[o] && Touch(r.x0[o], r.x1[o], r.x0[k], r.x1[k])) {
+                    r.x0[0] = std::min(r.x0[0], r.x0[1]);
+                    r.x1[0] = std::max(r.x1[0], r.x1[1]);
+                    r.x0[1] = r.x1[1] = 0;
+                }
+                return;
+            }
+        }
+        spill.push_back(RowPiece{static_cast<int>(y), p0, p1});
+    };
+    // A disc row inside a run already there adds nothing: checked against
+    // the widest the disc can be before working out the row itself.
+    auto disc = [&](const PointD& c) {
+        const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
+        if (d.r0 > d.r1) return;
+        int w0, w1;
+        const bool wide = PixelsBetween(d.c.x - d.hMax, d.c.x + d.hMax, limit, w0, w1);
+        for (int64_t y = d.r0; y <= d.r1; ++y) {
+            const RowRuns& r = rows[size_t(y - rowBase)];
+            if (!wide || (r.x0[0] <= w0 && r.x1[0] >= w1) || (r.x0[1] <= w0 && r.x1[1] >= w1)) continue;
+            int p0, p1;
+            if (DiscRow(d, r2, y + 0.5, limit, p0, p1)) add(y, p0, p1);
+        }
+    };
     for (int s = 0; s < segments; ++s) {
         const PointD& a = points[s];
         const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
+        const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
+        if (seg.l2 > 0) {
+            for (int64_t y = seg.r0; y <= seg.r1; ++y) {
+                int p0, p1;
+                if (SegmentRow(seg, y + 0.5, limit, p0, p1)) add(y, p0, p1);
+            }
+        }
         disc(a);
-        const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
-        if (l2 <= 0) continue;
-        const double rl = radius * std::sqrt(l2);
-        addRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, std::min(a.x, b.x) - radius,
-                std::max(a.x, b.x) + radius, [&](double yc, double& xl, double& xr) {
-                    const double e = yc - a.y;
-                    double ul = -std::numeric_limits<double>::infinity(), uh = -ul;
-                    // 0 <= (x - ax) dx + e dy <= l2 and |(x - ax) dy - e dx| <= r |d|.
-                    auto constrain = [&](double coef, double p, double q) {
-                        if (coef > 0) {
-                            ul = std::max(ul, p / coef);
-                            uh = std::min(uh, q / coef);
-                        } else if (coef < 0) {
-                            ul = std::max(ul, q / coef);
-                            uh = std::min(uh, p / coef);
-                        } else if (p > 0 || q < 0) {
-                            uh = -std::numeric_limits<double>::infinity();
-                        }
-                    };
-                    constrain(dx, -e * dy, l2 - e * dy);
-                    constrain(dy, e * dx - rl, e * dx + rl);
-                    if (!(ul <= uh)) return false;
-                    xl = a.x + ul;
-                    xr = a.x + uh;
-                    return true;
-                });
     }
     if (count > 1 && !closed) disc(points[count - 1]);
-    if (pieces.empty()) return;
-    // Counting sort by row, then merge each row's intervals.
-    size_t rows = static_cast<size_t>(maxRow - minRow + 1);
-    rowCount.assign(rows + 1, 0);
-    for (const RowPiece& p : pieces) ++rowCount[p.y - minRow + 1];
-    for (size_t i = 1; i <= rows; ++i) rowCount[i] += rowCount[i - 1];
-    sorted.resize(pieces.size());
-    for (const RowPiece& p : pieces) sorted[rowCount[p.y - minRow]++] = p;
-    // rowCount[i] is now the end of row i; row i starts at the end of row i - 1.
-    size_t begin = 0;
-    for (size_t i = 0; i < rows; ++i) {
-        size_t end = rowCount[i];
-        if (end > begin) {
-            std::sort(sorted.begin() + begin, sorted.begin() + end,
-                      [](const RowPiece& a, const RowPiece& b) { return a.x0 < b.x0; });
-            int y = sorted[begin].y;
-            int cx0 = sorted[begin].x0, cx1 = sorted[begin].x1;
-            for (size_t k = begin + 1; k < end; ++k) {
-                if (sorted[k].x0 <= cx1) {
-                    cx1 = std::max(cx1, sorted[k].x1);
-                } else {
-                    sink.emit(sink.ctx, y, cx0, cx1);
-                    cx0 = sorted[k].x0;
-                    cx1 = sorted[k].x1;
-                }
-            }
-            sink.emit(sink.ctx, y, cx0, cx1);
-        }
-        begin = end;
+    std::sort(spill.begin(), spill.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
+    size_t next = 0;
+    thread_local std::vector<RowPiece> gathered;
+    for (int64_t y = rowBase; y <= rowEnd; ++y) {
+        const RowRuns& r = rows[size_t(y - rowBase)];
+        gathered.clear();
+        for (int k = 0; k < 2; ++k)
+            if (r.x0[k] < r.x1[k]) gathered.push_back(RowPiece{0, r.x0[k], r.x1[k]});
+        while (next < spill.size() && spill[next].y == y) gathered.push_back(spill[next++]);
+        if (gathered.size() == 1) sink.emit(sink.ctx, static_cast<int>(y), gathered[0].x0, gathered[0].x1);
+        else if (!gathered.empty()) EmitUnion(static_cast<int>(y), gathered.data(), int(gathered.size()), sink);
     }
 }
 
@@ -379,7 +527,18 @@ LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
 
 int64_t MinorOffset(const LineSteps& line, int64_t step) {
     return static_cast<int64_t>(
-        FloorDiv<i128>(i128(2) * step * line.minorRun + line.count, i128(2) * line.count));
+        FloorDiv128(i128(2) * step * line.minorRun + line.count, i128(2) * line.count));
+}
+
+StepCursor CursorAt(const LineSteps& line, int64_t step) {
+    StepCursor c;
+    const int64_t m = MinorOffset(line, step);
+    c.major = line.major0 + line.majorStep * step;
+    c.minor = line.minor0 + line.minorStep * m;
+    c.twoMajor = 2 * line.count;
+    c.twoMinor = 2 * line.minorRun;
+    c.rem = static_cast<int64_t>((i128(2) * step * line.minorRun + line.count) - i128(c.twoMajor) * m);
+    return c;
 }
 
 bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64_t& last) {
@@ -410,8 +569,8 @@ bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64
     if (amin == 0) {
         if (mlo > 0 || mhi < 0) return false;
     } else {
-        ilo = std::max(ilo, CeilDiv<i128>(2 * i128(amaj) * mlo - amaj, 2 * i128(amin)));
-        ihi = std::min(ihi, CeilDiv<i128>(2 * i128(amaj) * (mhi + 1) - amaj, 2 * i128(amin)) - 1);
+        ilo = std::max(ilo, CeilDiv128(2 * i128(amaj) * mlo - amaj, 2 * i128(amin)));
+        ihi = std::min(ihi, CeilDiv128(2 * i128(amaj) * (mhi + 1) - amaj, 2 * i128(amin)) - 1);
     }
     if (ilo > ihi) return false;
     first = static_cast<int64_t>(ilo);

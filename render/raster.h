@@ -70,25 +70,33 @@ int64_t MinorOffset(const LineSteps& line, int64_t step);
 // The steps whose pixel lies inside `limit`, [first, last]; false when none.
 bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64_t& last);
 
-// Visits steps first..last (0 <= first, last < count) in order as
-// visit(x, y), following the minor offset with an error term instead of a
-// division per step.
+// Follows the minor offset from one step to the next with an error term
+// instead of a division per step: rem = (2 i minorRun + count) - 2 count m
+// for step i at minor offset m, kept in [0, 2 count).
+struct StepCursor {
+    int64_t major = 0, minor = 0;  // the pixel of the current step
+    int64_t rem = 0, twoMajor = 0, twoMinor = 0;
+    // Moves to the next step; true when the minor coordinate moved too
+    // (the caller moves it by minorStep).
+    bool Next() {
+        rem += twoMinor;
+        if (rem < twoMajor) return false;
+        rem -= twoMajor;
+        return true;
+    }
+};
+StepCursor CursorAt(const LineSteps& line, int64_t step);
+
+// Visits steps first..last (0 <= first, last < count) in order as visit(x, y).
 template <class Visit>
 void WalkSteps(const LineSteps& line, int64_t first, int64_t last, Visit&& visit) {
     if (first > last) return;
-    const int64_t twoMaj = 2 * line.count, twoMin = 2 * line.minorRun;
-    int64_t m = MinorOffset(line, first);
-    // rem = (2 i minorRun + count) - 2 count m, kept in [0, 2 count).
-    int64_t rem = static_cast<int64_t>((__int128(2) * first * line.minorRun + line.count) - __int128(twoMaj) * m);
-    int64_t major = line.major0 + line.majorStep * first, minor = line.minor0 + line.minorStep * m;
+    StepCursor c = CursorAt(line, first);
     for (int64_t i = first; i <= last; ++i) {
-        if (line.xMajor) visit(static_cast<int>(major), static_cast<int>(minor));
-        else visit(static_cast<int>(minor), static_cast<int>(major));
-        major += line.majorStep;
-        rem += twoMin;
-        const bool up = rem >= twoMaj;
-        rem -= up ? twoMaj : 0;
-        minor += up ? line.minorStep : 0;
+        if (line.xMajor) visit(static_cast<int>(c.major), static_cast<int>(c.minor));
+        else visit(static_cast<int>(c.minor), static_cast<int>(c.major));
+        c.major += line.majorStep;
+        if (c.Next()) c.minor += line.minorStep;
     }
 }
 
