@@ -173,6 +173,13 @@ inline int64_t FloorOf(double v) {
     return i - (static_cast<double>(i) > v);
 }
 
+// The whole number nearest to v (ties to even) for |v| < 2^51: adding and
+// subtracting 1.5 * 2^52 leaves no fraction bits to round with.
+inline double RoundToWhole(double v) {
+    constexpr double kShift = 6755399441055744.0;
+    return (v + kShift) - kShift;
+}
+
 // The pixels [p0, p1) of a row, inside the limit, whose centres lie in
 // [xl, xr]: ceil(xl - 0.5) .. floor(xr - 0.5).
 inline bool PixelsBetween(double xl, double xr, const Rect& limit, int& p0, int& p1) {
@@ -290,22 +297,48 @@ bool SegmentRowByDivision(const StrokeSegment& s, double yc, const Rect& limit, 
     return PixelsBetween(s.a.x + ul, s.a.x + uh, limit, p0, p1);
 }
 
-inline bool SegmentRow(const StrokeSegment& s, double yc, const Rect& limit, int& p0, int& p1) {
-    if (!s.fast) return SegmentRowByDivision(s, yc, limit, p0, p1);
-    const double e = yc - s.a.y;
-    const double t = e * s.slopeA, w = e * s.slopeB;
-    const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
-    const double g = s.guard0 + s.guard1 * std::fabs(e);
-    // Ends limited to half-way points beside the limit: rounding there is
-    // never in doubt, and the conversions stay in range.
-    const double lo = limit.left - 1.5, hi = limit.right + 0.5;
-    const double l = std::clamp(s.a.x + ul - 0.5, lo, hi), r = std::clamp(s.a.x + uh - 0.5, lo, hi);
-    const int64_t c = CeilOf(l), f = FloorOf(r);
-    if (!(g < 0.25) || c - l < g || l - (c - 1) <= g || r - f < g || f + 1 - r <= g)
-        return SegmentRowByDivision(s, yc, limit, p0, p1);
-    p0 = static_cast<int>(std::max<int64_t>(c, limit.left));
-    p1 = static_cast<int>(std::min<int64_t>(f + 1, limit.right));
-    return p0 < p1;
+// Rows are worked out in batches: a loop with no calls lets the processor
+// overlap the rows' long chains of dependent steps.
+constexpr int kRowBatch = 64;
+
+// The segment's pixels on rows y0 .. y0 + n - 1 (n <= kRowBatch) into
+// p0[k], p1[k]; p0[k] >= p1[k] for rows it leaves empty.
+void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1) {
+    const int k0 = static_cast<int>(std::clamp<int64_t>(s.r0 - y0, 0, n));
+    const int k1 = static_cast<int>(std::clamp<int64_t>(s.r1 - y0 + 1, k0, n));
+    for (int k = 0; k < k0; ++k) p0[k] = p1[k] = 0;
+    for (int k = k1; k < n; ++k) p0[k] = p1[k] = 0;
+    bool doubt[kRowBatch];
+    bool anyDoubt = !s.fast;
+    if (s.fast) {
+        // Ends limited to half-way points beside the limit: rounding there
+        // is never in doubt, and the conversions stay in range.
+        const double lo = limit.left - 1.5, hi = limit.right + 0.5;
+        const double left = limit.left, right = limit.right;
+        for (int k = k0; k < k1; ++k) {
+            const double e = (double(y0 + k) + 0.5) - s.a.y;
+            const double t = e * s.slopeA, w = e * s.slopeB;
+            const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
+            const double g = s.guard0 + s.guard1 * std::fabs(e);
+            const double l = std::min(std::max(s.a.x + ul - 0.5, lo), hi);
+            const double r = std::min(std::max(s.a.x + uh - 0.5, lo), hi);
+            // An end within the guard of a whole number is in doubt. Any
+            // other is farther than its last place from a half-way point
+            // after adding or subtracting 0.5, so rounding to nearest then
+            // gives its ceiling (left end) or floor (right end); no branch.
+            const bool unsure =
+                !(g < 0.25) | (std::fabs(l - RoundToWhole(l)) <= g) | (std::fabs(r - RoundToWhole(r)) <= g);
+            doubt[k] = unsure;
+            anyDoubt |= unsure;
+            p0[k] = static_cast<int>(std::max(RoundToWhole(l + 0.5), left));
+            p1[k] = static_cast<int>(std::min(RoundToWhole(r - 0.5) + 1, right));
+        }
+    }
+    if (!anyDoubt) return;
+    for (int k = k0; k < k1; ++k) {
+        if (s.fast && !doubt[k]) continue;
+        if (!SegmentRowByDivision(s, double(y0 + k) + 0.5, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
+    }
 }
 
 struct RowPiece {
@@ -365,16 +398,21 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         const StrokeSegment s =
             count > 1 ? SegmentOf(points[0], points[1], radius, rowBase, rowEnd, limit) : StrokeSegment{};
         const bool hasSegment = s.l2 > 0;
-        for (int64_t y = rowBase; y <= rowEnd; ++y) {
-            const double yc = y + 0.5;
-            RowPiece runs[3];
-            int n = 0, p0, p1;
-            if (y >= da.r0 && y <= da.r1 && DiscRow(da, r2, yc, limit, p0, p1)) runs[n++] = RowPiece{0, p0, p1};
-            if (hasSegment && y >= s.r0 && y <= s.r1 && SegmentRow(s, yc, limit, p0, p1))
-                runs[n++] = RowPiece{0, p0, p1};
-            if (y >= db.r0 && y <= db.r1 && DiscRow(db, r2, yc, limit, p0, p1)) runs[n++] = RowPiece{0, p0, p1};
-            if (n == 1) sink.emit(sink.ctx, static_cast<int>(y), runs[0].x0, runs[0].x1);
-            else if (n > 1) EmitUnion(static_cast<int>(y), runs, n, sink);
+        for (int64_t y0 = rowBase; y0 <= rowEnd; y0 += kRowBatch) {
+            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, rowEnd - y0 + 1));
+            int s0[kRowBatch], s1[kRowBatch];
+            if (hasSegment) SegmentRows(s, y0, n, limit, s0, s1);
+            for (int k = 0; k < n; ++k) {
+                const int64_t y = y0 + k;
+                const double yc = y + 0.5;
+                RowPiece runs[3];
+                int m = 0, p0, p1;
+                if (y >= da.r0 && y <= da.r1 && DiscRow(da, r2, yc, limit, p0, p1)) runs[m++] = RowPiece{0, p0, p1};
+                if (hasSegment && s0[k] < s1[k]) runs[m++] = RowPiece{0, s0[k], s1[k]};
+                if (y >= db.r0 && y <= db.r1 && DiscRow(db, r2, yc, limit, p0, p1)) runs[m++] = RowPiece{0, p0, p1};
+                if (m == 1) sink.emit(sink.ctx, static_cast<int>(y), runs[0].x0, runs[0].x1);
+                else if (m > 1) EmitUnion(static_cast<int>(y), runs, m, sink);
+            }
         }
         return;
     }
@@ -423,9 +461,12 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
         const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
         if (seg.l2 > 0) {
-            for (int64_t y = seg.r0; y <= seg.r1; ++y) {
-                int p0, p1;
-                if (SegmentRow(seg, y + 0.5, limit, p0, p1)) add(y, p0, p1);
+            for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
+                const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
+                int s0[kRowBatch], s1[kRowBatch];
+                SegmentRows(seg, y0, n, limit, s0, s1);
+                for (int k = 0; k < n; ++k)
+                    if (s0[k] < s1[k]) add(y0 + k, s0[k], s1[k]);
             }
         }
         disc(a);
