@@ -311,27 +311,23 @@ void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, i
     bool doubt[kRowBatch];
     bool anyDoubt = !s.fast;
     if (s.fast) {
-        // Ends limited to half-way points beside the limit: rounding there
-        // is never in doubt, and the conversions stay in range.
-        const double lo = limit.left - 1.5, hi = limit.right + 0.5;
         const double left = limit.left, right = limit.right;
         for (int k = k0; k < k1; ++k) {
             const double e = (double(y0 + k) + 0.5) - s.a.y;
             const double t = e * s.slopeA, w = e * s.slopeB;
             const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
             const double g = s.guard0 + s.guard1 * std::fabs(e);
-            const double l = std::min(std::max(s.a.x + ul - 0.5, lo), hi);
-            const double r = std::min(std::max(s.a.x + uh - 0.5, lo), hi);
-            // An end within the guard of a whole number is in doubt. Any
-            // other is farther than its last place from a half-way point
-            // after adding or subtracting 0.5, so rounding to nearest then
-            // gives its ceiling (left end) or floor (right end); no branch.
-            const bool unsure =
-                !(g < 0.25) | (std::fabs(l - RoundToWhole(l)) <= g) | (std::fabs(r - RoundToWhole(r)) <= g);
+            const double xl = s.a.x + ul, xr = s.a.x + uh;
+            // Away from half-way points, ceil(xl - 0.5) and floor(xr - 0.5) + 1
+            // are xl and xr rounded to nearest, with no branch and no
+            // conversion. An end within the guard of a half-way point is in
+            // doubt (and so is any far outside, where the guard is large).
+            const double nl = RoundToWhole(xl), nr = RoundToWhole(xr);
+            const bool unsure = !(g < 0.25) | (std::fabs(xl - nl) >= 0.5 - g) | (std::fabs(xr - nr) >= 0.5 - g);
             doubt[k] = unsure;
             anyDoubt |= unsure;
-            p0[k] = static_cast<int>(std::max(RoundToWhole(l + 0.5), left));
-            p1[k] = static_cast<int>(std::min(RoundToWhole(r - 0.5) + 1, right));
+            p0[k] = static_cast<int>(std::min(std::max(nl, left), right));
+            p1[k] = static_cast<int>(std::min(std::max(nr, left), right));
         }
     }
     if (!anyDoubt) return;
