@@ -352,7 +352,9 @@ inline bool Touch(int a0, int a1, int b0, int b1) { return a0 <= b1 && a1 >= b0;
 
 // Emits the union of a row's runs, left to right, touching runs as one.
 void EmitUnion(int y, RowPiece* runs, int n, SpanSink& sink) {
-    std::sort(runs, runs + n, [](const RowPiece& a, const RowPiece& b) { return a.x0 < b.x0; });
+    // Rows hold a few runs: insertion sort.
+    for (int i = 1; i < n; ++i)
+        for (int k = i; k > 0 && runs[k].x0 < runs[k - 1].x0; --k) std::swap(runs[k], runs[k - 1]);
     int cx0 = runs[0].x0, cx1 = runs[0].x1;
     for (int k = 1; k < n; ++k) {
         if (runs[k].x0 <= cx1) {
@@ -473,12 +475,19 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     thread_local std::vector<RowPiece> gathered;
     for (int64_t y = rowBase; y <= rowEnd; ++y) {
         const RowRuns& r = rows[size_t(y - rowBase)];
-        gathered.clear();
+        RowPiece held[2];
+        int m = 0;
         for (int k = 0; k < 2; ++k)
-            if (r.x0[k] < r.x1[k]) gathered.push_back(RowPiece{0, r.x0[k], r.x1[k]});
-        while (next < spill.size() && spill[next].y == y) gathered.push_back(spill[next++]);
-        if (gathered.size() == 1) sink.emit(sink.ctx, static_cast<int>(y), gathered[0].x0, gathered[0].x1);
-        else if (!gathered.empty()) EmitUnion(static_cast<int>(y), gathered.data(), int(gathered.size()), sink);
+            if (r.x0[k] < r.x1[k]) held[m++] = RowPiece{0, r.x0[k], r.x1[k]};
+        if (next < spill.size() && spill[next].y == y) {
+            gathered.assign(held, held + m);
+            while (next < spill.size() && spill[next].y == y) gathered.push_back(spill[next++]);
+            EmitUnion(static_cast<int>(y), gathered.data(), int(gathered.size()), sink);
+        } else if (m == 1) {
+            sink.emit(sink.ctx, static_cast<int>(y), held[0].x0, held[0].x1);
+        } else if (m == 2) {
+            EmitUnion(static_cast<int>(y), held, 2, sink);
+        }
     }
 }
 
