@@ -196,7 +196,6 @@ inline bool PixelsBetween(double xl, double xr, const Rect& limit, int& p0, int&
 struct StrokeDisc {
     PointD c;
     int64_t r0 = 0, r1 = -1;  // rows, empty when r0 > r1
-    double hMax = 0;          // the widest half-width any row can get
 };
 
 struct StrokeSegment {
@@ -223,7 +222,6 @@ void PieceRows(double ylo, double yhi, double xlo, double xhi, int64_t rowBase, 
 StrokeDisc DiscOf(const PointD& c, double radius, int64_t rowBase, int64_t rowEnd, const Rect& limit) {
     StrokeDisc d;
     d.c = c;
-    d.hMax = std::sqrt(radius * radius);
     PieceRows(c.y - radius, c.y + radius, c.x - radius, c.x + radius, rowBase, rowEnd, limit, d.r0, d.r1);
     return d;
 }
@@ -440,18 +438,36 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         }
         spill.push_back(RowPiece{static_cast<int>(y), p0, p1});
     };
-    // A disc row inside a run already there adds nothing: checked against
-    // the widest the disc can be before working out the row itself.
+    // A disc row inside a run already there adds nothing. It is checked
+    // against a bound on its half-width first: for |dy| >= k the row's
+    // sqrt(r^2 - dy^2), rounded as DiscRow rounds it, is at most
+    // bound[k] = sqrt(r^2 - k^2), so no square root is taken for rows the
+    // neighbouring rectangles already cover.
+    thread_local std::vector<double> bound;
+    const bool bounded = radius >= 0 && radius <= 4096;
+    if (bounded) {
+        bound.resize(size_t(radius) + 2);
+        for (size_t k = 0; k < bound.size(); ++k) {
+            const double q = r2 - double(k) * double(k);
+            bound[k] = q < 0 ? -1 : std::sqrt(q);
+        }
+    }
     auto disc = [&](const PointD& c) {
         const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
         if (d.r0 > d.r1) return;
-        int w0, w1;
-        const bool wide = PixelsBetween(d.c.x - d.hMax, d.c.x + d.hMax, limit, w0, w1);
+        const bool check = bounded && std::fabs(c.x) < 2147483648.0 && std::fabs(c.y) < 2147483648.0;
         for (int64_t y = d.r0; y <= d.r1; ++y) {
-            const RowRuns& r = rows[size_t(y - rowBase)];
-            if (!wide || (r.x0[0] <= w0 && r.x1[0] >= w1) || (r.x0[1] <= w0 && r.x1[1] >= w1)) continue;
+            const double yc = y + 0.5;
+            if (check) {
+                const RowRuns& r = rows[size_t(y - rowBase)];
+                const double h = bound[std::min<size_t>(size_t(std::fabs(yc - c.y)), bound.size() - 1)];
+                if (h < 0) continue;  // the row is empty
+                // ceil(l) >= x0 when l > x0 - 1; floor(r) + 1 <= x1 when r < x1.
+                const double l = (c.x - h) - 0.5, rr = (c.x + h) - 0.5;
+                if ((l > r.x0[0] - 1 && rr < r.x1[0]) || (l > r.x0[1] - 1 && rr < r.x1[1])) continue;
+            }
             int p0, p1;
-            if (DiscRow(d, r2, y + 0.5, limit, p0, p1)) add(y, p0, p1);
+            if (DiscRow(d, r2, yc, limit, p0, p1)) add(y, p0, p1);
         }
     };
     for (int s = 0; s < segments; ++s) {
