@@ -37,6 +37,17 @@ void BM_CubeHeavy(benchmark::State& state) {
 }
 BENCHMARK(BM_CubeHeavy)->Unit(benchmark::kMillisecond);
 
+// The same 3000 cubes with an 8-pixel pen: every edge is a wide stroke.
+void BM_CubeHeavyWidth8(benchmark::State& state) {
+    RunCube(state, [](ModuleRecord& r) {
+        r.Control[kCubeXCubes] = 10;
+        r.Control[kCubeYCubes] = 10;
+        r.Control[kCubeZCubes] = 10;
+        r.Control[kCubeWidth] = 8;
+    });
+}
+BENCHMARK(BM_CubeHeavyWidth8)->Unit(benchmark::kMillisecond);
+
 // Default cubes over 4 x 4 mirrored tiles: every cube drawn 16 times, each
 // time clipped to its tile.
 void BM_CubeTiled(benchmark::State& state) {

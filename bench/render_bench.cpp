@@ -2,6 +2,7 @@
 // Run alone: zentrix_bench --benchmark_filter=Expand
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -131,6 +132,52 @@ void BM_Line1px(benchmark::State& state) { LineBench(state, 1, 800); }
 void BM_Line20px(benchmark::State& state) { LineBench(state, 20, 800); }
 BENCHMARK(BM_Line1px);
 BENCHMARK(BM_Line20px);
+
+// Wide strokes (even widths, as WideStroke scans them) against a plain
+// memset of exactly the spans they cover, timed in the same iterations. The
+// reported time is the strokes'; "memset_share" is the memset time over the
+// stroke time: the fraction of the memset rate the strokes fill at.
+void BM_WideStrokeVsMemset(benchmark::State& state) {
+    Screen s;
+    const int width = int(state.range(0));
+    SelectPen(s.dc, SolidPen(width, PaletteIndexColor(5)));
+    SeedRandom(2);
+    constexpr int kLines = 256;
+    std::vector<Point> pts(kLines + 1);
+    for (auto& p : pts) p = Point{560 + Rand15() % 800, 140 + Rand15() % 800};
+    struct Run {
+        int y, x0, x1;
+    };
+    std::vector<Run> runs;
+    const Rect picture{0, 0, 1920, 1080};
+    for (int k = 0; k < kLines; ++k) {
+        const PointD ends[2] = {{double(pts[k].x), double(pts[k].y)}, {double(pts[k + 1].x), double(pts[k + 1].y)}};
+        ScanStroke(ends, 2, false, width / 2.0, picture,
+                   SpanSink{[](void* ctx, int y, int x0, int x1) { static_cast<std::vector<Run>*>(ctx)->push_back({y, x0, x1}); },
+                            &runs});
+    }
+    uint8_t* const origin = s.dc.canvas.origin;
+    const ptrdiff_t stride = s.dc.canvas.stride;
+    double strokeSeconds = 0, memsetSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int k = 0; k < kLines; ++k) {
+            MoveTo(s.dc, pts[k].x, pts[k].y);
+            LineTo(s.dc, pts[k + 1].x, pts[k + 1].y);
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        for (const Run& r : runs) std::memset(origin + r.y * stride + r.x0, 15, size_t(r.x1 - r.x0));
+        benchmark::ClobberMemory();
+        const auto t2 = std::chrono::steady_clock::now();
+        const double stroke = std::chrono::duration<double>(t1 - t0).count();
+        strokeSeconds += stroke;
+        memsetSeconds += std::chrono::duration<double>(t2 - t1).count();
+        state.SetIterationTime(stroke);
+    }
+    state.counters["memset_share"] = strokeSeconds > 0 ? memsetSeconds / strokeSeconds : 0;
+    state.counters["spans"] = double(runs.size());
+}
+BENCHMARK(BM_WideStrokeVsMemset)->Arg(8)->Arg(20)->Arg(40)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // A line crossing the picture between end points a million pixels away
 // costs about what its visible part costs.

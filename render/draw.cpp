@@ -149,12 +149,31 @@ struct Painter {
     int band = -1;  // band index cache for clipped drawing
 };
 
+// Sets n bytes. Runs of a stroke or a small shape are mostly a few dozen
+// bytes, where a library call costs more than the stores: up to 32 bytes
+// are two or four overlapping 8-byte stores.
+inline void FillBytes(uint8_t* at, uint8_t value, size_t n) {
+    if (n < 8 || n > 32) {
+        if (n >= 8) std::memset(at, value, n);
+        else
+            for (size_t i = 0; i < n; ++i) at[i] = value;
+        return;
+    }
+    const uint64_t v = 0x0101010101010101ull * value;
+    std::memcpy(at, &v, 8);
+    std::memcpy(at + n - 8, &v, 8);
+    if (n > 16) {
+        std::memcpy(at + 8, &v, 8);
+        std::memcpy(at + n - 16, &v, 8);
+    }
+}
+
 inline void WriteRun(Painter& p, int y, int x0, int x1) {
     uint8_t* row = p.dc->canvas.origin + y * p.dc->canvas.stride;
     if (p.invert) {
         for (int x = x0; x < x1; ++x) row[x] = static_cast<uint8_t>(255 - row[x]);
     } else {
-        std::memset(row + x0, p.value, size_t(x1 - x0));
+        FillBytes(row + x0, p.value, size_t(x1 - x0));
     }
 }
 
@@ -199,18 +218,9 @@ void PaintSpan(void* ctx, int y, int x0, int x1) {
 
 void PaintPixel(void* ctx, int x, int y) { PaintSpan(ctx, y, x, x + 1); }
 
-// The same for a context without a clip: the line walker already keeps to
-// the picture, so each pixel is one store (one-pixel lines are most of what
-// the wire-frame modules draw).
-void PaintPixelUnclipped(void* ctx, int x, int y) {
-    Painter& p = *static_cast<Painter*>(ctx);
-    p.dc->canvas.origin[y * p.dc->canvas.stride + x] = p.value;
-}
-void InvertPixelUnclipped(void* ctx, int x, int y) {
-    Painter& p = *static_cast<Painter*>(ctx);
-    uint8_t& px = p.dc->canvas.origin[y * p.dc->canvas.stride + x];
-    px = static_cast<uint8_t>(255 - px);
-}
+// The same for a context without a clip, from a scan that keeps to the
+// picture: nothing to check.
+void PaintSpanUnclipped(void* ctx, int y, int x0, int x1) { WriteRun(*static_cast<Painter*>(ctx), y, x0, x1); }
 
 Painter PenPainter(DrawContext& dc) {
     return Painter{&dc, static_cast<uint8_t>(DeviceIndexOf(dc.pen.color)), dc.mix == Mix::Not};
@@ -238,15 +248,47 @@ bool Drawable(DrawContext& dc) {
 }
 
 // One-pixel polyline; closed adds the segment back to the first point.
+// Without a clip the walker already keeps to the picture, so each pixel is
+// one store straight into it (one-pixel lines are most of what the
+// wire-frame modules draw).
 void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
-    Rect lim = DrawLimit(dc);
-    PixelSink sink{dc.clipped ? PaintPixel : (p.invert ? InvertPixelUnclipped : PaintPixelUnclipped), &p};
-    int segments = closed ? n : n - 1;
+    const Rect lim = DrawLimit(dc);
+    uint8_t* const origin = dc.canvas.origin;
+    const ptrdiff_t stride = dc.canvas.stride;
+    const int segments = closed ? n : n - 1;
     for (int i = 0; i < segments; ++i) {
         const Point& a = pts[i];
         const Point& b = pts[(i + 1) % n];
-        ScanLine(a.x, a.y, b.x, b.y, lim, sink);
+        if (dc.clipped) {
+            ScanLine(a.x, a.y, b.x, b.y, lim, PixelSink{PaintPixel, &p});
+            continue;
+        }
+        const LineSteps line = LineStepsOf(a.x, a.y, b.x, b.y);
+        int64_t first, last;
+        if (!StepsInside(line, lim, first, last)) continue;
+        // Walk the byte offset: a major step moves it by majorMove, a minor
+        // one by minorMove.
+        StepCursor c = CursorAt(line, first);
+        const int64_t x = line.xMajor ? c.major : c.minor, y = line.xMajor ? c.minor : c.major;
+        ptrdiff_t at = y * stride + x;
+        const ptrdiff_t majorMove = line.xMajor ? line.majorStep : line.majorStep * stride;
+        const ptrdiff_t minorMove = line.xMajor ? line.minorStep * stride : line.minorStep;
+        int64_t steps = last - first + 1;
+        if (p.invert) {
+            for (; steps > 0; --steps) {
+                origin[at] = static_cast<uint8_t>(255 - origin[at]);
+                at += majorMove;
+                if (c.Next()) at += minorMove;
+            }
+        } else {
+            const uint8_t value = p.value;
+            for (; steps > 0; --steps) {
+                origin[at] = value;
+                at += majorMove;
+                if (c.Next()) at += minorMove;
+            }
+        }
     }
 }
 
@@ -256,14 +298,15 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
 void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const double radius = dc.pen.width / 2.0;
+    const SpanSink sink{dc.clipped ? PaintSpan : PaintSpanUnclipped, &p};
     if (dc.pen.width % 2 == 0) {
-        ScanStroke(pts, n, closed, radius, DrawLimit(dc), SpanSink{PaintSpan, &p});
+        ScanStroke(pts, n, closed, radius, DrawLimit(dc), sink);
         return;
     }
     thread_local std::vector<PointD> shifted;
     shifted.resize(size_t(n));
     for (int i = 0; i < n; ++i) shifted[i] = PointD{pts[i].x + 0.5, pts[i].y + 0.5};
-    ScanStroke(shifted.data(), n, closed, radius, DrawLimit(dc), SpanSink{PaintSpan, &p});
+    ScanStroke(shifted.data(), n, closed, radius, DrawLimit(dc), sink);
 }
 
 thread_local std::vector<PointD> g_points;

@@ -1,5 +1,7 @@
 #include "render/raster.h"
 
+#include "render/int_math.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -11,27 +13,13 @@ namespace {
 
 using i128 = __int128;
 
-i128 FloorDiv(i128 a, i128 b) {  // b > 0
-    i128 q = a / b;
-    if ((a % b) != 0 && a < 0) --q;
-    return q;
-}
-i128 CeilDiv(i128 a, i128 b) { return -FloorDiv(-a, b); }
-
-// Clamps a double pixel coordinate into a range that safely converts to int.
-int64_t ClampToInt(double v, int64_t lo, int64_t hi) {
-    if (!(v > static_cast<double>(lo))) return lo;  // also catches NaN
-    if (v > static_cast<double>(hi)) return hi;
-    return static_cast<int64_t>(v);
-}
-
 // First pixel whose centre is at or right of x: ceil(x - 0.5), clamped.
 int64_t FirstPixelAtOrAfter(double x, const Rect& limit) {
-    return ClampToInt(std::ceil(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
+    return TruncClamp(std::ceil(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
 }
 // Last pixel whose centre is at or left of x: floor(x - 0.5), clamped.
 int64_t LastPixelAtOrBefore(double x, const Rect& limit) {
-    return ClampToInt(std::floor(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
+    return TruncClamp(std::floor(x - 0.5), int64_t(limit.left) - 1, int64_t(limit.right) + 1);
 }
 
 void EmitClamped(SpanSink& sink, int y, int64_t x0, int64_t x1, const Rect& limit) {
@@ -58,18 +46,12 @@ struct Crossing {
 // that falls on a pixel centre is decided the same way on every machine.
 bool IsWhole(double v) { return std::fabs(v) < 1e15 && v == std::floor(v); }
 
-int64_t FloorDiv64(int64_t a, int64_t b) {  // b > 0
-    int64_t q = a / b;
-    if ((a % b) != 0 && a < 0) --q;
-    return q;
-}
-
 // The same in 64 bits, for vertices within +-2^28 (rows are 32-bit).
 int64_t ExactFirstPixelSmall(const Edge& e, int row, const Rect& limit) {
     const int64_t x0 = int64_t(e.x0), y0 = int64_t(e.y0), dx = int64_t(e.x1) - x0, dy = int64_t(e.y1) - y0;
     const int64_t den = 2 * dy;
     const int64_t num = 2 * x0 * dy + (2 * int64_t(row) + 1 - 2 * y0) * dx;
-    int64_t px = -FloorDiv64(den - 2 * num, 2 * den);
+    int64_t px = -FloorDiv<int64_t>(den - 2 * num, 2 * den);
     return std::clamp<int64_t>(px, int64_t(limit.left) - 1, int64_t(limit.right) + 1);
 }
 
@@ -80,7 +62,7 @@ int64_t ExactFirstPixel(const Edge& e, int row, const Rect& limit) {
     const i128 dy = int64_t(e.y1) - int64_t(e.y0);
     const i128 den = 2 * dy;
     const i128 num = 2 * x0 * dy + (2 * i128(row) + 1 - 2 * y0) * dx;
-    i128 px = CeilDiv(2 * num - den, 2 * den);
+    i128 px = CeilDiv<i128>(2 * num - den, 2 * den);
     if (px < limit.left - 1) px = limit.left - 1;
     if (px > limit.right + 1) px = limit.right + 1;
     return static_cast<int64_t>(px);
@@ -122,8 +104,8 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
             e.x1 = b.x;
             e.y1 = b.y;
             e.slope = (b.x - a.x) / (b.y - a.y);
-            int64_t rs = ClampToInt(std::ceil(a.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
-            int64_t re = ClampToInt(std::ceil(b.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
+            int64_t rs = TruncClamp(std::ceil(a.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
+            int64_t re = TruncClamp(std::ceil(b.y - 0.5), int64_t(limit.top), int64_t(limit.bottom));
             if (rs >= re) continue;
             e.rowStart = static_cast<int>(rs);
             e.rowEnd = static_cast<int>(re);
@@ -180,138 +162,348 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
 
 namespace {
 
+// ceil and floor of values already known to lie well inside the int64 range
+// (exact: truncation, then one step when it went the wrong way).
+inline int64_t CeilOf(double v) {
+    const int64_t i = static_cast<int64_t>(v);
+    return i + (static_cast<double>(i) < v);
+}
+inline int64_t FloorOf(double v) {
+    const int64_t i = static_cast<int64_t>(v);
+    return i - (static_cast<double>(i) > v);
+}
+
+// The whole number nearest to v (ties to even) for |v| < 2^51: adding and
+// subtracting 1.5 * 2^52 leaves no fraction bits to round with.
+inline double RoundToWhole(double v) {
+    constexpr double kShift = 6755399441055744.0;
+    return (v + kShift) - kShift;
+}
+
+// The pixels [p0, p1) of a row, inside the limit, whose centres lie in
+// [xl, xr]: ceil(xl - 0.5) .. floor(xr - 0.5).
+inline bool PixelsBetween(double xl, double xr, const Rect& limit, int& p0, int& p1) {
+    const double l = xl - 0.5, r = xr - 0.5;
+    // As ceil and floor clamped to the limit would give, NaN included.
+    if (l > limit.right - 1 || !(r >= limit.left)) return false;
+    p0 = l > limit.left - 1 ? static_cast<int>(CeilOf(l)) : limit.left;
+    p1 = r < limit.right ? static_cast<int>(FloorOf(r)) + 1 : limit.right;
+    return p0 < p1;
+}
+
+// One part of a stroke: a disc around a point or the rectangle of points
+// whose projection falls on a segment, with the rows it may cover.
+struct StrokeDisc {
+    PointD c;
+    int64_t r0 = 0, r1 = -1;  // rows, empty when r0 > r1
+};
+
+struct StrokeSegment {
+    PointD a;
+    double dx = 0, dy = 0, l2 = 0, rl = 0;
+    int64_t r0 = 0, r1 = -1;
+    // Per-segment reciprocals (fast rows) and the guard that decides when a
+    // fast row could round differently from the divisions it replaces.
+    bool fast = false;
+    double slopeA = 0, loA = 0, hiA = 0, slopeB = 0, halfB = 0, guard0 = 0, guard1 = 0;
+};
+
+// Rows of a piece with x extent [xlo, xhi] and y extent [ylo, yhi], within
+// [rowBase, rowEnd]; none when the piece lies wholly beside the limit.
+void PieceRows(double ylo, double yhi, double xlo, double xhi, int64_t rowBase, int64_t rowEnd, const Rect& limit,
+               int64_t& r0, int64_t& r1) {
+    r0 = 0;
+    r1 = -1;
+    if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) return;
+    r0 = std::max<int64_t>(TruncClamp(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
+    r1 = std::min<int64_t>(TruncClamp(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
+}
+
+StrokeDisc DiscOf(const PointD& c, double radius, int64_t rowBase, int64_t rowEnd, const Rect& limit) {
+    StrokeDisc d;
+    d.c = c;
+    PieceRows(c.y - radius, c.y + radius, c.x - radius, c.x + radius, rowBase, rowEnd, limit, d.r0, d.r1);
+    return d;
+}
+
+// The disc's row through centre height yc: |x - c.x| <= sqrt(r^2 - dy^2).
+inline bool DiscRow(const StrokeDisc& d, double r2, double yc, const Rect& limit, int& p0, int& p1) {
+    const double dy = yc - d.c.y;
+    const double q = r2 - dy * dy;
+    if (q < 0) return false;
+    const double h = std::sqrt(q);
+    return PixelsBetween(d.c.x - h, d.c.x + h, limit, p0, p1);
+}
+
+StrokeSegment SegmentOf(const PointD& a, const PointD& b, double radius, int64_t rowBase, int64_t rowEnd,
+                        const Rect& limit) {
+    StrokeSegment s;
+    s.a = a;
+    s.dx = b.x - a.x;
+    s.dy = b.y - a.y;
+    s.l2 = s.dx * s.dx + s.dy * s.dy;
+    if (s.l2 <= 0) return s;
+    s.rl = radius * std::sqrt(s.l2);
+    PieceRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, std::min(a.x, b.x) - radius,
+              std::max(a.x, b.x) + radius, rowBase, rowEnd, limit, s.r0, s.r1);
+    // Reciprocals replace the four divisions per row for ordinary segments
+    // (finite, moderate coordinates, neither axis-parallel nor nearly so).
+    constexpr double kBig = 2147483648.0, kTiny = 1.0 / 1048576;
+    const bool moderate = std::fabs(a.x) < kBig && std::fabs(a.y) < kBig && std::fabs(b.x) < kBig &&
+                          std::fabs(b.y) < kBig && radius >= 0 && radius < kBig;
+    if (!moderate || !(std::fabs(s.dx) > kTiny) || !(std::fabs(s.dy) > kTiny)) return s;
+    const double idx = 1 / s.dx, idy = 1 / s.dy;
+    // Along the row: u >= max(loA, loB) and u <= min(hiA, hiB) with
+    // A = (-e dy + [0, l2]) / dx and B = (e dx -+ rl) / dy, e = yc - a.y.
+    s.slopeA = -s.dy * idx;
+    s.loA = std::min(0.0, s.l2 * idx);
+    s.hiA = std::max(0.0, s.l2 * idx);
+    s.slopeB = s.dx * idy;
+    s.halfB = std::fabs(s.rl * idy);
+    // Each fast bound lies within a few units of the last place (relative to
+    // the terms it adds up) of the one the divisions give, and so do the ends
+    // after adding a.x and subtracting 0.5. The guard is 2^-40 times those
+    // terms, hundreds of times that error: a row whose ends are farther than
+    // it from a rounding boundary rounds as the divisions would.
+    constexpr double kGuard = 1.0 / 1099511627776.0;
+    s.guard0 = kGuard * (std::fabs(s.loA) + std::fabs(s.hiA) + s.halfB + std::fabs(a.x) + 1);
+    s.guard1 = kGuard * (std::fabs(s.slopeA) + std::fabs(s.slopeB));
+    s.fast = true;
+    return s;
+}
+
+// The segment's row through yc with one division per bound, the rule every
+// faster path must agree with: 0 <= (x - a.x) dx + e dy <= l2 and
+// |(x - a.x) dy - e dx| <= r |d|.
+bool SegmentRowByDivision(const StrokeSegment& s, double yc, const Rect& limit, int& p0, int& p1) {
+    const double e = yc - s.a.y;
+    double ul = -std::numeric_limits<double>::infinity(), uh = -ul;
+    auto constrain = [&](double coef, double p, double q) {
+        if (coef > 0) {
+            ul = std::max(ul, p / coef);
+            uh = std::min(uh, q / coef);
+        } else if (coef < 0) {
+            ul = std::max(ul, q / coef);
+            uh = std::min(uh, p / coef);
+        } else if (p > 0 || q < 0) {
+            uh = -std::numeric_limits<double>::infinity();
+        }
+    };
+    constrain(s.dx, -e * s.dy, s.l2 - e * s.dy);
+    constrain(s.dy, e * s.dx - s.rl, e * s.dx + s.rl);
+    if (!(ul <= uh)) return false;
+    return PixelsBetween(s.a.x + ul, s.a.x + uh, limit, p0, p1);
+}
+
+// Rows are worked out in batches: a loop with no calls lets the processor
+// overlap the rows' long chains of dependent steps.
+constexpr int kRowBatch = 64;
+
+// The segment's pixels on rows y0 .. y0 + n - 1 (n <= kRowBatch) into
+// p0[k], p1[k]; p0[k] >= p1[k] for rows it leaves empty.
+void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1) {
+    const int k0 = static_cast<int>(std::clamp<int64_t>(s.r0 - y0, 0, n));
+    const int k1 = static_cast<int>(std::clamp<int64_t>(s.r1 - y0 + 1, k0, n));
+    for (int k = 0; k < k0; ++k) p0[k] = p1[k] = 0;
+    for (int k = k1; k < n; ++k) p0[k] = p1[k] = 0;
+    bool doubt[kRowBatch];
+    bool anyDoubt = !s.fast;
+    if (s.fast) {
+        const double left = limit.left, right = limit.right;
+        for (int k = k0; k < k1; ++k) {
+            const double e = (double(y0 + k) + 0.5) - s.a.y;
+            const double t = e * s.slopeA, w = e * s.slopeB;
+            const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
+            const double g = s.guard0 + s.guard1 * std::fabs(e);
+            const double xl = s.a.x + ul, xr = s.a.x + uh;
+            // Away from half-way points, ceil(xl - 0.5) and floor(xr - 0.5) + 1
+            // are xl and xr rounded to nearest, with no branch and no
+            // conversion. An end within the guard of a half-way point is in
+            // doubt (and so is any far outside, where the guard is large).
+            const double nl = RoundToWhole(xl), nr = RoundToWhole(xr);
+            const bool unsure = !(g < 0.25) | (std::fabs(xl - nl) >= 0.5 - g) | (std::fabs(xr - nr) >= 0.5 - g);
+            doubt[k] = unsure;
+            anyDoubt |= unsure;
+            p0[k] = static_cast<int>(std::min(std::max(nl, left), right));
+            p1[k] = static_cast<int>(std::min(std::max(nr, left), right));
+        }
+    }
+    if (!anyDoubt) return;
+    for (int k = k0; k < k1; ++k) {
+        if (s.fast && !doubt[k]) continue;
+        if (!SegmentRowByDivision(s, double(y0 + k) + 0.5, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
+    }
+}
+
 struct RowPiece {
     int y;
     int x0, x1;
 };
 
+// The pixels of each row so far: up to two disjoint runs held in place
+// (empty when x0 >= x1), more in a spill list.
+struct RowRuns {
+    int x0[2], x1[2];
+};
+
+inline bool Touch(int a0, int a1, int b0, int b1) { return a0 <= b1 && a1 >= b0; }
+
+// Emits the union of a row's runs, left to right, touching runs as one.
+void EmitUnion(int y, RowPiece* runs, int n, SpanSink& sink) {
+    // Rows hold a few runs: insertion sort.
+    for (int i = 1; i < n; ++i)
+        for (int k = i; k > 0 && runs[k].x0 < runs[k - 1].x0; --k) std::swap(runs[k], runs[k - 1]);
+    int cx0 = runs[0].x0, cx1 = runs[0].x1;
+    for (int k = 1; k < n; ++k) {
+        if (runs[k].x0 <= cx1) {
+            cx1 = std::max(cx1, runs[k].x1);
+        } else {
+            sink.emit(sink.ctx, y, cx0, cx1);
+            cx0 = runs[k].x0;
+            cx1 = runs[k].x1;
+        }
+    }
+    sink.emit(sink.ctx, y, cx0, cx1);
+}
+
 }  // namespace
 
 void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
     if (count <= 0 || RectEmpty(limit)) return;
-    thread_local std::vector<RowPiece> pieces;
-    thread_local std::vector<RowPiece> sorted;
-    thread_local std::vector<uint32_t> rowCount;
-    thread_local std::vector<int> rowLast;  // last piece added per row, -1 none
-    pieces.clear();
-    int segments = count == 1 ? 1 : (closed ? count : count - 1);
-    int minRow = limit.bottom, maxRow = limit.top - 1;
-    // Rows the whole stroke can touch, for the per-row bookkeeping.
+    const int segments = count == 1 ? 1 : (closed ? count : count - 1);
+    // Rows the whole stroke can touch.
     double yMin = points[0].y, yMax = points[0].y;
     for (int i = 1; i < count; ++i) {
         yMin = std::min(yMin, points[i].y);
         yMax = std::max(yMax, points[i].y);
     }
     const int64_t rowBase =
-        std::max<int64_t>(ClampToInt(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
+        std::max<int64_t>(TruncClamp(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
     const int64_t rowEnd =
-        std::min<int64_t>(ClampToInt(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
+        std::min<int64_t>(TruncClamp(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
     if (rowBase > rowEnd) return;
-    rowLast.assign(size_t(rowEnd - rowBase + 1), -1);
-    // Adds the pixels of rows [y0, y1] whose centres lie in [xl, xr] as
-    // computed by `row` for each row centre.
-    auto addRows = [&](double ylo, double yhi, double xlo, double xhi, auto&& row) {
-        if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) return;
-        int64_t r0 = std::max<int64_t>(ClampToInt(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
-        int64_t r1 = std::min<int64_t>(ClampToInt(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
-        for (int64_t y = r0; y <= r1; ++y) {
-            double xl, xr;
-            if (!row(y + 0.5, xl, xr)) continue;
-            int64_t p0 = std::max<int64_t>(FirstPixelAtOrAfter(xl, limit), limit.left);
-            int64_t p1 = std::min<int64_t>(LastPixelAtOrBefore(xr, limit) + 1, limit.right);
-            if (p0 >= p1) continue;
-            // Neighbouring pieces mostly overlap on a row: grow the row's
-            // last piece instead of adding one.
-            int& last = rowLast[size_t(y - rowBase)];
-            if (last >= 0) {
-                RowPiece& lp = pieces[size_t(last)];
-                if (p0 <= lp.x1 && p1 >= lp.x0) {
-                    lp.x0 = std::min(lp.x0, static_cast<int>(p0));
-                    lp.x1 = std::max(lp.x1, static_cast<int>(p1));
-                    continue;
-                }
-            }
-            last = static_cast<int>(pieces.size());
-            pieces.push_back(RowPiece{static_cast<int>(y), static_cast<int>(p0), static_cast<int>(p1)});
-            minRow = std::min(minRow, static_cast<int>(y));
-            maxRow = std::max(maxRow, static_cast<int>(y));
-        }
-    };
     const double r2 = radius * radius;
-    auto disc = [&](const PointD& c) {
-        addRows(c.y - radius, c.y + radius, c.x - radius, c.x + radius, [&](double yc, double& xl, double& xr) {
-            double dy = yc - c.y;
-            double q = r2 - dy * dy;
-            if (q < 0) return false;
-            double h = std::sqrt(q);
-            xl = c.x - h;
-            xr = c.x + h;
-            return true;
-        });
-    };
     // The stroke is the union of a disc at every point and, for every
     // segment, the rectangle of points whose projection falls on it.
+    if (segments == 1 && !closed) {
+        // One segment (or one point): each row's two discs and rectangle at
+        // once, straight to the sink.
+        const StrokeDisc da = DiscOf(points[0], radius, rowBase, rowEnd, limit);
+        const StrokeDisc db =
+            count > 1 ? DiscOf(points[1], radius, rowBase, rowEnd, limit) : StrokeDisc{};
+        const StrokeSegment s =
+            count > 1 ? SegmentOf(points[0], points[1], radius, rowBase, rowEnd, limit) : StrokeSegment{};
+        const bool hasSegment = s.l2 > 0;
+        for (int64_t y0 = rowBase; y0 <= rowEnd; y0 += kRowBatch) {
+            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, rowEnd - y0 + 1));
+            int s0[kRowBatch], s1[kRowBatch];
+            if (hasSegment) SegmentRows(s, y0, n, limit, s0, s1);
+            for (int k = 0; k < n; ++k) {
+                const int64_t y = y0 + k;
+                const double yc = y + 0.5;
+                RowPiece runs[3];
+                int m = 0, p0, p1;
+                if (y >= da.r0 && y <= da.r1 && DiscRow(da, r2, yc, limit, p0, p1)) runs[m++] = RowPiece{0, p0, p1};
+                if (hasSegment && s0[k] < s1[k]) runs[m++] = RowPiece{0, s0[k], s1[k]};
+                if (y >= db.r0 && y <= db.r1 && DiscRow(db, r2, yc, limit, p0, p1)) runs[m++] = RowPiece{0, p0, p1};
+                if (m == 1) sink.emit(sink.ctx, static_cast<int>(y), runs[0].x0, runs[0].x1);
+                else if (m > 1) EmitUnion(static_cast<int>(y), runs, m, sink);
+            }
+        }
+        return;
+    }
+    thread_local std::vector<RowRuns> rows;
+    thread_local std::vector<RowPiece> spill;
+    rows.assign(size_t(rowEnd - rowBase + 1), RowRuns{{0, 0}, {0, 0}});
+    spill.clear();
+    auto add = [&](int64_t y, int p0, int p1) {
+        RowRuns& r = rows[size_t(y - rowBase)];
+        for (int k = 0; k < 2; ++k) {
+            if (r.x0[k] >= r.x1[k]) {
+                r.x0[k] = p0;
+                r.x1[k] = p1;
+                return;
+            }
+            if (Touch(p0, p1, r.x0[k], r.x1[k])) {
+                r.x0[k] = std::min(r.x0[k], p0);
+                r.x1[k] = std::max(r.x1[k], p1);
+                const int o = 1 - k;
+                if (r.x0[o] < r.x1[o] && Touch(r.x0[o], r.x1[o], r.x0[k], r.x1[k])) {
+                    r.x0[0] = std::min(r.x0[0], r.x0[1]);
+                    r.x1[0] = std::max(r.x1[0], r.x1[1]);
+                    r.x0[1] = r.x1[1] = 0;
+                }
+                return;
+            }
+        }
+        spill.push_back(RowPiece{static_cast<int>(y), p0, p1});
+    };
+    // A disc row inside a run already there adds nothing. It is checked
+    // against a bound on its half-width first: for |dy| >= k the row's
+    // sqrt(r^2 - dy^2), rounded as DiscRow rounds it, is at most
+    // bound[k] = sqrt(r^2 - k^2), so no square root is taken for rows the
+    // neighbouring rectangles already cover.
+    thread_local std::vector<double> bound;
+    const bool bounded = radius >= 0 && radius <= 4096;
+    if (bounded) {
+        bound.resize(size_t(radius) + 2);
+        for (size_t k = 0; k < bound.size(); ++k) {
+            const double q = r2 - double(k) * double(k);
+            bound[k] = q < 0 ? -1 : std::sqrt(q);
+        }
+    }
+    auto disc = [&](const PointD& c) {
+        const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
+        if (d.r0 > d.r1) return;
+        const bool check = bounded && std::fabs(c.x) < 2147483648.0 && std::fabs(c.y) < 2147483648.0;
+        for (int64_t y = d.r0; y <= d.r1; ++y) {
+            const double yc = y + 0.5;
+            if (check) {
+                const RowRuns& r = rows[size_t(y - rowBase)];
+                const double h = bound[std::min<size_t>(size_t(std::fabs(yc - c.y)), bound.size() - 1)];
+                if (h < 0) continue;  // the row is empty
+                // ceil(l) >= x0 when l > x0 - 1; floor(r) + 1 <= x1 when r < x1.
+                const double l = (c.x - h) - 0.5, rr = (c.x + h) - 0.5;
+                if ((l > r.x0[0] - 1 && rr < r.x1[0]) || (l > r.x0[1] - 1 && rr < r.x1[1])) continue;
+            }
+            int p0, p1;
+            if (DiscRow(d, r2, yc, limit, p0, p1)) add(y, p0, p1);
+        }
+    };
     for (int s = 0; s < segments; ++s) {
         const PointD& a = points[s];
         const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
+        const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
+        if (seg.l2 > 0) {
+            for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
+                const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
+                int s0[kRowBatch], s1[kRowBatch];
+                SegmentRows(seg, y0, n, limit, s0, s1);
+                for (int k = 0; k < n; ++k)
+                    if (s0[k] < s1[k]) add(y0 + k, s0[k], s1[k]);
+            }
+        }
         disc(a);
-        const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
-        if (l2 <= 0) continue;
-        const double rl = radius * std::sqrt(l2);
-        addRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, std::min(a.x, b.x) - radius,
-                std::max(a.x, b.x) + radius, [&](double yc, double& xl, double& xr) {
-                    const double e = yc - a.y;
-                    double ul = -std::numeric_limits<double>::infinity(), uh = -ul;
-                    // 0 <= (x - ax) dx + e dy <= l2 and |(x - ax) dy - e dx| <= r |d|.
-                    auto constrain = [&](double coef, double p, double q) {
-                        if (coef > 0) {
-                            ul = std::max(ul, p / coef);
-                            uh = std::min(uh, q / coef);
-                        } else if (coef < 0) {
-                            ul = std::max(ul, q / coef);
-                            uh = std::min(uh, p / coef);
-                        } else if (p > 0 || q < 0) {
-                            uh = -std::numeric_limits<double>::infinity();
-                        }
-                    };
-                    constrain(dx, -e * dy, l2 - e * dy);
-                    constrain(dy, e * dx - rl, e * dx + rl);
-                    if (!(ul <= uh)) return false;
-                    xl = a.x + ul;
-                    xr = a.x + uh;
-                    return true;
-                });
     }
     if (count > 1 && !closed) disc(points[count - 1]);
-    if (pieces.empty()) return;
-    // Counting sort by row, then merge each row's intervals.
-    size_t rows = static_cast<size_t>(maxRow - minRow + 1);
-    rowCount.assign(rows + 1, 0);
-    for (const RowPiece& p : pieces) ++rowCount[p.y - minRow + 1];
-    for (size_t i = 1; i <= rows; ++i) rowCount[i] += rowCount[i - 1];
-    sorted.resize(pieces.size());
-    for (const RowPiece& p : pieces) sorted[rowCount[p.y - minRow]++] = p;
-    // rowCount[i] is now the end of row i; row i starts at the end of row i - 1.
-    size_t begin = 0;
-    for (size_t i = 0; i < rows; ++i) {
-        size_t end = rowCount[i];
-        if (end > begin) {
-            std::sort(sorted.begin() + begin, sorted.begin() + end,
-                      [](const RowPiece& a, const RowPiece& b) { return a.x0 < b.x0; });
-            int y = sorted[begin].y;
-            int cx0 = sorted[begin].x0, cx1 = sorted[begin].x1;
-            for (size_t k = begin + 1; k < end; ++k) {
-                if (sorted[k].x0 <= cx1) {
-                    cx1 = std::max(cx1, sorted[k].x1);
-                } else {
-                    sink.emit(sink.ctx, y, cx0, cx1);
-                    cx0 = sorted[k].x0;
-                    cx1 = sorted[k].x1;
-                }
-            }
-            sink.emit(sink.ctx, y, cx0, cx1);
+    std::sort(spill.begin(), spill.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
+    size_t next = 0;
+    thread_local std::vector<RowPiece> gathered;
+    for (int64_t y = rowBase; y <= rowEnd; ++y) {
+        const RowRuns& r = rows[size_t(y - rowBase)];
+        RowPiece held[2];
+        int m = 0;
+        for (int k = 0; k < 2; ++k)
+            if (r.x0[k] < r.x1[k]) held[m++] = RowPiece{0, r.x0[k], r.x1[k]};
+        if (next < spill.size() && spill[next].y == y) {
+            gathered.assign(held, held + m);
+            while (next < spill.size() && spill[next].y == y) gathered.push_back(spill[next++]);
+            EmitUnion(static_cast<int>(y), gathered.data(), int(gathered.size()), sink);
+        } else if (m == 1) {
+            sink.emit(sink.ctx, static_cast<int>(y), held[0].x0, held[0].x1);
+        } else if (m == 2) {
+            EmitUnion(static_cast<int>(y), held, 2, sink);
         }
-        begin = end;
     }
 }
 
@@ -381,79 +573,83 @@ void ScanEllipseOutline(const Rect& boxIn, const Rect& limit, SpanSink sink) {
     }
 }
 
-void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink) {
-    if (RectEmpty(limit)) return;
-    int64_t dx = x1 - x0, dy = y1 - y0;
-    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-    bool xMajor = adx >= ady;
-    int64_t n = xMajor ? adx : ady;  // points 0 .. n - 1
-    if (n == 0) return;
-    int64_t amaj = xMajor ? adx : ady, amin = xMajor ? ady : adx;
-    int64_t maj0 = xMajor ? x0 : y0, min0 = xMajor ? y0 : x0;
-    int smaj = xMajor ? sx : sy, smin = xMajor ? sy : sx;
-    int64_t majLo = xMajor ? limit.left : limit.top, majHi = (xMajor ? limit.right : limit.bottom) - 1;
-    int64_t minLo = xMajor ? limit.top : limit.left, minHi = (xMajor ? limit.bottom : limit.right) - 1;
+LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    LineSteps s;
+    s.xMajor = adx >= ady;
+    s.count = s.xMajor ? adx : ady;
+    s.minorRun = s.xMajor ? ady : adx;
+    s.major0 = s.xMajor ? x0 : y0;
+    s.minor0 = s.xMajor ? y0 : x0;
+    s.majorStep = (s.xMajor ? dx : dy) < 0 ? -1 : 1;
+    s.minorStep = (s.xMajor ? dy : dx) < 0 ? -1 : 1;
+    return s;
+}
+
+int64_t MinorOffset(const LineSteps& line, int64_t step) {
+    return static_cast<int64_t>(
+        FloorDiv128(i128(2) * step * line.minorRun + line.count, i128(2) * line.count));
+}
+
+StepCursor CursorAt(const LineSteps& line, int64_t step) {
+    StepCursor c;
+    const int64_t m = MinorOffset(line, step);
+    c.major = line.major0 + line.majorStep * step;
+    c.minor = line.minor0 + line.minorStep * m;
+    c.twoMajor = 2 * line.count;
+    c.twoMinor = 2 * line.minorRun;
+    c.rem = static_cast<int64_t>((i128(2) * step * line.minorRun + line.count) - i128(c.twoMajor) * m);
+    return c;
+}
+
+bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64_t& last) {
+    if (RectEmpty(limit) || line.count == 0) return false;
+    const int64_t amaj = line.count, amin = line.minorRun;
+    const int64_t majLo = line.xMajor ? limit.left : limit.top, majHi = (line.xMajor ? limit.right : limit.bottom) - 1;
+    const int64_t minLo = line.xMajor ? limit.top : limit.left, minHi = (line.xMajor ? limit.bottom : limit.right) - 1;
     // Step range from the major axis.
-    i128 ilo = 0, ihi = n - 1;
-    if (smaj > 0) {
-        ilo = std::max<i128>(ilo, i128(majLo) - maj0);
-        ihi = std::min<i128>(ihi, i128(majHi) - maj0);
+    i128 ilo = 0, ihi = amaj - 1;
+    if (line.majorStep > 0) {
+        ilo = std::max<i128>(ilo, i128(majLo) - line.major0);
+        ihi = std::min<i128>(ihi, i128(majHi) - line.major0);
     } else {
-        ilo = std::max<i128>(ilo, i128(maj0) - majHi);
-        ihi = std::min<i128>(ihi, i128(maj0) - majLo);
+        ilo = std::max<i128>(ilo, i128(line.major0) - majHi);
+        ihi = std::min<i128>(ihi, i128(line.major0) - majLo);
     }
-    if (ilo > ihi) return;
-    // Minor offset m(i) = floor((2 i amin + amaj) / (2 amaj)), non-decreasing.
+    if (ilo > ihi) return false;
+    // The minor offset is non-decreasing in the step: the steps whose offset
+    // lies in [mlo, mhi] form one range.
     i128 mlo, mhi;
-    if (smin > 0) {
-        mlo = i128(minLo) - min0;
-        mhi = i128(minHi) - min0;
+    if (line.minorStep > 0) {
+        mlo = i128(minLo) - line.minor0;
+        mhi = i128(minHi) - line.minor0;
     } else {
-        mlo = i128(min0) - minHi;
-        mhi = i128(min0) - minLo;
+        mlo = i128(line.minor0) - minHi;
+        mhi = i128(line.minor0) - minLo;
     }
     if (amin == 0) {
-        if (mlo > 0 || mhi < 0) return;
+        if (mlo > 0 || mhi < 0) return false;
     } else {
-        ilo = std::max(ilo, CeilDiv(2 * i128(amaj) * mlo - amaj, 2 * i128(amin)));
-        ihi = std::min(ihi, CeilDiv(2 * i128(amaj) * (mhi + 1) - amaj, 2 * i128(amin)) - 1);
+        ilo = std::max(ilo, CeilDiv128(2 * i128(amaj) * mlo - amaj, 2 * i128(amin)));
+        ihi = std::min(ihi, CeilDiv128(2 * i128(amaj) * (mhi + 1) - amaj, 2 * i128(amin)) - 1);
     }
-    if (ilo > ihi) return;
-    i128 num = 2 * ilo * amin + amaj;
-    int64_t m = static_cast<int64_t>(FloorDiv(num, 2 * i128(amaj)));
-    int64_t rem = static_cast<int64_t>(num - i128(m) * 2 * amaj);
-    int64_t twoMaj = 2 * amaj, twoMin = 2 * amin;
-    for (i128 i = ilo; i <= ihi; ++i) {
-        int64_t pm = maj0 + smaj * static_cast<int64_t>(i);
-        int64_t pn = min0 + smin * m;
-        if (xMajor) sink.emit(sink.ctx, static_cast<int>(pm), static_cast<int>(pn));
-        else sink.emit(sink.ctx, static_cast<int>(pn), static_cast<int>(pm));
-        rem += twoMin;
-        if (rem >= twoMaj) {
-            rem -= twoMaj;
-            ++m;
-        }
-    }
+    if (ilo > ihi) return false;
+    first = static_cast<int64_t>(ilo);
+    last = static_cast<int64_t>(ihi);
+    return true;
+}
+
+void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink) {
+    const LineSteps line = LineStepsOf(x0, y0, x1, y1);
+    int64_t first, last;
+    if (!StepsInside(line, limit, first, last)) return;
+    WalkSteps(line, first, last, [&](int x, int y) { sink.emit(sink.ctx, x, y); });
 }
 
 void WalkLine(int x0, int y0, int x1, int y1, void (*callback)(int x, int y, void* ctx), void* ctx) {
-    int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
-    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-    bool xMajor = adx >= ady;
-    int64_t n = xMajor ? adx : ady;
-    int64_t amaj = n, amin = xMajor ? ady : adx;
-    int64_t rem = amaj, m = 0;  // numerator 2 i amin + amaj, reduced
-    for (int64_t i = 0; i < n; ++i) {
-        if (xMajor) callback(static_cast<int>(x0 + sx * i), static_cast<int>(y0 + sy * m), ctx);
-        else callback(static_cast<int>(x0 + sx * m), static_cast<int>(y0 + sy * i), ctx);
-        rem += 2 * amin;
-        if (rem >= 2 * amaj) {
-            rem -= 2 * amaj;
-            ++m;
-        }
-    }
+    const LineSteps line = LineStepsOf(x0, y0, x1, y1);
+    WalkSteps(line, 0, line.count - 1, [&](int x, int y) { callback(x, y, ctx); });
 }
 
 int FlattenBezier(const PointD& p0, const PointD& p1, const PointD& p2, const PointD& p3, PointD* out,

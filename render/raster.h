@@ -50,9 +50,58 @@ void ScanEllipse(const Rect& box, const Rect& limit, SpanSink sink);
 // horizontal or vertical neighbour outside it.
 void ScanEllipseOutline(const Rect& box, const Rect& limit, SpanSink sink);
 
+// The one-pixel line rule, shared by every line walker (clipped lines,
+// unclipped walks, stamped brush lines). The line from (x0, y0) towards
+// (x1, y1) has `count` steps, start included and end excluded, along its
+// longer axis (x on ties): step i lies at major0 + majorStep * i on that
+// axis and at minor0 + minorStep * MinorOffset(i) on the other, where
+// MinorOffset(i) = floor((2 i minorRun + count) / (2 count)). The pixel of a
+// step depends only on the end points, so drawing and erasing a line give
+// the same set whatever part of it is visible.
+struct LineSteps {
+    bool xMajor = true;
+    int64_t count = 0;     // |major difference|: the number of steps
+    int64_t minorRun = 0;  // |minor difference|, at most count
+    int64_t major0 = 0, minor0 = 0;
+    int majorStep = 1, minorStep = 1;  // +1 or -1
+};
+LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+int64_t MinorOffset(const LineSteps& line, int64_t step);
+// The steps whose pixel lies inside `limit`, [first, last]; false when none.
+bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64_t& last);
+
+// Follows the minor offset from one step to the next with an error term
+// instead of a division per step: rem = (2 i minorRun + count) - 2 count m
+// for step i at minor offset m, kept in [0, 2 count).
+struct StepCursor {
+    int64_t major = 0, minor = 0;  // the pixel of the current step
+    int64_t rem = 0, twoMajor = 0, twoMinor = 0;
+    // Moves to the next step; true when the minor coordinate moved too
+    // (the caller moves it by minorStep).
+    bool Next() {
+        rem += twoMinor;
+        if (rem < twoMajor) return false;
+        rem -= twoMajor;
+        return true;
+    }
+};
+StepCursor CursorAt(const LineSteps& line, int64_t step);
+
+// Visits steps first..last (0 <= first, last < count) in order as visit(x, y).
+template <class Visit>
+void WalkSteps(const LineSteps& line, int64_t first, int64_t last, Visit&& visit) {
+    if (first > last) return;
+    StepCursor c = CursorAt(line, first);
+    for (int64_t i = first; i <= last; ++i) {
+        if (line.xMajor) visit(static_cast<int>(c.major), static_cast<int>(c.minor));
+        else visit(static_cast<int>(c.minor), static_cast<int>(c.major));
+        c.major += line.majorStep;
+        if (c.Next()) c.minor += line.minorStep;
+    }
+}
+
 // One-pixel line from (x0, y0) towards (x1, y1), start point included and end
-// point excluded, reporting only pixels inside `limit`. The pixel of step i
-// depends only on the end points, so drawing and erasing give the same set.
+// point excluded, reporting only pixels inside `limit`.
 void ScanLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const Rect& limit, PixelSink sink);
 
 // Every point of the same line (start included, end excluded), unclipped:

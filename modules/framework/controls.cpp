@@ -10,6 +10,7 @@
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/random.h"
+#include "render/int_math.h"
 #include "render/sine_table.h"
 #include "settings/global_options.h"
 #include "soundlink/sound_link.h"
@@ -217,12 +218,8 @@ float EvolveValue(int check, float* state, int sense, int lo, int hi) {
     return static_cast<float>(lo);
 }
 
-int TruncateToInt(float v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483520.0f) return std::numeric_limits<int>::max();
-    if (v <= -2147483648.0f) return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
+// Floats from 2147483520 (the largest float below 2^31) up saturate too.
+int TruncateToInt(float v) { return v >= 2147483520.0f ? std::numeric_limits<int>::max() : TruncSaturate(v); }
 
 float SoundLevel(int check) {
     const SoundLinkRecord* link = SoundLink();

@@ -8,25 +8,11 @@
 #include "engine/engine_state.h"
 #include "platform/clock.h"
 #include "platform/random.h"
+#include "render/int_math.h"
+#include "render/raster.h"
 #include "render/tiling.h"
 
 namespace ztx {
-
-namespace {
-
-// Truncation toward zero, saturating at the int range (NaN gives 0).
-int TruncSaturate(double v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return std::numeric_limits<int>::max();
-    if (v <= -2147483648.0) return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
-int ClampToInt(int64_t v) {
-    return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-}  // namespace
 
 // ---- module record -----------------------------------------------------------------
 
@@ -231,12 +217,6 @@ double StampReach(const ShapeBrush* b) {
     return reach < 1e9 ? reach : 1e9;  // also for sizes that are not numbers
 }
 
-int64_t FloorDiv128(__int128 a, __int128 b) {
-    __int128 q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return static_cast<int64_t>(q);
-}
-
 }  // namespace
 
 void StampShape(int x, int y, ShapeBrush* brush) {
@@ -256,16 +236,12 @@ void BrushLine(int x1, int y1, int x0, int y0, ShapeBrush* brush) {
     const ShapeBrush saved = *brush;
     brush->counter = 0;
 
-    // The line walker's points: step i lies at major = maj0 + smaj * i,
-    // minor = min0 + smin * floor((2 i amin + amaj) / (2 amaj)), for i in
-    // 0 .. n - 1 (start included, end excluded), as WalkLine reports them.
-    const int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
-    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    const bool xMajor = adx >= ady;
-    const int64_t n = xMajor ? adx : ady;  // at least 1: x1 != x0
-    const int64_t amaj = n, amin = xMajor ? ady : adx;
-    const int smaj = (xMajor ? dx : dy) < 0 ? -1 : 1, smin = (xMajor ? dy : dx) < 0 ? -1 : 1;
-    const int64_t maj0 = xMajor ? x0 : y0, min0 = xMajor ? y0 : x0;
+    // The line walker's points (see LineSteps), start included, end excluded.
+    const LineSteps line = LineStepsOf(x0, y0, x1, y1);
+    const bool xMajor = line.xMajor;
+    const int64_t n = line.count;  // at least 1: x1 != x0
+    const int64_t maj0 = line.major0;
+    const int smaj = line.majorStep;
 
     // Turn by the steps passed in over the whole line.
     const float divisor = brush->spacing > 0 ? float(n) / float(brush->spacing) : float(n);
@@ -302,8 +278,7 @@ void BrushLine(int x1, int y1, int x0, int y0, ShapeBrush* brush) {
         const int64_t minSpanLo = -int64_t(std::ceil(reach)) - 1;
         const int64_t minSpanHi = int64_t(xMajor ? dc.canvas.height : dc.canvas.width) + int64_t(std::ceil(reach)) + 1;
         for (int64_t i = first; i <= ihi; i += period) {
-            const int64_t m = FloorDiv128(__int128(2) * i * amin + amaj, __int128(2) * amaj);
-            const int64_t major = maj0 + smaj * i, minor = min0 + smin * m;
+            const int64_t major = maj0 + smaj * i, minor = line.minor0 + line.minorStep * MinorOffset(line, i);
             if (minor >= minSpanLo && minor <= minSpanHi) {
                 const int px = static_cast<int>(xMajor ? major : minor);
                 const int py = static_cast<int>(xMajor ? minor : major);
