@@ -85,7 +85,7 @@ int OpenLocked(const std::string& name) {
 
 std::string SoundLinkName() {
     const char* v = std::getenv(kSoundLinkNameVariable);
-    if (!v || !*v) return kSoundLinkDefaultName;
+    if (!v || !*v) return std::string(kSoundLinkDefaultName) + "-" + std::to_string(geteuid());
     std::string name = v;
     if (name[0] != '/') name = "/" + name;
     return name;
@@ -110,6 +110,10 @@ SoundLinkRecord* OpenSoundLink() {
 
     struct stat st{};
     if (fstat(fd, &st) != 0) return fail(std::strerror(errno));
+    // Whoever may write the block may drive this user's saver (captures,
+    // wallpapers, snapshots): only the user's own, private block will do.
+    if (st.st_uid != geteuid()) return fail("it belongs to another user");
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) return fail("other users may write it");
     bool fresh = false;
     if (st.st_size == 0) {
         // Just created here, or its creator died before sizing it.

@@ -20,6 +20,8 @@ namespace ztx {
 
 constexpr uint32_t kSoundLinkSize = 5172;
 constexpr uint32_t kSoundLinkLayout = 8;
+// The design's section belongs to one logon session: each user has a block
+// of their own, named this followed by "-" and the user's numeric id.
 constexpr char kSoundLinkDefaultName[] = "/ZSSTNWLSharedFileMappingQXVB";
 // Environment variable that names another block (tests, parallel instances).
 constexpr char kSoundLinkNameVariable[] = "ZENTRIX_SOUNDLINK";
@@ -146,8 +148,9 @@ static_assert(offsetof(SoundLinkRecord, captureScaledRequest) == 1054);
 std::string SoundLinkName();
 
 // Maps the block, creating and initialising it when it does not exist.
-// Returns nullptr when it cannot be created or mapped, or when an existing
-// block has another size or layout version (a message on standard error says
+// Returns nullptr when it cannot be created or mapped, when it belongs to
+// another user or others may write it, or when an existing block has
+// another size or layout version (a message on standard error says
 // which block and why). The first successful call also makes the record the
 // process's current link (`SoundLink()`).
 SoundLinkRecord* OpenSoundLink();

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -102,6 +104,28 @@ TEST(SoundLink, RefusesABlockOfAnotherSizeOrVersion) {
     MakeRawBlock(5172, 5000, 8);
     EXPECT_EQ(OpenSoundLink(), nullptr);
     EXPECT_EQ(SoundLink(), nullptr);
+
+    // A valid block that others may write, or that another user owns, could
+    // steer this user's saver.
+    MakeRawBlock(5172, 5172, 8);
+    const int fd = shm_open(SoundLinkName().c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(fchmod(fd, 0666), 0);
+    EXPECT_EQ(OpenSoundLink(), nullptr);
+    ASSERT_EQ(fchmod(fd, 0600), 0);
+    if (geteuid() == 0 && fchown(fd, 4242, 4242) == 0) {
+        EXPECT_EQ(OpenSoundLink(), nullptr);
+    }
+    close(fd);
+    shm_unlink(SoundLinkName().c_str());
+}
+
+TEST(SoundLink, EachUserHasABlockOfTheirOwn) {
+    const char* saved = std::getenv(kSoundLinkNameVariable);
+    const std::string keep = saved ? saved : "";
+    unsetenv(kSoundLinkNameVariable);
+    EXPECT_EQ(SoundLinkName(), std::string(kSoundLinkDefaultName) + "-" + std::to_string(geteuid()));
+    if (saved) setenv(kSoundLinkNameVariable, keep.c_str(), 1);
 }
 
 TEST(SoundLink, RecoversBlocksLeftBehind) {
