@@ -175,6 +175,24 @@ TEST_F(FrameworkControls, SenseZeroFreezes) {
     EXPECT_FLOAT_EQ(EvolveValue(kCheckVolume, &level, 10, 0, 100), 100.0f);
 }
 
+// Levels and senses from outside (the analyser's block, a display file)
+// never take a value out of its range; NaN and infinities are silence.
+TEST_F(FrameworkControls, SoundDrivenValuesStayInTheirRange) {
+    LiveLink();
+    const float levels[] = {0.5f, 3.4e38f, -3.4e38f, INFINITY, -INFINITY, NAN};
+    for (float level : levels) {
+        link_->leftLevel = level;
+        link_->rightLevel = level;
+        for (int sense : {-1000000, -1, 10, 11, 1000000}) {
+            float state = 0.5f;
+            for (int i = 0; i < 3; ++i) {
+                const float v = EvolveValue(kCheckVolume, &state, sense, 20, 80);
+                EXPECT_TRUE(v >= 20.0f && v <= 80.0f) << level << " sense " << sense << ": " << v;
+            }
+        }
+    }
+}
+
 TEST_F(FrameworkControls, PinModeHoldsAnEndAndKeepsThePhase) {
     float state = 0.5f;
     PinMode = kPinUpper;

@@ -208,11 +208,15 @@ float EvolveValue(int check, float* state, int sense, int lo, int hi) {
     if (check >= kCheckVolume) {
         // "Turbo Mode": only the volume is analysed.
         if (OptionSlowCPU() != 0 && check > kCheckVolume) check = kCheckVolume;
+        // The levels come from another program and "Sense" from a file:
+        // whatever they say, the value stays within the range. NaN and
+        // infinities are silence.
         float level = SoundLevel(check);
+        level = std::isfinite(level) ? std::clamp(level, 0.0f, 1.0f) : 0.0f;
         if (lo >= hi) level = 1.0f - level;
         const float s = static_cast<float>(sense);
         *state = (level * s + (10.0f - s) * *state) * 0.1f;
-        if (!std::isfinite(*state)) *state = 0.0f;
+        *state = std::isfinite(*state) ? std::clamp(*state, 0.0f, 1.0f) : 0.0f;
         return lower + *state * (upper - lower);
     }
     return static_cast<float>(lo);

@@ -100,8 +100,9 @@ float RandomInRange(const ModuleRecord* record, int slot);
 bool IsDriven(int check);
 bool IsPaletteDriven(int check);
 
-// The value of a driven control within lo..hi (either order); advances the
-// oscillation phase or the smoothed sound level in `state`.
+// The value of a driven control within lo..hi (either order), whatever the
+// sense and the sound levels; advances the oscillation phase or the
+// smoothed sound level in `state`.
 float EvolveValue(int check, float* state, int sense, int lo, int hi);
 // Truncation toward zero, saturating at the int range (NaN gives 0).
 int TruncateToInt(float v);
