@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 namespace ztx {
 
@@ -120,6 +121,18 @@ bool CopyFileOver(const std::string& from, const std::string& to, std::string* e
         return false;
     }
     return WriteFileAtomically(to, data, error);
+}
+
+int RemoveStaleTemporaries(const std::string& dir, int minAgeSeconds) {
+    const time_t now = time(nullptr);
+    int removed = 0;
+    for (const std::string& name : ListMatchingFiles(dir, "*.tmp-*")) {
+        const std::string path = dir + "/" + name;
+        struct stat st{};
+        if (stat(path.c_str(), &st) != 0 || now - st.st_mtime < minAgeSeconds) continue;
+        if (unlink(path.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 std::string DirName(const std::string& path) {

@@ -28,6 +28,11 @@ bool MatchPattern(std::string_view pattern, std::string_view name);
 // Names (not paths) of the regular files in `dir` that match `pattern`,
 // sorted without regard to case. A missing folder gives an empty list.
 std::vector<std::string> ListMatchingFiles(const std::string& dir, std::string_view pattern);
+// Removes the temporary files ("<name>.tmp-<suffix>") that writes
+// interrupted by a crash or a full disk left in `dir`. Only files untouched
+// for `minAgeSeconds` go: a write in progress is never that slow. Returns
+// how many were removed.
+int RemoveStaleTemporaries(const std::string& dir, int minAgeSeconds = 600);
 // ASCII lower-case copy and case-insensitive comparison.
 std::string ToLower(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/process.h"
+#include "settings/display_names.h"
 
 namespace ztx {
 
@@ -16,9 +17,13 @@ std::string SettingsKeyPath(const char* keyName) {
 }
 
 void StartSettingsKey() {
+    // Saves cut short by a crash or a full disk leave their temporary files
+    // beside the settings and the displays.
+    RemoveStaleTemporaries(DirName(RegistryFilePath()));
     std::strncpy(SettingsKeyName, kDefaultSettingsKeyName, sizeof SettingsKeyName - 1);
     SettingsKeyExisted = RegKeyExists(RegRoot::CurrentUser, SettingsKeyPath());
     if (!SettingsKeyExisted) RegCreateKey(RegRoot::CurrentUser, SettingsKeyPath());
+    RemoveStaleTemporaries(SavedDisplayDir());
 }
 
 int ReadSetting(const char* valueName, const char* keyName, uint32_t /*type*/, void* buffer, uint32_t size) {

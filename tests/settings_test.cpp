@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/time.h>
 
 #include <cstring>
+#include <ctime>
+#include <string>
 
 #include "platform/files.h"
 #include "settings/global_options.h"
 #include "settings/profile.h"
+#include "settings/registry.h"
 #include "settings/settings_key.h"
 #include "soundlink/sound_link.h"
 #include "tests/test_support.h"
@@ -17,6 +21,19 @@ TEST(SettingsKey, StartUpRemembersWhetherTheKeyExisted) {
     EXPECT_TRUE(KeyExists("Control Panel\\Screen Saver.Zentrix"));
     StartSettingsKey();
     EXPECT_TRUE(SettingsKeyExisted);
+}
+
+// Temporary files of saves cut short go at the next start; one that a save
+// in progress may still be writing stays.
+TEST(SettingsKey, StartUpRemovesStaleTemporaries) {
+    const std::string dir = DirName(RegistryFilePath());
+    ASSERT_TRUE(WriteFileAtomically(dir + "/registry.reg.tmp-Ab12Cd", "half"));
+    ASSERT_TRUE(WriteFileAtomically(dir + "/registry.reg.tmp-Xy34Zw", "writing"));
+    const struct timeval old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    ASSERT_EQ(utimes((dir + "/registry.reg.tmp-Ab12Cd").c_str(), old), 0);
+    StartSettingsKey();
+    EXPECT_FALSE(FileExists(dir + "/registry.reg.tmp-Ab12Cd"));
+    EXPECT_TRUE(FileExists(dir + "/registry.reg.tmp-Xy34Zw"));
 }
 
 TEST(SettingsKey, ReadAndWriteSettingFollowTheRegistryRules) {
