@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "render/device_colors.h"
 
@@ -70,16 +73,15 @@ void PublishSurface(Surface& surface) {
     surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
-void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
-                   uint32_t* dst, ptrdiff_t dstStride) {
-    // Copy the table to the stack so the compiler knows it cannot alias dst.
-    uint32_t t[256];
-    std::memcpy(t, table, sizeof t);
+namespace {
+
+// Eight pixels per step from one 64-bit load, one lookup per pixel.
+void ExpandRowsByPixel(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t t[256],
+                       uint32_t* dst, ptrdiff_t dstStride) {
     for (int y = 0; y < height; ++y) {
         const uint8_t* s = src + y * srcStride;
         uint32_t* d = dst + y * dstStride;
         int x = 0;
-        // Eight pixels per step from one 64-bit load.
         for (; x + 8 <= width; x += 8) {
             uint64_t v;
             std::memcpy(&v, s + x, 8);
@@ -94,6 +96,80 @@ void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int heigh
         }
         for (; x < width; ++x) d[x] = t[s[x]];
     }
+}
+
+// The 65536 pixel pairs of a table: entry (b << 8) | a holds t[a] in its low
+// and t[b] in its high word, i.e. two neighbouring pixels as they lie in
+// memory. Built again only when the table changed (per thread).
+const uint64_t* PairTable(const uint32_t t[256]) {
+    struct Cache {
+        uint32_t table[256] = {};
+        std::vector<uint64_t> pairs;
+    };
+    thread_local Cache cache;
+    if (cache.pairs.empty() || std::memcmp(cache.table, t, sizeof cache.table) != 0) {
+        std::memcpy(cache.table, t, sizeof cache.table);
+        cache.pairs.resize(65536);
+        for (uint32_t b = 0; b < 256; ++b) {
+            const uint64_t high = uint64_t(t[b]) << 32;
+            for (uint32_t a = 0; a < 256; ++a) cache.pairs[(b << 8) | a] = high | t[a];
+        }
+    }
+    return cache.pairs.data();
+}
+
+// Two pixels per lookup (one 64-bit word) for big pictures. Neighbouring
+// pixels repeat a lot in the modules' pictures, so the pairs in use stay in
+// the cache. The stores bypass the cache: the picture goes to the X server
+// (or a file), not back to this thread, and a picture of several megabytes
+// would only push everything else out.
+void ExpandRowsByPair(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t t[256],
+                      uint32_t* dst, ptrdiff_t dstStride) {
+    const uint64_t* pairs = PairTable(t);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* s = src + y * srcStride;
+        uint32_t* d = dst + y * dstStride;
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x < width && (reinterpret_cast<uintptr_t>(d + x) & 15) != 0; ++x) d[x] = t[s[x]];
+        for (; x + 8 <= width; x += 8) {
+            uint64_t v;
+            std::memcpy(&v, s + x, 8);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(d + x),
+                             _mm_set_epi64x(int64_t(pairs[(v >> 16) & 0xFFFF]), int64_t(pairs[v & 0xFFFF])));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(d + x + 4),
+                             _mm_set_epi64x(int64_t(pairs[v >> 48]), int64_t(pairs[(v >> 32) & 0xFFFF])));
+        }
+#else
+        for (; x + 8 <= width; x += 8) {
+            uint64_t v;
+            std::memcpy(&v, s + x, 8);
+            const uint64_t out[4] = {pairs[v & 0xFFFF], pairs[(v >> 16) & 0xFFFF], pairs[(v >> 32) & 0xFFFF],
+                                     pairs[v >> 48]};
+            std::memcpy(d + x, out, sizeof out);
+        }
+#endif
+        for (; x < width; ++x) d[x] = t[s[x]];
+    }
+#if defined(__SSE2__)
+    _mm_sfence();  // the streamed stores are visible before anyone is told
+#endif
+}
+
+// Below this many pixels building the pair table costs more than it saves.
+constexpr int64_t kPairTablePixels = 1 << 18;
+
+}  // namespace
+
+void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
+                   uint32_t* dst, ptrdiff_t dstStride) {
+    // Copy the table to the stack so the compiler knows it cannot alias dst.
+    uint32_t t[256];
+    std::memcpy(t, table, sizeof t);
+    if (int64_t(width) * height >= kPairTablePixels)
+        ExpandRowsByPair(src, srcStride, width, height, t, dst, dstStride);
+    else
+        ExpandRowsByPixel(src, srcStride, width, height, t, dst, dstStride);
 }
 
 void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,

@@ -282,6 +282,7 @@ TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
 // MIT-SHM (as on a remote display: plain image requests instead) and 16-bit
 // pixels (Qt's backing store instead). The saver must show all the same.
 struct ServerKind {
+    const char* name;
     const char* screen;
     const char* without;
 };
@@ -303,7 +304,9 @@ TEST_P(SaverWindowOnOtherServers, FullScreenShows) {
     EXPECT_EQ(saver.status, 0);
 }
 INSTANTIATE_TEST_SUITE_P(Servers, SaverWindowOnOtherServers,
-                         ::testing::Values(ServerKind{"640x480x24", "MIT-SHM"}, ServerKind{"640x480x16", ""}));
+                         ::testing::Values(ServerKind{"NoSharedMemory", "640x480x24", "MIT-SHM"},
+                                           ServerKind{"SixteenBitPixels", "640x480x16", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 #endif

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures what showing the saver costs under a private X server (Xvfb):
-# CPU of the saver process (% of one core), pictures shown per second (from
-# the presenter's cost report, ZTX_PRESENTER_STATS) and peak memory (VmHWM),
+# CPU of the saver process (% of one core, after a start-up of WARMUP
+# seconds), pictures shown per second (from the presenter's cost report,
+# ZTX_PRESENTER_STATS) and peak memory (VmHWM),
 # for "[D] Bezier" in full screen; the lean reference presenter
 # (present_reference) runs the same way for the yardstick. Binaries are run
 # alternately, `rounds` times each, and the median of each figure printed.
@@ -29,22 +30,31 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 sed -i 's/^"Active"=.*/"Active"="[D] Bezier"/' "$XDG_CONFIG_HOME/zentrix/registry.reg"
 
 ticks=$(getconf CLK_TCK)
-# Runs one program for `seconds`; prints "cpu% pictures/s peakMB".
+warmup=${WARMUP:-2}
+# Runs one program for warmup + `seconds`; prints "cpu% pictures/s peakMB".
 run_one() {
     local err=$work/err
     ZTX_PRESENTER_STATS=1 "$@" 2>"$err" >/dev/null &
-    local pid=$! start=$(date +%s.%N)
+    local pid=$! launch
+    launch=$(date +%s.%N)
+    sleep "$warmup"
+    local stat0 start stat1 end hwm
+    stat0=$(cut -d' ' -f14,15 "/proc/$pid/stat")
+    start=$(date +%s.%N)
     sleep "$seconds"
-    local stat hwm end
-    stat=$(cut -d' ' -f14,15 "/proc/$pid/stat")
-    hwm=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
+    stat1=$(cut -d' ' -f14,15 "/proc/$pid/stat")
     end=$(date +%s.%N)
+    hwm=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
     kill -TERM $pid
     wait $pid || true
-    local pictures
-    pictures=$(sed -n 's/^presenter: \([0-9]*\) pictures.*/\1/p' "$err" | tail -1)
-    awk -v s="$stat" -v t="$ticks" -v a="$start" -v b="$end" -v p="${pictures:-0}" -v m="$hwm" \
-        'BEGIN { split(s, c, " "); d = b - a; printf "%.1f %.1f %.1f\n", 100 * (c[1] + c[2]) / t / d, p / d, m / 1024 }'
+    local rate
+    rate=$(sed -n 's/^presenter: .*, \([0-9.]*\) a second$/\1/p' "$err" | tail -1)
+    # Reports without a rate (older builds): pictures over the whole run.
+    [ -n "$rate" ] || rate=$(sed -n 's/^presenter: \([0-9]*\) pictures.*/\1/p' "$err" |
+        awk -v a="$launch" -v b="$end" '{ printf "%.1f", $1 / (b - a) }')
+    awk -v s0="$stat0" -v s1="$stat1" -v t="$ticks" -v a="$start" -v b="$end" -v r="${rate:-0}" -v m="$hwm" \
+        'BEGIN { split(s0, c0, " "); split(s1, c1, " "); d = b - a
+                 printf "%.1f %.1f %.1f\n", 100 * (c1[1] + c1[2] - c0[1] - c0[2]) / t / d, r, m / 1024 }'
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -53,7 +63,7 @@ programs=("$reference" "${savers[@]}")
 declare -A results
 for ((r = 0; r < rounds; ++r)); do
     for p in "${programs[@]}"; do
-        if [ "$p" = "$reference" ]; then line=$(run_one "$p" --seconds $((seconds + 5)))
+        if [ "$p" = "$reference" ]; then line=$(run_one "$p")
         else line=$(run_one "$p" /S); fi
         results[$p]+="$line"$'\n'
     done

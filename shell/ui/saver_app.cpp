@@ -368,8 +368,10 @@ private:
         } else {
             PresentThroughBackingStore();
         }
-        paintSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        ++paints_;
+        const auto t1 = std::chrono::steady_clock::now();
+        paintSeconds_ += std::chrono::duration<double>(t1 - t0).count();
+        if (paints_++ == 0) firstPaint_ = t1;
+        lastPaint_ = t1;
     }
 
     // The toolkit's way, for pixel formats the X image path does not take:
@@ -400,11 +402,14 @@ private:
     void Destroy() {
         if (SaverWindow.destroyed) return;
         // ZTX_PRESENTER_STATS=1 reports what showing the pictures cost.
-        if (std::getenv("ZTX_PRESENTER_STATS") && paints_)
-            std::fprintf(stderr, "presenter: %llu pictures, %.3f ms each at %dx%d through %s\n",
+        if (std::getenv("ZTX_PRESENTER_STATS") && paints_) {
+            const double span = std::chrono::duration<double>(lastPaint_ - firstPaint_).count();
+            std::fprintf(stderr, "presenter: %llu pictures, %.3f ms each at %dx%d through %s, %.1f a second\n",
                          static_cast<unsigned long long>(paints_), paintSeconds_ * 1000.0 / paints_,
                          surface_.picture.width, surface_.picture.height,
-                         x_.path() != XImagePresenter::Path::None ? PathName(x_.path()) : "Qt's backing store");
+                         x_.path() != XImagePresenter::Path::None ? PathName(x_.path()) : "Qt's backing store",
+                         span > 0 ? double(paints_ - 1) / span : 0.0);
+        }
         presentTimer_.stop();
         timer1_.stop();
         DispatchSaverMessage(ops_, Message{Msg::Destroy});
@@ -426,6 +431,7 @@ private:
     bool erased_ = false;
     double paintSeconds_ = 0;
     uint64_t paints_ = 0;
+    std::chrono::steady_clock::time_point firstPaint_, lastPaint_;
     uint32_t lastPublished_ = ~0u, lastColors_ = ~0u;
 };
 
