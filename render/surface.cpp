@@ -159,6 +159,24 @@ void ExpandRowsByPair(const uint8_t* src, ptrdiff_t srcStride, int width, int he
 // Below this many pixels building the pair table costs more than it saves.
 constexpr int64_t kPairTablePixels = 1 << 18;
 
+// Whether neighbouring pixels repeat often enough for the pairs in use to
+// stay in the cache: the modules' pictures (one in eight or more repeats;
+// most have long runs) yes, noise-like ones (where pair lookups miss the
+// cache and cost more than single ones) no. Samples pixels spread over the
+// picture.
+bool RepeatsOften(const uint8_t* src, ptrdiff_t srcStride, int width, int height) {
+    if (width < 2) return false;
+    constexpr int kSamples = 1024;
+    int repeats = 0;
+    for (int k = 0; k < kSamples; ++k) {
+        const int y = static_cast<int>(int64_t(k) * height / kSamples);
+        const int x = static_cast<int>((int64_t(k) * 7919) % (width - 1));
+        const uint8_t* p = src + y * srcStride + x;
+        repeats += p[0] == p[1];
+    }
+    return repeats * 8 >= kSamples;
+}
+
 }  // namespace
 
 void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
@@ -166,7 +184,7 @@ void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int heigh
     // Copy the table to the stack so the compiler knows it cannot alias dst.
     uint32_t t[256];
     std::memcpy(t, table, sizeof t);
-    if (int64_t(width) * height >= kPairTablePixels)
+    if (int64_t(width) * height >= kPairTablePixels && RepeatsOften(src, srcStride, width, height))
         ExpandRowsByPair(src, srcStride, width, height, t, dst, dstStride);
     else
         ExpandRowsByPixel(src, srcStride, width, height, t, dst, dstStride);

@@ -81,9 +81,10 @@ void PublishSurface(Surface& surface);
 inline uint32_t PublishedCount(const Surface& surface) { return surface.publishCount.load(std::memory_order_acquire); }
 
 // Expands 8-bit indices through a 256-entry table into 32-bit pixels.
-// Strides are in elements (bytes for src, pixels for dst). Big pictures go
-// two pixels per lookup and straight to memory, past the cache (they are
-// meant for the X server or a file, not to be read back at once).
+// Strides are in elements (bytes for src, pixels for dst). Big pictures
+// whose neighbouring pixels often repeat go two pixels per lookup and
+// straight to memory, past the cache (they are meant for the X server or a
+// file, not to be read back at once).
 void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
                    uint32_t* dst, ptrdiff_t dstStride);
 // The same into a destination of another size (nearest neighbour).
