@@ -19,13 +19,15 @@ struct FreeDeleter {
 template <class T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
 
-// The depth of `window` when its pixels are 32-bit 0x00RRGGBB words in the
-// host's byte order; 0 otherwise.
+// The depth of `window` (24) when its pixels are 32-bit 0x00RRGGBB words in
+// the host's byte order; 0 otherwise.
 uint8_t DirectDepth(xcb_connection_t& c, xcb_window_t window) {
     Reply<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(&c, xcb_get_window_attributes(&c, window), nullptr));
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(&c, xcb_get_geometry(&c, window), nullptr));
-    if (!attributes || !geometry) return 0;
+    // Depth 32 would carry our zero top bytes as alpha (transparent under a
+    // compositor).
+    if (!attributes || !geometry || geometry->depth != 24) return 0;
     const xcb_setup_t* setup = xcb_get_setup(&c);
     const uint8_t hostOrder =
         std::endian::native == std::endian::little ? XCB_IMAGE_ORDER_LSB_FIRST : XCB_IMAGE_ORDER_MSB_FIRST;
