@@ -59,18 +59,36 @@ void CreateSurface(Surface& surface, int width, int height) {
     CreateBitmap8(surface.picture, width, height);
     std::lock_guard<std::mutex> g(surface.publishLock);
     surface.published.assign(surface.picture.pixels.size(), 0);
+    surface.shown.assign(surface.picture.pixels.size(), 0);
+    surface.fresh.store(false);
     surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void PublishSurface(Surface& surface) {
     {
         std::lock_guard<std::mutex> g(surface.publishLock);
+        // After a take the published buffer is the presenter's old one: it is
+        // overwritten whole, so its stale content never shows.
         if (surface.published.size() != surface.picture.pixels.size())
             surface.published.resize(surface.picture.pixels.size());
         if (!surface.published.empty())
             std::memcpy(surface.published.data(), surface.picture.pixels.data(), surface.published.size());
+        surface.fresh.store(true);
     }
     surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
+}
+
+Canvas TakePublished(Surface& surface) {
+    {
+        std::lock_guard<std::mutex> g(surface.publishLock);
+        if (surface.fresh.load()) {
+            surface.shown.swap(surface.published);
+            surface.fresh.store(false);
+        }
+    }
+    const int w = surface.picture.width, h = surface.picture.height;
+    if (w <= 0 || h <= 0 || surface.shown.size() != size_t(w) * h) return Canvas{};
+    return Canvas{surface.shown.data(), w, w, h};
 }
 
 namespace {
@@ -190,12 +208,14 @@ void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int heigh
         ExpandRowsByPixel(src, srcStride, width, height, t, dst, dstStride);
 }
 
-void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
-                         const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth,
-                         int dstHeight) {
+void ExpandIndicesBand(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
+                       const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight,
+                       int firstRow, int rows) {
     if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) return;
+    firstRow = std::clamp(firstRow, 0, dstHeight);
+    rows = std::clamp(rows, 0, dstHeight - firstRow);
     if (srcWidth == dstWidth && srcHeight == dstHeight) {
-        ExpandIndices(src, srcStride, srcWidth, srcHeight, table, dst, dstStride);
+        ExpandIndices(src + firstRow * srcStride, srcStride, srcWidth, rows, table, dst, dstStride);
         return;
     }
     uint32_t t[256];
@@ -204,9 +224,9 @@ void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, 
     columns.resize(dstWidth);
     for (int x = 0; x < dstWidth; ++x) columns[x] = StretchIndex(x, srcWidth, dstWidth);
     int lastRow = -1;
-    for (int y = 0; y < dstHeight; ++y) {
-        int sy = StretchIndex(y, srcHeight, dstHeight);
-        uint32_t* d = dst + y * dstStride;
+    for (int i = 0; i < rows; ++i) {
+        const int sy = StretchIndex(firstRow + i, srcHeight, dstHeight);
+        uint32_t* d = dst + i * dstStride;
         if (sy == lastRow) {
             std::memcpy(d, d - dstStride, size_t(dstWidth) * 4);
             continue;
@@ -217,14 +237,22 @@ void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, 
     }
 }
 
+void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
+                         const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth,
+                         int dstHeight) {
+    ExpandIndicesBand(src, srcStride, srcWidth, srcHeight, table, dst, dstStride, dstWidth, dstHeight, 0, dstHeight);
+}
+
 uint32_t PresentSurface(Surface& surface, uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight) {
+    // The count first: a publish after it shows next time at the latest.
+    const uint32_t count = PublishedCount(surface);
     uint32_t table[256];
     DeviceColors().Read(table);
-    std::lock_guard<std::mutex> g(surface.publishLock);
-    const int w = surface.picture.width, h = surface.picture.height;
-    if (surface.published.size() == size_t(w) * h && w > 0 && h > 0)
-        ExpandIndicesScaled(surface.published.data(), w, w, h, table, dst, dstStride, dstWidth, dstHeight);
-    return surface.publishCount.load(std::memory_order_acquire);
+    const Canvas picture = TakePublished(surface);
+    if (picture.origin)
+        ExpandIndicesScaled(picture.origin, picture.stride, picture.width, picture.height, table, dst, dstStride,
+                            dstWidth, dstHeight);
+    return count;
 }
 
 }  // namespace ztx

@@ -280,7 +280,9 @@ TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
 
 // Servers where the saver cannot hand the X server its image in place: no
 // MIT-SHM (as on a remote display: plain image requests instead) and 16-bit
-// pixels (Qt's backing store instead). The saver must show all the same.
+// pixels (Qt's backing store instead). The saver must show all the same; and
+// on a big screen, where the picture goes in several bands through two
+// shared buffers.
 struct ServerKind {
     const char* name;
     const char* screen;
@@ -305,7 +307,8 @@ TEST_P(SaverWindowOnOtherServers, FullScreenShows) {
 }
 INSTANTIATE_TEST_SUITE_P(Servers, SaverWindowOnOtherServers,
                          ::testing::Values(ServerKind{"NoSharedMemory", "640x480x24", "MIT-SHM"},
-                                           ServerKind{"SixteenBitPixels", "640x480x16", ""}),
+                                           ServerKind{"SixteenBitPixels", "640x480x16", ""},
+                                           ServerKind{"BigScreenInBands", "2560x1600x24", ""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

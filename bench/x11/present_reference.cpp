@@ -162,9 +162,7 @@ int main(int argc, char** argv) {
             for (int i = 0; i < ztx::kAnimatedCount; ++i)
                 colors[i] = ztx::PaletteColor{uint8_t(table[i]), uint8_t(table[i]), uint8_t(table[i]), 0};
             ztx::DeviceColors().SetAnimated(colors, 0, ztx::kAnimatedCount);
-            const ztx::XImagePresenter::Image image = presenter.Acquire();
-            ztx::PresentSurface(surface, image.pixels, image.stride, image.width, image.height);
-            presenter.Put();
+            ztx::PresentSurface(surface, presenter);
         } else {
             PlainLookup(picture.data(), table, lean->pixels, picture.size());
             xcb_shm_put_image(c, window, gc, uint16_t(w), uint16_t(h), 0, 0, uint16_t(w), uint16_t(h), 0, 0,

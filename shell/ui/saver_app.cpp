@@ -87,7 +87,7 @@ void SetRootWallpaper(const std::string& path) {
         xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, w, h);
         xcb_gcontext_t gc = xcb_generate_id(c);
         xcb_create_gc(c, gc, pixmap, 0, nullptr);
-        PutImageInPieces(*c, pixmap, gc, screen->root_depth, pixels.data(), w, h);
+        PutImageInPieces(*c, pixmap, gc, screen->root_depth, PixelRows{.pixels = pixels.data(), .width = w, .height = h});
         xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
         xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
         for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
@@ -362,9 +362,7 @@ private:
         if (c && !xFailed_ && (x_.width() != pixels.width() || x_.height() != pixels.height()))
             xFailed_ = !x_.Open(*c, static_cast<xcb_window_t>(winId()), pixels.width(), pixels.height());
         if (x_.path() != XImagePresenter::Path::None) {
-            const XImagePresenter::Image image = x_.Acquire();
-            PresentSurface(surface_, image.pixels, image.stride, image.width, image.height);
-            x_.Put();
+            PresentSurface(surface_, x_);
         } else {
             PresentThroughBackingStore();
         }

@@ -9,9 +9,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include "render/device_colors.h"
+#include "render/surface.h"
+
 namespace ztx {
 
 namespace {
+
+// The size of a band: the image memory is two of them.
+constexpr int kBandBytes = 4 << 20;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -50,17 +56,28 @@ uint8_t DirectDepth(xcb_connection_t& c, xcb_window_t window) {
 }  // namespace
 
 void PutImageInPieces(xcb_connection_t& c, xcb_drawable_t drawable, xcb_gcontext_t gc, uint8_t depth,
-                      const uint32_t* pixels, int width, int height) {
-    if (width <= 0 || height <= 0) return;
-    const uint32_t rowBytes = static_cast<uint32_t>(width) * 4u;
+                      const PixelRows& r) {
+    if (r.width <= 0 || r.height <= 0) return;
+    const uint32_t rowBytes = static_cast<uint32_t>(r.width) * 4u;
     const uint32_t maxBytes = xcb_get_maximum_request_length(&c) * 4u - 64u;
     const int rowsPerPut = std::max(1, static_cast<int>(maxBytes / rowBytes));
-    for (int y = 0; y < height; y += rowsPerPut) {
-        const int rows = std::min(rowsPerPut, height - y);
-        xcb_put_image(&c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, gc, static_cast<uint16_t>(width),
-                      static_cast<uint16_t>(rows), 0, static_cast<int16_t>(y), 0, depth, rowBytes * rows,
-                      reinterpret_cast<const uint8_t*>(pixels + static_cast<size_t>(y) * width));
+    for (int y = 0; y < r.height; y += rowsPerPut) {
+        const int rows = std::min(rowsPerPut, r.height - y);
+        xcb_put_image(&c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, gc, static_cast<uint16_t>(r.width),
+                      static_cast<uint16_t>(rows), 0, static_cast<int16_t>(r.top + y), 0, depth, rowBytes * rows,
+                      reinterpret_cast<const uint8_t*>(r.pixels + static_cast<size_t>(y) * r.width));
     }
+}
+
+void PresentSurface(Surface& surface, XImagePresenter& presenter) {
+    uint32_t table[256];
+    DeviceColors().Read(table);
+    const Canvas picture = TakePublished(surface);
+    if (!picture.origin) return;
+    presenter.Present([&](const XImagePresenter::Image& band, int firstRow) {
+        ExpandIndicesBand(picture.origin, picture.stride, picture.width, picture.height, table, band.pixels,
+                          band.stride, presenter.width(), presenter.height(), firstRow, band.height);
+    });
 }
 
 const char* PathName(XImagePresenter::Path path) {
@@ -83,22 +100,27 @@ bool XImagePresenter::Open(xcb_connection_t& connection, xcb_window_t window, in
     depth_ = depth;
     width_ = width;
     height_ = height;
+    bandRows_ = std::clamp(kBandBytes / (width * 4), 1, height);
     gc_ = xcb_generate_id(c_);
     const uint32_t noExposures = 0;
     xcb_create_gc(c_, gc_, window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    if (allowSharedMemory && AttachSharedMemory()) {
-        path_ = Path::SharedMemory;
-    } else {
-        heap_.assign(static_cast<size_t>(width) * height, 0);
-        path_ = Path::PutImage;
-    }
+    if (allowSharedMemory && AttachSharedMemory()) path_ = Path::SharedMemory;
+    else UsePutImage();
     return true;
+}
+
+void XImagePresenter::UsePutImage() {
+    DetachSharedMemory();
+    heap_.assign(static_cast<size_t>(width_) * bandRows_, 0);
+    path_ = Path::PutImage;
 }
 
 bool XImagePresenter::AttachSharedMemory() {
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c_, &xcb_shm_id);
     if (!shm || !shm->present) return false;
-    const size_t bytes = static_cast<size_t>(width_) * height_ * 4;
+    // One buffer when the picture is one band, else two used in turn.
+    bufferCount_ = bandRows_ < height_ ? 2 : 1;
+    const size_t bytes = static_cast<size_t>(width_) * bandRows_ * 4 * bufferCount_;
     shmId_ = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (shmId_ < 0) return false;
     void* mapped = shmat(shmId_, nullptr, 0);
@@ -125,6 +147,7 @@ bool XImagePresenter::AttachSharedMemory() {
 }
 
 void XImagePresenter::DetachSharedMemory() {
+    for (Buffer& b : buffers_) b.putPending = false;
     if (!shmPixels_) return;
     xcb_shm_detach(c_, shmSeg_);
     xcb_flush(c_);
@@ -135,7 +158,7 @@ void XImagePresenter::DetachSharedMemory() {
 
 void XImagePresenter::Close() {
     if (!c_) return;
-    WaitForServer();
+    for (Buffer& b : buffers_) WaitForServer(b);
     DetachSharedMemory();
     xcb_free_gc(c_, gc_);
     xcb_flush(c_);
@@ -145,36 +168,40 @@ void XImagePresenter::Close() {
     width_ = height_ = 0;
 }
 
-void XImagePresenter::WaitForServer() {
-    if (!putPending_) return;
-    putPending_ = false;
-    Reply<xcb_generic_error_t> error(xcb_request_check(c_, lastPut_));
-    if (error && path_ == Path::SharedMemory) {
-        // The server refused the segment after all: send pixels instead.
-        DetachSharedMemory();
-        heap_.assign(static_cast<size_t>(width_) * height_, 0);
-        path_ = Path::PutImage;
-    }
+void XImagePresenter::WaitForServer(Buffer& buffer) {
+    if (!buffer.putPending) return;
+    buffer.putPending = false;
+    Reply<xcb_generic_error_t> error(xcb_request_check(c_, buffer.lastPut));
+    // The server refused the segment after all: send pixels instead.
+    if (error && path_ == Path::SharedMemory) UsePutImage();
 }
 
-XImagePresenter::Image XImagePresenter::Acquire() {
-    WaitForServer();
-    uint32_t* pixels = path_ == Path::SharedMemory ? shmPixels_ : heap_.data();
-    if (path_ == Path::None) pixels = nullptr;
-    return Image{.pixels = pixels, .stride = width_, .width = pixels ? width_ : 0, .height = pixels ? height_ : 0};
-}
-
-void XImagePresenter::Put() {
-    if (path_ == Path::SharedMemory) {
-        lastPut_ = xcb_shm_put_image_checked(c_, window_, gc_, static_cast<uint16_t>(width_),
-                                             static_cast<uint16_t>(height_), 0, 0, static_cast<uint16_t>(width_),
-                                             static_cast<uint16_t>(height_), 0, 0, depth_,
-                                             XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shmSeg_, 0);
-        putPending_ = true;
-    } else if (path_ == Path::PutImage) {
-        PutImageInPieces(*c_, window_, gc_, depth_, heap_.data(), width_, height_);
+void XImagePresenter::Present(const FillBand& fill) {
+    if (path_ == Path::None) return;
+    for (int top = 0, k = 0; top < height_; top += bandRows_, ++k) {
+        const int rows = std::min(bandRows_, height_ - top);
+        if (path_ == Path::SharedMemory) {
+            Buffer& buffer = buffers_[k % bufferCount_];
+            WaitForServer(buffer);
+        }
+        if (path_ == Path::SharedMemory) {
+            const int index = k % bufferCount_;
+            const size_t offset = static_cast<size_t>(index) * bandRows_ * width_;
+            fill(Image{.pixels = shmPixels_ + offset, .stride = width_, .width = width_, .height = rows}, top);
+            Buffer& buffer = buffers_[index];
+            buffer.lastPut = xcb_shm_put_image_checked(
+                c_, window_, gc_, static_cast<uint16_t>(width_), static_cast<uint16_t>(rows), 0, 0,
+                static_cast<uint16_t>(width_), static_cast<uint16_t>(rows), 0, static_cast<int16_t>(top), depth_,
+                XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shmSeg_, static_cast<uint32_t>(offset * 4));
+            buffer.putPending = true;
+            xcb_flush(c_);  // the server starts on this band while the next one fills
+        } else {
+            fill(Image{.pixels = heap_.data(), .stride = width_, .width = width_, .height = rows}, top);
+            PutImageInPieces(*c_, window_, gc_, depth_,
+                             PixelRows{.pixels = heap_.data(), .width = width_, .height = rows, .top = top});
+        }
     }
-    if (c_) xcb_flush(c_);
+    xcb_flush(c_);
 }
 
 }  // namespace ztx
