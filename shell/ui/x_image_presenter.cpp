@@ -180,10 +180,8 @@ void XImagePresenter::Present(const FillBand& fill) {
     if (path_ == Path::None) return;
     for (int top = 0, k = 0; top < height_; top += bandRows_, ++k) {
         const int rows = std::min(bandRows_, height_ - top);
-        if (path_ == Path::SharedMemory) {
-            Buffer& buffer = buffers_[k % bufferCount_];
-            WaitForServer(buffer);
-        }
+        // The wait may find the segment refused and switch to PutImage.
+        if (path_ == Path::SharedMemory) WaitForServer(buffers_[k % bufferCount_]);
         if (path_ == Path::SharedMemory) {
             const int index = k % bufferCount_;
             const size_t offset = static_cast<size_t>(index) * bandRows_ * width_;
