@@ -59,8 +59,10 @@ void CreateSurface(Surface& surface, int width, int height) {
     CreateBitmap8(surface.picture, width, height);
     std::lock_guard<std::mutex> g(surface.publishLock);
     surface.published.assign(surface.picture.pixels.size(), 0);
-    surface.shown.assign(surface.picture.pixels.size(), 0);
-    surface.fresh.store(false);
+    // The presenter's copy comes with its first take (headless runs never
+    // present and never pay for it).
+    surface.shown = {};
+    surface.fresh.store(true);
     surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
