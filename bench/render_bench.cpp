@@ -45,6 +45,42 @@ void BM_Expand(benchmark::State& state) {
 }
 BENCHMARK(BM_Expand)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
 
+// The same on a picture like the modules draw (wide curves and filled
+// shapes over black, long runs of one index), with new colours at every
+// picture as the palette thread makes them.
+void BM_ExpandDrawnPicture(benchmark::State& state) {
+    const int w = int(state.range(0)), h = int(state.range(1));
+    Surface surface;
+    CreateSurface(surface, w, h);
+    DrawContext dc;
+    AttachSurface(dc, surface);
+    SeedRandom(4);
+    for (int k = 0; k < 120; ++k) {
+        SelectPen(dc, SolidPen(1 + Rand15() % 40, PaletteIndexColor(k % 236)));
+        Point curve[4];
+        for (auto& p : curve) p = Point{Rand15() % w, Rand15() % h};
+        DrawBezier(dc, curve, 4);
+        if (k % 4 == 0) {
+            SelectBrush(dc, SolidBrush(PaletteIndexColor((k * 7) % 236)));
+            Point shape[3];
+            for (auto& p : shape) p = Point{Rand15() % w, Rand15() % h};
+            DrawPolygon(dc, shape, 3);
+        }
+    }
+    std::vector<uint32_t> dst(size_t(w) * h);
+    uint32_t tables[2][256];
+    Table(tables[0]);
+    for (int i = 0; i < 256; ++i) tables[1][i] = tables[0][255 - i];
+    int k = 0;
+    for (auto _ : state) {
+        ExpandIndices(surface.picture.pixels.data(), w, w, h, tables[k++ & 1], dst.data(), w);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * w * h);
+}
+BENCHMARK(BM_ExpandDrawnPicture)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+
 // The yardstick: a plain byte-to-word lookup loop.
 __attribute__((noinline)) void PlainLookup(const uint8_t* s, const uint32_t* t, uint32_t* d, size_t n) {
     for (size_t i = 0; i < n; ++i) d[i] = t[s[i]];

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "render/device_colors.h"
 
@@ -56,30 +59,49 @@ void CreateSurface(Surface& surface, int width, int height) {
     CreateBitmap8(surface.picture, width, height);
     std::lock_guard<std::mutex> g(surface.publishLock);
     surface.published.assign(surface.picture.pixels.size(), 0);
+    // The presenter's copy comes with its first take (headless runs never
+    // present and never pay for it).
+    surface.shown = {};
+    surface.fresh.store(true);
     surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void PublishSurface(Surface& surface) {
     {
         std::lock_guard<std::mutex> g(surface.publishLock);
+        // After a take the published buffer is the presenter's old one: it is
+        // overwritten whole, so its stale content never shows.
         if (surface.published.size() != surface.picture.pixels.size())
             surface.published.resize(surface.picture.pixels.size());
         if (!surface.published.empty())
             std::memcpy(surface.published.data(), surface.picture.pixels.data(), surface.published.size());
+        surface.fresh.store(true);
     }
     surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
-void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
-                   uint32_t* dst, ptrdiff_t dstStride) {
-    // Copy the table to the stack so the compiler knows it cannot alias dst.
-    uint32_t t[256];
-    std::memcpy(t, table, sizeof t);
+Canvas TakePublished(Surface& surface) {
+    {
+        std::lock_guard<std::mutex> g(surface.publishLock);
+        if (surface.fresh.load()) {
+            surface.shown.swap(surface.published);
+            surface.fresh.store(false);
+        }
+    }
+    const int w = surface.picture.width, h = surface.picture.height;
+    if (w <= 0 || h <= 0 || surface.shown.size() != size_t(w) * h) return Canvas{};
+    return Canvas{surface.shown.data(), w, w, h};
+}
+
+namespace {
+
+// Eight pixels per step from one 64-bit load, one lookup per pixel.
+void ExpandRowsByPixel(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t t[256],
+                       uint32_t* dst, ptrdiff_t dstStride) {
     for (int y = 0; y < height; ++y) {
         const uint8_t* s = src + y * srcStride;
         uint32_t* d = dst + y * dstStride;
         int x = 0;
-        // Eight pixels per step from one 64-bit load.
         for (; x + 8 <= width; x += 8) {
             uint64_t v;
             std::memcpy(&v, s + x, 8);
@@ -96,12 +118,106 @@ void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int heigh
     }
 }
 
-void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
-                         const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth,
-                         int dstHeight) {
+// The 65536 pixel pairs of a table: entry (b << 8) | a holds t[a] in its low
+// and t[b] in its high word, i.e. two neighbouring pixels as they lie in
+// memory. Built again only when the table changed (per thread).
+const uint64_t* PairTable(const uint32_t t[256]) {
+    struct Cache {
+        uint32_t table[256] = {};
+        std::vector<uint64_t> pairs;
+    };
+    thread_local Cache cache;
+    if (cache.pairs.empty() || std::memcmp(cache.table, t, sizeof cache.table) != 0) {
+        std::memcpy(cache.table, t, sizeof cache.table);
+        cache.pairs.resize(65536);
+        for (uint32_t b = 0; b < 256; ++b) {
+            const uint64_t high = uint64_t(t[b]) << 32;
+            for (uint32_t a = 0; a < 256; ++a) cache.pairs[(b << 8) | a] = high | t[a];
+        }
+    }
+    return cache.pairs.data();
+}
+
+// Two pixels per lookup (one 64-bit word) for big pictures. Neighbouring
+// pixels repeat a lot in the modules' pictures, so the pairs in use stay in
+// the cache. The stores bypass the cache: the picture goes to the X server
+// (or a file), not back to this thread, and a picture of several megabytes
+// would only push everything else out.
+void ExpandRowsByPair(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t t[256],
+                      uint32_t* dst, ptrdiff_t dstStride) {
+    const uint64_t* pairs = PairTable(t);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* s = src + y * srcStride;
+        uint32_t* d = dst + y * dstStride;
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x < width && (reinterpret_cast<uintptr_t>(d + x) & 15) != 0; ++x) d[x] = t[s[x]];
+        for (; x + 8 <= width; x += 8) {
+            uint64_t v;
+            std::memcpy(&v, s + x, 8);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(d + x),
+                             _mm_set_epi64x(int64_t(pairs[(v >> 16) & 0xFFFF]), int64_t(pairs[v & 0xFFFF])));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(d + x + 4),
+                             _mm_set_epi64x(int64_t(pairs[v >> 48]), int64_t(pairs[(v >> 32) & 0xFFFF])));
+        }
+#else
+        for (; x + 8 <= width; x += 8) {
+            uint64_t v;
+            std::memcpy(&v, s + x, 8);
+            const uint64_t out[4] = {pairs[v & 0xFFFF], pairs[(v >> 16) & 0xFFFF], pairs[(v >> 32) & 0xFFFF],
+                                     pairs[v >> 48]};
+            std::memcpy(d + x, out, sizeof out);
+        }
+#endif
+        for (; x < width; ++x) d[x] = t[s[x]];
+    }
+#if defined(__SSE2__)
+    _mm_sfence();  // the streamed stores are visible before anyone is told
+#endif
+}
+
+// Below this many pixels building the pair table costs more than it saves.
+constexpr int64_t kPairTablePixels = 1 << 18;
+
+// Whether neighbouring pixels repeat often enough for the pairs in use to
+// stay in the cache: the modules' pictures (one in eight or more repeats;
+// most have long runs) yes, noise-like ones (where pair lookups miss the
+// cache and cost more than single ones) no. Samples pixels spread over the
+// picture.
+bool RepeatsOften(const uint8_t* src, ptrdiff_t srcStride, int width, int height) {
+    if (width < 2) return false;
+    constexpr int kSamples = 1024;
+    int repeats = 0;
+    for (int k = 0; k < kSamples; ++k) {
+        const int y = static_cast<int>(int64_t(k) * height / kSamples);
+        const int x = static_cast<int>((int64_t(k) * 7919) % (width - 1));
+        const uint8_t* p = src + y * srcStride + x;
+        repeats += p[0] == p[1];
+    }
+    return repeats * 8 >= kSamples;
+}
+
+}  // namespace
+
+void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
+                   uint32_t* dst, ptrdiff_t dstStride) {
+    // Copy the table to the stack so the compiler knows it cannot alias dst.
+    uint32_t t[256];
+    std::memcpy(t, table, sizeof t);
+    if (int64_t(width) * height >= kPairTablePixels && RepeatsOften(src, srcStride, width, height))
+        ExpandRowsByPair(src, srcStride, width, height, t, dst, dstStride);
+    else
+        ExpandRowsByPixel(src, srcStride, width, height, t, dst, dstStride);
+}
+
+void ExpandIndicesBand(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
+                       const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight,
+                       int firstRow, int rows) {
     if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) return;
+    firstRow = std::clamp(firstRow, 0, dstHeight);
+    rows = std::clamp(rows, 0, dstHeight - firstRow);
     if (srcWidth == dstWidth && srcHeight == dstHeight) {
-        ExpandIndices(src, srcStride, srcWidth, srcHeight, table, dst, dstStride);
+        ExpandIndices(src + firstRow * srcStride, srcStride, srcWidth, rows, table, dst, dstStride);
         return;
     }
     uint32_t t[256];
@@ -110,9 +226,9 @@ void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, 
     columns.resize(dstWidth);
     for (int x = 0; x < dstWidth; ++x) columns[x] = StretchIndex(x, srcWidth, dstWidth);
     int lastRow = -1;
-    for (int y = 0; y < dstHeight; ++y) {
-        int sy = StretchIndex(y, srcHeight, dstHeight);
-        uint32_t* d = dst + y * dstStride;
+    for (int i = 0; i < rows; ++i) {
+        const int sy = StretchIndex(firstRow + i, srcHeight, dstHeight);
+        uint32_t* d = dst + i * dstStride;
         if (sy == lastRow) {
             std::memcpy(d, d - dstStride, size_t(dstWidth) * 4);
             continue;
@@ -123,14 +239,22 @@ void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, 
     }
 }
 
+void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
+                         const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth,
+                         int dstHeight) {
+    ExpandIndicesBand(src, srcStride, srcWidth, srcHeight, table, dst, dstStride, dstWidth, dstHeight, 0, dstHeight);
+}
+
 uint32_t PresentSurface(Surface& surface, uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight) {
+    // The count first: a publish after it shows next time at the latest.
+    const uint32_t count = PublishedCount(surface);
     uint32_t table[256];
     DeviceColors().Read(table);
-    std::lock_guard<std::mutex> g(surface.publishLock);
-    const int w = surface.picture.width, h = surface.picture.height;
-    if (surface.published.size() == size_t(w) * h && w > 0 && h > 0)
-        ExpandIndicesScaled(surface.published.data(), w, w, h, table, dst, dstStride, dstWidth, dstHeight);
-    return surface.publishCount.load(std::memory_order_acquire);
+    const Canvas picture = TakePublished(surface);
+    if (picture.origin)
+        ExpandIndicesScaled(picture.origin, picture.stride, picture.width, picture.height, table, dst, dstStride,
+                            dstWidth, dstHeight);
+    return count;
 }
 
 }  // namespace ztx

@@ -7,7 +7,10 @@
 //    created for captures;
 //  - Surface: the saver window's persistent picture plus the published copy
 //    the presenter shows. Drawing never happens on the published copy, so the
-//    presenter never sees a half-drawn frame.
+//    presenter never sees a half-drawn frame. The presenter takes each new
+//    copy by swapping it with its own buffer under the publish lock, then
+//    expands it without holding the lock, so neither side waits for the
+//    other's copying or expanding.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -64,10 +67,16 @@ Canvas CanvasOf(Section& section);  // 8-bit sections only; empty otherwise
 struct Surface {
     Bitmap8 picture;  // what modules draw into
 
-    // Published copy for the presenter, guarded by publishLock.
+    // Published copy for the presenter, guarded by publishLock; `fresh`
+    // while it holds a picture the presenter has not taken yet.
     std::mutex publishLock;
     std::vector<uint8_t> published;
+    std::atomic<bool> fresh{false};
     std::atomic<uint32_t> publishCount{0};
+
+    // The presenter's own copy: the last picture it took. Only the (single)
+    // presenting thread touches it.
+    std::vector<uint8_t> shown;
 };
 
 // (Re)creates the surface (drawing and published pictures black). Call only
@@ -81,7 +90,10 @@ void PublishSurface(Surface& surface);
 inline uint32_t PublishedCount(const Surface& surface) { return surface.publishCount.load(std::memory_order_acquire); }
 
 // Expands 8-bit indices through a 256-entry table into 32-bit pixels.
-// Strides are in elements (bytes for src, pixels for dst).
+// Strides are in elements (bytes for src, pixels for dst). Big pictures
+// whose neighbouring pixels often repeat go two pixels per lookup and
+// straight to memory, past the cache (they are meant for the X server or a
+// file, not to be read back at once).
 void ExpandIndices(const uint8_t* src, ptrdiff_t srcStride, int width, int height, const uint32_t table[256],
                    uint32_t* dst, ptrdiff_t dstStride);
 // The same into a destination of another size (nearest neighbour).
@@ -89,9 +101,23 @@ void ExpandIndicesScaled(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, 
                          const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth,
                          int dstHeight);
 
-// Expands the last published picture through the live device colour table
-// into dst (dstWidth x dstHeight, scaled when the size differs). Returns the
-// publish count it showed, so a presenter can tell whether anything changed.
+// Rows firstRow .. firstRow + rows - 1 of the expansion into a dstWidth x
+// dstHeight destination (scaled when the size differs); dst points at row
+// firstRow. Lets a presenter expand and send a picture in bands.
+void ExpandIndicesBand(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, int srcHeight,
+                       const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight,
+                       int firstRow, int rows);
+
+// The presenter's side (one presenting thread): takes the newest published
+// picture if one came since the last take (a swap under the publish lock)
+// and returns the presenter's own copy, a whole frame nobody else touches.
+// Empty when the surface has no pixels.
+Canvas TakePublished(Surface& surface);
+
+// Takes the newest published picture and expands it through the live device
+// colour table into dst (dstWidth x dstHeight, scaled when the size
+// differs). Returns the publish count it showed, so a presenter can tell
+// whether anything changed.
 uint32_t PresentSurface(Surface& surface, uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight);
 
 // The source index for destination position i when a run of srcLen pixels is

@@ -69,6 +69,31 @@ TEST(RenderPresent, ExpansionThroughTheTableAndScaled) {
     EXPECT_EQ(big[22 * 4 - 1], table[245]);
 }
 
+TEST(RenderPresent, BigPicturesExpandThroughTheCurrentTable) {
+    // Big enough for the pair lookups; an odd width, a wider destination
+    // starting off a 16-byte boundary, and a second table (the pairs of the
+    // first must not be reused).
+    const int w = 601, h = 450, stride = 605;
+    std::vector<uint8_t> src(size_t(w) * h);
+    for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i % 7 == 0 ? i * 13 : i / 5);
+    for (uint32_t round = 0; round < 2; ++round) {
+        uint32_t table[256];
+        for (uint32_t i = 0; i < 256; ++i) table[i] = 0x10001u * i + round * 0x100u;
+        std::vector<uint32_t> dst(size_t(stride) * h + 1, 0xDEADBEEFu);
+        ExpandIndices(src.data(), w, w, h, table, dst.data() + 1, stride);
+        int wrong = 0, touched = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < stride; ++x) {
+                const uint32_t got = dst[1 + size_t(y) * stride + x];
+                if (x < w) wrong += got != table[src[size_t(y) * w + x]];
+                else touched += got != 0xDEADBEEFu;
+            }
+        EXPECT_EQ(wrong, 0) << "round " << round;
+        EXPECT_EQ(touched, 0) << "round " << round;
+        EXPECT_EQ(dst[0], 0xDEADBEEFu);
+    }
+}
+
 TEST(RenderPresent, CopiesMatchColoursToTheDestinationTable) {
     // Window picture -> grey section: each device colour becomes the nearest grey.
     Surface surface;

@@ -26,7 +26,9 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 // A private X server for one test; gone with the test.
 class XServer {
 public:
-    bool Start() {
+    // `screen` as Xvfb takes it (WxHxDEPTH); `without` names an extension
+    // the server leaves out (none when empty).
+    bool Start(const std::string& screen = "640x480x24", const std::string& without = "") {
         int fds[2];
         if (pipe(fds) != 0) return false;
         pid_ = fork();
@@ -34,8 +36,13 @@ public:
             close(fds[0]);
             setsid();
             std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
+            std::vector<std::string> args = {"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp",
+                                              "-noreset"};
+            if (!without.empty()) args.insert(args.end(), {"-extension", without});
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execvp("Xvfb", argv.data());
             _exit(127);
         }
         close(fds[1]);
@@ -132,8 +139,9 @@ struct Saver {
 class SaverWindowE2E : public ::testing::Test {
 protected:
     XServer x;
+    std::string screen = "640x480x24", withoutExtension;  // the server's kind, set before SetUp
     void SetUp() override {
-        if (!x.Start()) GTEST_SKIP() << "Xvfb is not available";
+        if (!x.Start(screen, withoutExtension)) GTEST_SKIP() << "Xvfb is not available";
         setenv("XDG_RUNTIME_DIR", ztx_test::g_tempRoot.c_str(), 1);
         chmod(ztx_test::g_tempRoot.c_str(), 0700);
         // The standard displays, with Bezier active.
@@ -271,6 +279,39 @@ TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
     EXPECT_EQ(active, "[D] Bezier");
     EXPECT_FALSE(ztx::FileExists(ztx_test::g_tempRoot + "/data/zentrix/Settings/Testing Current Settings.ZTX"));
 }
+
+// Servers where the saver cannot hand the X server its image in place: no
+// MIT-SHM (as on a remote display: plain image requests instead) and 16-bit
+// pixels (Qt's backing store instead). The saver must show all the same; and
+// on a big screen, where the picture goes in several bands through two
+// shared buffers.
+struct ServerKind {
+    const char* name;
+    const char* screen;
+    const char* without;
+};
+class SaverWindowOnOtherServers : public SaverWindowE2E, public ::testing::WithParamInterface<ServerKind> {
+protected:
+    SaverWindowOnOtherServers() {
+        screen = GetParam().screen;
+        withoutExtension = GetParam().without;
+    }
+};
+
+TEST_P(SaverWindowOnOtherServers, FullScreenShows) {
+    Saver saver({"/S"});
+    LitAfterStart(500);
+    ASSERT_FALSE(saver.Ended(0));
+    EXPECT_GT(Lit(), 1000);
+    kill(saver.pid, SIGTERM);
+    EXPECT_TRUE(saver.Ended(3000));
+    EXPECT_EQ(saver.status, 0);
+}
+INSTANTIATE_TEST_SUITE_P(Servers, SaverWindowOnOtherServers,
+                         ::testing::Values(ServerKind{"NoSharedMemory", "640x480x24", "MIT-SHM"},
+                                           ServerKind{"SixteenBitPixels", "640x480x16", ""},
+                                           ServerKind{"BigScreenInBands", "2560x1600x24", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 #endif

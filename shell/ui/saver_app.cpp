@@ -1,17 +1,21 @@
 // The full-screen and preview saver windows on X11, with Qt. The window
 // turns X events into the saver's messages (shell/saver_window.h), performs
 // the window operations the message handlers ask for, hosts the animation
-// and presents the published picture through the live device colours.
+// and presents the published picture through the live device colours:
+// straight into an image in the X server's format (x_image_presenter.h), or,
+// when the window's pixel format does not allow that, into Qt's backing
+// store.
 #include "shell/ui/saver_app.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QBackingStore>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRasterWindow>
+#include <QWindow>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -26,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +45,7 @@
 #include "shell/command_line.h"
 #include "shell/run_modes.h"
 #include "shell/saver_window.h"
+#include "shell/ui/x_image_presenter.h"
 
 namespace ztx {
 
@@ -81,15 +87,7 @@ void SetRootWallpaper(const std::string& path) {
         xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, w, h);
         xcb_gcontext_t gc = xcb_generate_id(c);
         xcb_create_gc(c, gc, pixmap, 0, nullptr);
-        // Rows in pieces that fit one request.
-        const uint32_t maxBytes = xcb_get_maximum_request_length(c) * 4u - 64u;
-        const int rowsPerPut = std::max(1, static_cast<int>(maxBytes / (static_cast<uint32_t>(w) * 4u)));
-        for (int y = 0; y < h; y += rowsPerPut) {
-            const int rows = std::min(rowsPerPut, h - y);
-            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, w, rows, 0, y, 0, screen->root_depth,
-                          static_cast<uint32_t>(w) * rows * 4u,
-                          reinterpret_cast<const uint8_t*>(pixels.data() + static_cast<size_t>(y) * w));
-        }
+        PutImageInPieces(*c, pixmap, gc, screen->root_depth, PixelRows{.pixels = pixels.data(), .width = w, .height = h});
         xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
         xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
         for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
@@ -137,9 +135,10 @@ int VirtualKeyOf(uint32_t keysym) {
     }
 }
 
-class SaverWindowQt : public QRasterWindow, public QAbstractNativeEventFilter {
+class SaverWindowQt : public QWindow, public QAbstractNativeEventFilter {
 public:
     SaverWindowQt(bool preview, xcb_window_t parent) : preview_(preview), parent_(parent) {
+        setSurfaceType(QSurface::RasterSurface);
         ops_.user = this;
         ops_.postClose = [](void* u) { static_cast<SaverWindowQt*>(u)->Post(Msg::Close); };
         ops_.destroy = [](void* u) { static_cast<SaverWindowQt*>(u)->Destroy(); };
@@ -210,26 +209,13 @@ public:
     }
 
 protected:
-    void exposeEvent(QExposeEvent* e) override {
-        if (isExposed() && !erased_) {
+    void exposeEvent(QExposeEvent*) override {
+        if (!isExposed()) return;
+        if (!erased_) {
             erased_ = true;
             Dispatch(Msg::EraseBackground);
         }
-        QRasterWindow::exposeEvent(e);
-    }
-
-    void paintEvent(QPaintEvent*) override {
-        const auto t0 = std::chrono::steady_clock::now();
-        const int w = surface_.picture.width, h = surface_.picture.height;
-        if (image_.width() != w || image_.height() != h) image_ = QImage(w, h, QImage::Format_RGB32);
-        if (w > 0 && h > 0)
-            PresentSurface(surface_, reinterpret_cast<uint32_t*>(image_.bits()), image_.bytesPerLine() / 4, w, h);
-        {
-            QPainter p(this);
-            p.drawImage(QRect(QPoint(0, 0), size()), image_);
-        }
-        paintSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        ++paints_;
+        Present();
     }
 
     void keyPressEvent(QKeyEvent* e) override {
@@ -257,7 +243,11 @@ protected:
             Dispatch(Msg::Close);
             return true;
         }
-        return QRasterWindow::event(e);
+        if (e->type() == QEvent::UpdateRequest) {
+            Present();
+            return true;
+        }
+        return QWindow::event(e);
     }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
@@ -354,25 +344,75 @@ private:
     }
 
     void MaybePresent() {
-        const uint32_t published = surface_.publishCount.load();
+        const uint32_t published = PublishedCount(surface_);
         const uint32_t colors = DeviceColors().Generation();
         if (published != lastPublished_ || colors != lastColors_) {
             lastPublished_ = published;
             lastColors_ = colors;
-            update();
+            Present();
         }
+    }
+
+    // Expands the published picture through the live colours straight into
+    // the image that goes to the X server, and sends it.
+    void Present() {
+        if (!isExposed() || SaverWindow.destroyed) return;
+        const auto t0 = std::chrono::steady_clock::now();
+        const QSize pixels = size() * devicePixelRatio();
+        xcb_connection_t* c = Connection();
+        if (c && !xFailed_ && (x_.width() != pixels.width() || x_.height() != pixels.height()))
+            xFailed_ = !x_.Open(*c, static_cast<xcb_window_t>(winId()), pixels.width(), pixels.height());
+        if (x_.path() != XImagePresenter::Path::None) {
+            PresentSurface(surface_, x_);
+        } else {
+            PresentThroughBackingStore();
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        paintSeconds_ += std::chrono::duration<double>(t1 - t0).count();
+        if (paints_++ == 0) firstPaint_ = t1;
+        lastPaint_ = t1;
+    }
+
+    // The toolkit's way, for pixel formats the X image path does not take:
+    // expanded into the backing store's image when it holds 32-bit words,
+    // else drawn from an image of our own.
+    void PresentThroughBackingStore() {
+        if (!store_) store_ = std::make_unique<QBackingStore>(this);
+        const QRect area(QPoint(0, 0), size());
+        store_->resize(area.size());
+        store_->beginPaint(area);
+        auto* target = dynamic_cast<QImage*>(store_->paintDevice());
+        if (target && target->format() == QImage::Format_RGB32) {
+            PresentSurface(surface_, reinterpret_cast<uint32_t*>(target->bits()), target->bytesPerLine() / 4,
+                           target->width(), target->height());
+        } else {
+            const int w = surface_.picture.width, h = surface_.picture.height;
+            if (image_.width() != w || image_.height() != h) image_ = QImage(w, h, QImage::Format_RGB32);
+            if (w > 0 && h > 0)
+                PresentSurface(surface_, reinterpret_cast<uint32_t*>(image_.bits()), image_.bytesPerLine() / 4, w,
+                               h);
+            QPainter p(store_->paintDevice());
+            p.drawImage(area, image_);
+        }
+        store_->endPaint();
+        store_->flush(area);
     }
 
     void Destroy() {
         if (SaverWindow.destroyed) return;
         // ZTX_PRESENTER_STATS=1 reports what showing the pictures cost.
-        if (std::getenv("ZTX_PRESENTER_STATS") && paints_)
-            std::fprintf(stderr, "presenter: %llu pictures, %.3f ms each at %dx%d\n",
+        if (std::getenv("ZTX_PRESENTER_STATS") && paints_) {
+            const double span = std::chrono::duration<double>(lastPaint_ - firstPaint_).count();
+            std::fprintf(stderr, "presenter: %llu pictures, %.3f ms each at %dx%d through %s, %.1f a second\n",
                          static_cast<unsigned long long>(paints_), paintSeconds_ * 1000.0 / paints_,
-                         surface_.picture.width, surface_.picture.height);
+                         surface_.picture.width, surface_.picture.height,
+                         x_.path() != XImagePresenter::Path::None ? PathName(x_.path()) : "Qt's backing store",
+                         span > 0 ? double(paints_ - 1) / span : 0.0);
+        }
         presentTimer_.stop();
         timer1_.stop();
         DispatchSaverMessage(ops_, Message{Msg::Destroy});
+        x_.Close();
         hide();
     }
 
@@ -383,10 +423,14 @@ private:
     Surface surface_;
     DrawContext dc_;
     EngineHost host_;
-    QImage image_;
+    XImagePresenter x_;
+    bool xFailed_ = false;                  // the window's format needs the toolkit's way
+    std::unique_ptr<QBackingStore> store_;  // only on that way
+    QImage image_;                          // only when the backing store is not 32-bit words
     bool erased_ = false;
     double paintSeconds_ = 0;
     uint64_t paints_ = 0;
+    std::chrono::steady_clock::time_point firstPaint_, lastPaint_;
     uint32_t lastPublished_ = ~0u, lastColors_ = ~0u;
 };
 
