@@ -329,6 +329,7 @@ private:
     void DrawFrame(uint32_t frame) {
         StepTextBoxes();
         g_debugStep = "Msg";
+        const auto start = std::chrono::steady_clock::now();
         for (int slot = 0; slot < kModuleSlots && AnimationRunning; ++slot) {
             if (!ModuleActive[slot]) continue;
             g_debugStep = SlotName(slot);
@@ -338,6 +339,11 @@ private:
                 host_.timings->slotSeconds[slot] +=
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         }
+        host_.drawNanoseconds.fetch_add(
+            static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      std::chrono::steady_clock::now() - start)
+                                      .count()),
+            std::memory_order_relaxed);
         g_debugStep = "Pos6";
         DecayPeaks();
         Publish(host_);

@@ -30,6 +30,9 @@ struct EngineHost {
     // clear the sound link's requests themselves).
     void (*capture)(void* user) = nullptr;
     void (*wallpaper)(void* user) = nullptr;
+    // The real time the frames' draw calls took, added up by the animation
+    // thread (for a frame-rate readout on another thread).
+    std::atomic<uint64_t> drawNanoseconds{0};
     // When set, the real time spent in each slot's draw calls and in the
     // palette steps is added up here (benchmarks).
     struct Timings {

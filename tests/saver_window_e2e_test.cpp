@@ -16,6 +16,7 @@
 
 #include "platform/files.h"
 #include "settings/registry.h"
+#include "soundlink/sound_link.h"
 #include "tests/test_support.h"
 
 #if defined(ZTX_XHELPER_EXE) && defined(ZTX_TOOL_EXE)
@@ -263,6 +264,35 @@ TEST_F(SaverWindowE2E, XScreenSaverLauncherTakesAHexWindowId) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
     std::system("pkill -TERM -f 'xhelper host 160 120'");
     pclose(host);
+}
+
+// Without a window from its host, --root draws on the root window (below
+// every other window, input left to the locker), and --display shows that
+// display in this process alone: "Active" stays as it is.
+TEST_F(SaverWindowE2E, LauncherOnTheRootWindowShowsTheDisplayItIsGiven) {
+    unsetenv("XSCREENSAVER_WINDOW");
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string launcher = ztx::DirName(ZTX_ZENTRIX_EXE) + "/zentrix-xscreensaver";
+        execl("/bin/sh", "sh", launcher.c_str(), "--root", "--display", "[D] Cube", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    LitAfterStart(500);
+    EXPECT_GT(Lit(), 500);
+    Helper("moveto 300 300");
+    Sleep(300);
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0);  // the pointer does not end it
+    ztx::SoundLinkRecord* link = ztx::OpenSoundLink();
+    ASSERT_NE(link, nullptr);
+    EXPECT_STREQ(link->currentDisplay, "[D] Cube");
+    ztx::CloseSoundLink(link);
+    std::string active;
+    ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
+    EXPECT_EQ(active, "[D] Bezier");
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }
 
 TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {

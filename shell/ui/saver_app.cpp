@@ -165,7 +165,15 @@ public:
         SaverWindow.previewMode = preview_;
         if (DispatchSaverMessage(ops_, Message{Msg::Create}) < 0) return false;
         QSize size;
-        if (preview_) {
+        if (preview_ && OnRootWindow()) {
+            // A window of the root's size that the window manager leaves
+            // alone, kept below every other window: the desktop shows it.
+            setTitle("Screen Saver");
+            setFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnBottomHint);
+            size = ParentSize();
+            setGeometry(QRect(QPoint(0, 0), size / devicePixelRatio()));
+            WatchParent();
+        } else if (preview_) {
             setTitle("Preview");
             setFlags(Qt::FramelessWindowHint);
             QWindow* host = QWindow::fromWinId(parent_);
@@ -185,6 +193,7 @@ public:
         MakeSurface(size);
         qApp->installNativeEventFilter(this);
         show();
+        if (preview_ && OnRootWindow()) lower();
         if (!preview_) {
             raise();
             requestActivate();
@@ -281,6 +290,11 @@ private:
         }
     }
 
+    bool OnRootWindow() {
+        xcb_connection_t* c = Connection();
+        return c && parent_ == xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    }
+
     xcb_connection_t* Connection() {
         auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
         return x11 ? x11->connection() : nullptr;
@@ -371,6 +385,35 @@ private:
         paintSeconds_ += std::chrono::duration<double>(t1 - t0).count();
         if (paints_++ == 0) firstPaint_ = t1;
         lastPaint_ = t1;
+        if (showRates_) ShowRates(t1);
+    }
+
+    // ZENTRIX_SHOW_FPS (the launcher's --fps): pictures shown and frames
+    // drawn a second and the drawing time of a frame, worked out once a
+    // second and written in the top-left corner over every picture.
+    void ShowRates(std::chrono::steady_clock::time_point now) {
+        xcb_connection_t* c = Connection();
+        if (!c) return;
+        const double span = std::chrono::duration<double>(now - rates_.since).count();
+        if (rates_.text.empty() || span >= 1.0) {
+            const uint32_t frames = FrameCount.load();
+            const uint64_t nanos = host_.drawNanoseconds.load(std::memory_order_relaxed);
+            const uint32_t drawn = frames - rates_.frames;
+            char text[96];
+            std::snprintf(text, sizeof text, " %.1f pictures/s  %.1f frames/s  %.2f ms a frame ",
+                          span > 0 ? (paints_ - rates_.paints) / span : 0.0, span > 0 ? drawn / span : 0.0,
+                          drawn ? (nanos - rates_.nanos) / 1e6 / drawn : 0.0);
+            rates_ = Rates{now, paints_, frames, nanos, text, rates_.gc};
+        }
+        const xcb_window_t window = static_cast<xcb_window_t>(winId());
+        if (!rates_.gc) {
+            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+            const uint32_t colors[2] = {screen->white_pixel, screen->black_pixel};
+            rates_.gc = xcb_generate_id(c);
+            xcb_create_gc(c, rates_.gc, window, XCB_GC_FOREGROUND | XCB_GC_BACKGROUND, colors);
+        }
+        xcb_image_text_8(c, static_cast<uint8_t>(rates_.text.size()), window, rates_.gc, 4, 16, rates_.text.c_str());
+        xcb_flush(c);
     }
 
     // The toolkit's way, for pixel formats the X image path does not take:
@@ -432,6 +475,15 @@ private:
     uint64_t paints_ = 0;
     std::chrono::steady_clock::time_point firstPaint_, lastPaint_;
     uint32_t lastPublished_ = ~0u, lastColors_ = ~0u;
+    const bool showRates_ = std::getenv("ZENTRIX_SHOW_FPS") != nullptr;
+    struct Rates {
+        std::chrono::steady_clock::time_point since;
+        uint64_t paints = 0;
+        uint32_t frames = 0;
+        uint64_t nanos = 0;
+        std::string text;
+        xcb_gcontext_t gc = 0;
+    } rates_;
 };
 
 // One full-screen saver per display: a lock held for the life of the window.
@@ -470,16 +522,21 @@ bool HaveDisplay() {
 }
 
 int RunSaver(const CommandLine& cmd, int argc, char** argv) {
-    const bool preview = cmd.mode == RunMode::Preview;
+    // ZENTRIX_ROOT_WINDOW (the launcher's --root without a window from its
+    // host) makes a full-screen run draw on the root window as screen hacks
+    // do: a preview of the root window, below every other window.
+    const bool onRoot = cmd.mode == RunMode::FullScreen && std::getenv("ZENTRIX_ROOT_WINDOW");
+    const bool preview = cmd.mode == RunMode::Preview || onRoot;
     if (!HaveDisplay()) return 1;
     if (!preview && !TakeFullScreenLock()) return 0;  // another full-screen saver runs
     setenv("QT_QPA_PLATFORM", "xcb", 0);
     QGuiApplication app(argc, argv);
+    auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_window_t host = static_cast<xcb_window_t>(cmd.window);
+    if (onRoot && c) host = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     if (preview) {
-        auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>();
-        xcb_connection_t* c = x11 ? x11->connection() : nullptr;
-        xcb_get_geometry_reply_t* g =
-            c ? xcb_get_geometry_reply(c, xcb_get_geometry(c, cmd.window), nullptr) : nullptr;
+        xcb_get_geometry_reply_t* g = c ? xcb_get_geometry_reply(c, xcb_get_geometry(c, host), nullptr) : nullptr;
         if (!g) {
             std::fprintf(stderr, "zentrix: there is no window %u on display %s to draw in\n", cmd.window,
                          std::getenv("DISPLAY"));
@@ -503,7 +560,7 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
     int caught = 0;  // the signal that asked the saver to close
     int status = 0;
     {
-        SaverWindowQt window(preview, static_cast<xcb_window_t>(cmd.window));
+        SaverWindowQt window(preview, host);
         QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
             char buf[16];
