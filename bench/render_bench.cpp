@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/noise_picture.h"
 #include "platform/random.h"
 #include "modules/raster/raster_kit.h"
 #include "render/draw.h"
@@ -14,16 +15,6 @@
 using namespace ztx;
 
 namespace {
-
-std::vector<uint8_t> NoisePicture(int w, int h) {
-    std::vector<uint8_t> p(size_t(w) * h);
-    uint32_t s = 12345;
-    for (auto& b : p) {
-        s = s * 1664525u + 1013904223u;
-        b = uint8_t(s >> 24);
-    }
-    return p;
-}
 
 void Table(uint32_t t[256]) {
     for (int i = 0; i < 256; ++i) t[i] = 0x010101u * uint32_t(i);

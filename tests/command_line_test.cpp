@@ -86,15 +86,10 @@ TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
     EXPECT_EQ(run("/s", "DISPLAY=:7613"), 1);  // an X server that is not there
     // Switches it does not know still exit with 255, after the usage and
     // the version on standard error.
-    std::string said;
-    FILE* p = popen((std::string("'") + ZTX_ZENTRIX_EXE + "' --help 2>&1 >/dev/null").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char buf[512];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) said.append(buf, n);
-    const int status = pclose(p);
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 255);
-    EXPECT_NE(said.find("/S"), std::string::npos) << said;
-    EXPECT_NE(said.find("4.0.1230"), std::string::npos) << said;
+    const auto said = ztx_test::RunCommand(std::string("'") + ZTX_ZENTRIX_EXE + "' --help 2>&1 >/dev/null");
+    EXPECT_EQ(said.status, 255);
+    EXPECT_NE(said.out.find("/S"), std::string::npos) << said.out;
+    EXPECT_NE(said.out.find("4.0.1230"), std::string::npos) << said.out;
     EXPECT_EQ(ExitStatus(-1), 255);
     EXPECT_EQ(ExitStatus(43), 43);
 }
@@ -103,12 +98,7 @@ TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
 // saver (which, without a display, would fail with 1).
 TEST(CommandLine, LauncherHelpDoesNotStartTheSaver) {
     const std::string launcher = DirName(ZTX_ZENTRIX_EXE) + "/zentrix-xscreensaver";
-    std::string said;
-    FILE* p = popen(("env -u DISPLAY sh '" + launcher + "' --help 2>/dev/null").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char buf[512];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) said.append(buf, n);
-    const int status = pclose(p);
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
-    EXPECT_NE(said.find("--display"), std::string::npos) << said;
+    const auto said = ztx_test::RunCommand("env -u DISPLAY sh '" + launcher + "' --help 2>/dev/null");
+    EXPECT_EQ(said.status, 0);
+    EXPECT_NE(said.out.find("--display"), std::string::npos) << said.out;
 }

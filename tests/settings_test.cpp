@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/time.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -99,6 +101,10 @@ TEST(SettingsKey, SavedTreeDeletionAndVersionPublishing) {
     ASSERT_TRUE(ReadWholeFile(ztx_test::g_tempRoot + "/data/applications/zentrix-display.desktop", entry));
     EXPECT_NE(entry.find("Exec=\"/opt/zentrix/zentrix\" /S %f"), std::string::npos);
     EXPECT_TRUE(IsRegularFile(ztx_test::g_tempRoot + "/data/mime/packages/zentrix.xml"));
+    // The desktop's database update runs detached: let it finish before the
+    // test's folders go, so it leaves nothing behind.
+    const std::string running = "pgrep -f 'update-mime-database " + ztx_test::g_tempRoot + "' > /dev/null";
+    for (int waited = 0; waited < 10000 && std::system(running.c_str()) == 0; waited += 50) usleep(50000);
 }
 
 TEST(GlobalOptions, FreshUserGetsTheDefaults) {

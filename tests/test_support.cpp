@@ -34,4 +34,15 @@ int RunInChild(int (*body)(void*), void* arg) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+CommandResult RunCommand(const std::string& shellCommand) {
+    CommandResult r{-1, {}};
+    FILE* p = popen(shellCommand.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
 }  // namespace ztx_test

@@ -14,4 +14,12 @@ void UnlinkTestSharedMemory();
 // when the child died of a signal.
 int RunInChild(int (*body)(void*), void* arg);
 
+// Runs a shell command and collects its standard output; `status` is its
+// exit status, or -1 when it did not exit normally.
+struct CommandResult {
+    int status;
+    std::string out;
+};
+CommandResult RunCommand(const std::string& shellCommand);
+
 }  // namespace ztx_test

@@ -15,22 +15,10 @@
 #ifdef ZTX_TOOL_EXE
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-};
+using Result = ztx_test::CommandResult;
 
 Result Ztx(const std::string& args) {
-    std::string cmd = std::string("'") + ZTX_TOOL_EXE + "' " + args + " 2>/dev/null";
-    Result r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return ztx_test::RunCommand(std::string("'") + ZTX_TOOL_EXE + "' " + args + " 2>/dev/null");
 }
 
 // Whether the text is one JSON value (checked by Python's parser).

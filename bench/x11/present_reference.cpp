@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/noise_picture.h"
 #include "render/device_colors.h"
 #include "render/surface.h"
 #include "shell/ui/x_image_presenter.h"
@@ -42,17 +43,6 @@ struct Options {
     bool saverPresenter = false;
     bool sharedMemory = true;
 };
-
-// An 8-bit picture of noise: every pixel looks its entry up (no easy runs).
-std::vector<uint8_t> NoisePicture(int w, int h) {
-    std::vector<uint8_t> p(size_t(w) * h);
-    uint32_t s = 12345;
-    for (auto& b : p) {
-        s = s * 1664525u + 1013904223u;
-        b = uint8_t(s >> 24);
-    }
-    return p;
-}
 
 // A changing table, as the palette thread makes one.
 void StepTable(uint32_t table[256], uint32_t step) {
@@ -128,7 +118,7 @@ int main(int argc, char** argv) {
     xcb_create_gc(c, gc, window, 0, nullptr);
     xcb_flush(c);
 
-    const std::vector<uint8_t> picture = NoisePicture(w, h);
+    const std::vector<uint8_t> picture = ztx::NoisePicture(w, h);
     uint32_t table[256];
     ztx::Surface surface;
     ztx::XImagePresenter presenter;
