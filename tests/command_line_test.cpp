@@ -90,6 +90,12 @@ TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
     EXPECT_EQ(said.status, 255);
     EXPECT_NE(said.out.find("/S"), std::string::npos) << said.out;
     EXPECT_NE(said.out.find("4.0.1230"), std::string::npos) << said.out;
+    // A display file that is not there is named before the saver goes on
+    // (here to fail for want of a display).
+    const auto missing = ztx_test::RunCommand("env -u DISPLAY '" + std::string(ZTX_ZENTRIX_EXE) +
+                                              "' /s /nonexistent/Gone.ZTX 2>&1 >/dev/null");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("Gone.ZTX"), std::string::npos) << missing.out;
     EXPECT_EQ(ExitStatus(-1), 255);
     EXPECT_EQ(ExitStatus(43), 43);
 }

@@ -54,6 +54,11 @@ TEST(ZtxTool, RenderRefusesWhatItCannotDraw) {
     const std::string out = " --frames 1 --out '" + ztx_test::g_tempRoot + "/x.png'";
     EXPECT_EQ(Ztx("render --module Nope" + out).status, 1);
     EXPECT_EQ(Ztx("bench --module Nope --frames 1").status, 1);
+    // An output it cannot write names the folder that is missing.
+    const Result unwritable = ztx_test::RunCommand(std::string("'") + ZTX_TOOL_EXE +
+                                                   "' render --module Star --frames 1 --out /nonexistent/x.gif 2>&1");
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.out.find("folder /nonexistent"), std::string::npos) << unwritable.out;
     // An output path is never a printf format.
     EXPECT_EQ(Ztx("render --module Star --frames 1 --out '" + ztx_test::g_tempRoot + "/x%d%n.png'").status, 2);
     const std::string junk = ztx_test::g_tempRoot + "/notes.txt";
