@@ -29,16 +29,6 @@
 
 namespace ztx {
 
-std::atomic<int> PaletteReady{0};
-std::atomic<int> AnimationSuspended{0};
-std::atomic<int> PaletteSuspended{0};
-std::atomic<int> SpeedDelay{0};
-std::atomic<int> MouseIgnored{0};
-std::atomic<uint32_t> AnimationStartTick{0};
-std::atomic<int> LaunchedCompanion{0};
-std::atomic<int> CaptureKeyHeld{0};
-std::atomic<int> WallpaperKeyPressed{0};
-
 namespace {
 
 std::thread g_animationThread;
@@ -430,17 +420,5 @@ void WaitForAnimationEnd() {
 }
 
 bool AnimationActive() { return g_animationThread.joinable() && !g_animationDone; }
-
-void ResetAnimationState() {
-    PaletteReady = 0;
-    AnimationSuspended = 0;
-    PaletteSuspended = 0;
-    SpeedDelay = 0;
-    MouseIgnored = 0;
-    AnimationStartTick = 0;
-    LaunchedCompanion = 0;
-    CaptureKeyHeld = 0;
-    WallpaperKeyPressed = 0;
-}
 
 }  // namespace ztx

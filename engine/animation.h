@@ -61,7 +61,4 @@ bool AnimationActive();
 // 10 * d - 150 every frame from 16 on).
 uint32_t SpeedPause(int d, uint32_t frame);
 
-// Puts the flags above back to their starting values (no run may be going).
-void ResetAnimationState();
-
 }  // namespace ztx

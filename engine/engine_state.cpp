@@ -13,17 +13,27 @@ std::atomic<int> ConfigurationToolRunning{0};
 char CurrentDisplayName[128] = "";
 char ProcessDisplay[128] = "";
 SequenceList Sequence;
+std::atomic<int> PaletteReady{0};
+std::atomic<int> AnimationSuspended{0};
+std::atomic<int> PaletteSuspended{0};
+std::atomic<int> SpeedDelay{0};
+std::atomic<int> MouseIgnored{0};
+std::atomic<uint32_t> AnimationStartTick{0};
+std::atomic<int> LaunchedCompanion{0};
+std::atomic<int> CaptureKeyHeld{0};
+std::atomic<int> WallpaperKeyPressed{0};
 
 void ResetEngineState() {
-    AnimationRunning = 0;
-    FrameCount = 0;
-    DisplayLoading = 0;
-    LivePaletteSave = 0;
+    for (std::atomic<int>* flag : {&AnimationRunning, &DisplayLoading, &LivePaletteSave, &ConfigurationToolRunning,
+                                   &PaletteReady, &AnimationSuspended, &PaletteSuspended, &SpeedDelay,
+                                   &MouseIgnored, &LaunchedCompanion, &CaptureKeyHeld, &WallpaperKeyPressed})
+        *flag = 0;
     ClearFirst = 1;
-    ConfigurationToolRunning = 0;
+    FrameCount = 0;
+    AnimationStartTick = 0;
     std::memset(CurrentDisplayName, 0, sizeof CurrentDisplayName);
-    Sequence = SequenceList{};
     std::memset(ProcessDisplay, 0, sizeof ProcessDisplay);
+    Sequence = SequenceList{};
 }
 
 }  // namespace ztx

@@ -26,7 +26,8 @@ struct SequenceList {
     uint32_t position = 0;    // current position, reset by loading
 };
 
-// Puts all of the above back to their starting values.
+// Puts the engine's flags (those of the animation too), the display names
+// and the sequence list back to their starting values.
 void ResetEngineState();
 
 }  // namespace ztx

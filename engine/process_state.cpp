@@ -17,7 +17,6 @@ void ResetProcessState() {
     ResetPaletteEngine();
     ResetGlobalOptions();
     ResetEngineState();
-    ResetAnimationState();
     ResetTextBoxes();
     ResetRandomModule();  // also the sequencing candidates and counters
     ResetCaptureNumbers();

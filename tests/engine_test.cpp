@@ -27,6 +27,7 @@
 #include "settings/global_options.h"
 #include "settings/settings_key.h"
 #include "soundlink/sound_link.h"
+#include "tests/engine_run.h"
 
 namespace ztx {
 namespace {
@@ -82,39 +83,21 @@ void ProbeLoader() {
     Options = g_options;
 }
 
-struct Harness {
-    LockstepClock clock{1000};
-    Surface surface;
-    DrawContext dc;
-    EngineHost host;
-    int stopAfter = 0;
+// Each run counts its frames from 0, notes when each frame ended and
+// records captures as probe events.
+struct Harness : EngineRun {
     std::vector<uint32_t> frameTicks;
 
     Harness() {
-        CreateSurface(surface, 32, 24);
-        AttachSurface(dc, surface);
-        host.surface = &surface;
-        host.dc = &dc;
-        host.width = 32;
-        host.height = 24;
-        host.user = this;
-        host.frameDone = [](void* u) {
-            auto* h = static_cast<Harness*>(u);
-            h->frameTicks.push_back(GetTickCount());
-            if (h->stopAfter && static_cast<int>(FrameCount) >= h->stopAfter) AnimationRunning = 0;
-        };
+        onFrame = [this](uint32_t) { frameTicks.push_back(GetTickCount()); };
         host.capture = [](void*) {
             g_probe.events.push_back("capture");
             if (SoundLinkRecord* link = SoundLink()) link->captureScaledRequest = 0;
         };
     }
     void Run(int frames) {
-        stopAfter = frames;
         FrameCount = 0;  // counts on across runs otherwise
-        SetClock(&clock);
-        ASSERT_TRUE(StartAnimation(&host));
-        WaitForAnimationEnd();
-        SetClock(nullptr);
+        EngineRun::Run(frames);
     }
 };
 

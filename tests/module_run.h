@@ -106,4 +106,16 @@ inline void MaybeWritePicture(const ModuleRun& run, const char* name) {
     std::fclose(f);
 }
 
+// A golden picture: starts the run with `seed`, draws `frames` frames,
+// writes the picture when asked (see MaybeWritePicture) and returns its
+// checksum. Any change to a module or to the drawing it relies on shows up
+// there; when a change is intended, look at the new pictures before taking
+// the new checksums.
+inline uint64_t GoldenChecksum(ModuleRun& run, uint32_t seed, int frames, const char* picture) {
+    run.Start(seed);
+    run.Frames(frames);
+    MaybeWritePicture(run, picture);
+    return run.Checksum();
+}
+
 }  // namespace ztx

@@ -16,6 +16,7 @@
 #include "plugins/plugin_host.h"
 #include "render/draw.h"
 #include "settings/settings_key.h"
+#include "tests/plugin_slot_test.h"
 
 namespace ztx {
 namespace {
@@ -183,18 +184,8 @@ TEST(PluginDrawApi, IndexStripsMemoryPicturesAndNullContexts) {
 
 #if defined(ZTX_EXAMPLE_PLUGIN) && defined(ZTX_TEST_PLUGIN_DIR)
 
-class PluginRun : public ::testing::Test {
+class PluginRun : public PluginSlotTest {
 protected:
-    void SetUp() override {
-        ResetProcessState();
-        StartSettingsKey();
-        SetModuleCatalog(&catalog_);
-        SetStoredSettingsLoader(nullptr);
-        RegisterModules();
-        for (auto& a : ModuleActive) a = 0;
-        ASSERT_TRUE(MakeDirs(PluginFolder()));
-    }
-    void TearDown() override { ResetModuleFramework(); }
     ModuleRecord& Load(const std::string& from, const std::string& name, Picture& pic) {
         EXPECT_TRUE(CopyFileOver(from, PluginFolder() + "/" + name));
         EXPECT_EQ(LoadPlugin(name.c_str()), 1);
@@ -204,7 +195,6 @@ protected:
         r.Height = pic.bitmap.height;
         return r;
     }
-    const std::vector<BuiltinModule> catalog_;
 };
 
 // FNV-1a over the pixels.

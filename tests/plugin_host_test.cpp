@@ -21,6 +21,7 @@
 #include "settings/display_file.h"
 #include "settings/display_names.h"
 #include "settings/settings_key.h"
+#include "tests/plugin_slot_test.h"
 #include "tests/test_support.h"
 
 #if defined(ZTX_EXAMPLE_PLUGIN) && defined(ZTX_TEST_PLUGIN_DIR)
@@ -40,18 +41,8 @@ bool IsLoaded(const std::string& path) {
     return h != nullptr;
 }
 
-class PluginHost : public ::testing::Test {
+class PluginHost : public PluginSlotTest {
 protected:
-    void SetUp() override {
-        ResetProcessState();
-        StartSettingsKey();
-        SetModuleCatalog(&catalog_);
-        SetStoredSettingsLoader(nullptr);
-        RegisterModules();
-        for (auto& a : ModuleActive) a = 0;
-        ASSERT_TRUE(MakeDirs(PluginFolder()));
-    }
-    void TearDown() override { ResetModuleFramework(); }
 
     // Copies a built library into the plug-in folder under `name`.
     void Install(const std::string& from, const std::string& name) {
@@ -66,7 +57,6 @@ protected:
         return probe;
     }
 
-    const std::vector<BuiltinModule> catalog_;
 };
 
 TEST_F(PluginHost, ExampleLoadsWithItsControlsAndTheHostsStrength) {

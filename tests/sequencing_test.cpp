@@ -32,6 +32,7 @@
 #include "settings/global_options.h"
 #include "settings/settings_key.h"
 #include "soundlink/sound_link.h"
+#include "tests/engine_run.h"
 
 namespace ztx {
 namespace {
@@ -483,35 +484,7 @@ TEST_F(SequencingSwitch, NoWipeWhenTheStartingDisplayHadNone) {
 // The whole engine on a lockstep clock at 60 frames per second.
 class SequencingEngine : public SequencingBase {
 protected:
-    struct Harness {
-        LockstepClock clock{1000};
-        Surface surface;
-        DrawContext dc;
-        EngineHost host;
-        int stopAfter = 0;
-        std::function<void(uint32_t)> onFrame;
-        Harness() {
-            CreateSurface(surface, 32, 24);
-            AttachSurface(dc, surface);
-            host.surface = &surface;
-            host.dc = &dc;
-            host.width = 32;
-            host.height = 24;
-            host.user = this;
-            host.frameDone = [](void* u) {
-                auto* h = static_cast<Harness*>(u);
-                if (h->onFrame) h->onFrame(FrameCount);
-                if (static_cast<int>(FrameCount) >= h->stopAfter) AnimationRunning = 0;
-            };
-        }
-        void Run(int frames) {
-            stopAfter = frames;
-            SetClock(&clock);
-            ASSERT_TRUE(StartAnimation(&host));
-            WaitForAnimationEnd();
-            SetClock(nullptr);
-        }
-    };
+    using Harness = EngineRun;
     static void LoadStart() {
         LoadDisplay(g_startDisplay);
         Options.durationMod = g_durationMod;

@@ -487,15 +487,10 @@ TEST_F(VectorBezier, TinySurfaceEverythingDriven) {
 TEST_F(VectorBezier, TinySurfaceWidestPens) { StressRun(16, 12, WidestPensAllCopies, 150); }
 TEST_F(VectorBezier, TinySurfaceManyTiles) { StressRun(16, 12, ManyTilesWidePens, 100); }
 
-// Golden pictures: any change to the module or to the drawing it relies on
-// shows up here. When a change is intended, look at the new pictures
-// (ZTX_VECTOR_PICTURES) before taking the new checksums.
+// Golden pictures (see GoldenChecksum; ZTX_VECTOR_PICTURES writes them).
 TEST_F(VectorBezier, GoldenDefaultControls) {
     BezierRun run(640, 480);
-    run.Start(20240601);
-    run.Frames(300);
-    MaybeWritePicture(run, "bezier-default-300");
-    EXPECT_EQ(run.Checksum(), 0x7d63fda34a86e635ull);
+    EXPECT_EQ(GoldenChecksum(run, 20240601, 300, "bezier-default-300"), 0x7d63fda34a86e635ull);
 }
 
 TEST_F(VectorBezier, GoldenTrailTilesAndOscillation) {
@@ -507,10 +502,7 @@ TEST_F(VectorBezier, GoldenTrailTilesAndOscillation) {
     run.Set(kBezierYTiling, 2);
     run.Oscillate(kBezierWidth, 2, 16);
     run.Set(kBezierDuration, 2);  // a restart near frame 120
-    run.Start(777);
-    run.Frames(200);
-    MaybeWritePicture(run, "bezier-busy-200");
-    EXPECT_EQ(run.Checksum(), 0xb7626a025eb6d37full);
+    EXPECT_EQ(GoldenChecksum(run, 777, 200, "bezier-busy-200"), 0xb7626a025eb6d37full);
 }
 
 }  // namespace

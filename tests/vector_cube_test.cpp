@@ -598,15 +598,10 @@ TEST_F(VectorCube, TinySurfaceManyCubesAndHugeBlock) {
     StressRun(16, 12, ManyTiles, 60);
 }
 
-// Golden pictures: any change to the module or to the drawing it relies on
-// shows up here. When a change is intended, look at the new pictures
-// (ZTX_VECTOR_PICTURES) before taking the new checksums.
+// Golden pictures (see GoldenChecksum; ZTX_VECTOR_PICTURES writes them).
 TEST_F(VectorCube, GoldenDefaultControls) {
     CubeRun run(640, 480);
-    run.Start(20240601);
-    run.Frames(300);
-    MaybeWritePicture(run, "cube-default-300");
-    EXPECT_EQ(run.Checksum(), 0x790cd40afedf296bull);
+    EXPECT_EQ(GoldenChecksum(run, 20240601, 300, "cube-default-300"), 0x790cd40afedf296bull);
 }
 
 TEST_F(VectorCube, GoldenGridTilesAndTrail) {
@@ -623,10 +618,7 @@ TEST_F(VectorCube, GoldenGridTilesAndTrail) {
     run.Set(kCubeWidth, 2);
     run.Oscillate(kCubeSweep, 30, 180);
     run.Set(kCubeDuration, 2);  // a restart near frame 120
-    run.Start(777);
-    run.Frames(200);
-    MaybeWritePicture(run, "cube-grid-200");
-    EXPECT_EQ(run.Checksum(), 0x48e7dd042154f143ull);
+    EXPECT_EQ(GoldenChecksum(run, 777, 200, "cube-grid-200"), 0x48e7dd042154f143ull);
 }
 
 }  // namespace

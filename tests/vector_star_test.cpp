@@ -563,15 +563,10 @@ TEST_F(VectorStar, TinySurfaceMostCopies) {
     StressRun(16, 12, [](StarRun& r) { MostCopies(r, 320); }, 300);
 }
 
-// Golden pictures: any change to the module or to the drawing it relies on
-// shows up here. When a change is intended, look at the new pictures
-// (ZTX_VECTOR_PICTURES) before taking the new checksums.
+// Golden pictures (see GoldenChecksum; ZTX_VECTOR_PICTURES writes them).
 TEST_F(VectorStar, GoldenDefaultControls) {
     StarRun run(640, 480);
-    run.Start(20240601);
-    run.Frames(300);
-    MaybeWritePicture(run, "star-default-300");
-    EXPECT_EQ(run.Checksum(), 0x8627ae6179f21952ull);
+    EXPECT_EQ(GoldenChecksum(run, 20240601, 300, "star-default-300"), 0x8627ae6179f21952ull);
 }
 
 TEST_F(VectorStar, GoldenRingShapesSymmetryAndTiles) {
@@ -588,10 +583,7 @@ TEST_F(VectorStar, GoldenRingShapesSymmetryAndTiles) {
     run.Set(kStarDiameter, 14);
     run.Set(kStarSides2, 3);
     run.Drive(kStarDiameter2, kCheckOscillate, 4, 9);
-    run.Start(777);
-    run.Frames(200);
-    MaybeWritePicture(run, "star-busy-200");
-    EXPECT_EQ(run.Checksum(), 0xc4a096e23d004c11ull);
+    EXPECT_EQ(GoldenChecksum(run, 777, 200, "star-busy-200"), 0xc4a096e23d004c11ull);
 }
 
 // The real engine on its lockstep clock: the same seed gives the same
