@@ -43,7 +43,7 @@ void ProfileFile::Parse(const std::string& text) {
         if (!t.empty() && t[0] == '[') {
             size_t close = t.find(']');
             if (close != std::string::npos) {
-                sections_.push_back({Trim(t.substr(1, close - 1)), {}});
+                sections_.push_back(Section{.name = Trim(t.substr(1, close - 1))});
                 continue;
             }
         }
@@ -91,11 +91,21 @@ const ProfileFile::Section* ProfileFile::FindSection(const std::string& name) co
     return nullptr;
 }
 
+std::ptrdiff_t ProfileFile::FindEntry(const Section& s, const std::string& key) {
+    if (!s.indexed) {
+        s.index.clear();
+        for (size_t i = 0; i < s.lines.size(); ++i) {
+            if (s.lines[i].entry) s.index.emplace(ToLower(s.lines[i].key), i);
+        }
+        s.indexed = true;
+    }
+    const auto it = s.index.find(ToLower(key));
+    return it == s.index.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+}
+
 std::optional<std::string> ProfileFile::Get(const std::string& section, const std::string& key) const {
     if (const Section* s = FindSection(section)) {
-        for (const Line& l : s->lines) {
-            if (l.entry && EqualsNoCase(l.key, key)) return l.value;
-        }
+        if (const std::ptrdiff_t i = FindEntry(*s, key); i >= 0) return s->lines[static_cast<size_t>(i)].value;
     }
     return std::nullopt;
 }
@@ -103,14 +113,12 @@ std::optional<std::string> ProfileFile::Get(const std::string& section, const st
 void ProfileFile::Set(const std::string& section, const std::string& key, const std::string& value) {
     Section* s = FindSection(section);
     if (!s) {
-        sections_.push_back({section, {}});
+        sections_.push_back(Section{.name = section});
         s = &sections_.back();
     }
-    for (Line& l : s->lines) {
-        if (l.entry && EqualsNoCase(l.key, key)) {
-            l.value = value;
-            return;
-        }
+    if (const std::ptrdiff_t i = FindEntry(*s, key); i >= 0) {
+        s->lines[static_cast<size_t>(i)].value = value;
+        return;
     }
     // New keys go after the last entry, before trailing blank lines.
     size_t at = s->lines.size();
@@ -120,15 +128,14 @@ void ProfileFile::Set(const std::string& section, const std::string& key, const 
     line.key = key;
     line.value = value;
     s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    s->indexed = false;
 }
 
 void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
     if (Section* s = FindSection(section)) {
-        for (size_t i = 0; i < s->lines.size(); ++i) {
-            if (s->lines[i].entry && EqualsNoCase(s->lines[i].key, key)) {
-                s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(i));
-                return;
-            }
+        if (const std::ptrdiff_t i = FindEntry(*s, key); i >= 0) {
+            s->lines.erase(s->lines.begin() + i);
+            s->indexed = false;
         }
     }
 }
@@ -145,8 +152,9 @@ void ProfileFile::ReplaceSection(const std::string& section,
     }
     if (Section* s = FindSection(section)) {
         s->lines = std::move(lines);
+        s->indexed = false;
     } else {
-        sections_.push_back({section, std::move(lines)});
+        sections_.push_back(Section{.name = section, .lines = std::move(lines)});
     }
 }
 

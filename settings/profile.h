@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -45,11 +46,18 @@ private:
         std::string value;  // entries; the raw text for other lines
     };
     struct Section {
-        std::string name;
-        std::vector<Line> lines;
+        std::string name{};
+        std::vector<Line> lines{};
+        // Lower-case key -> index of its first entry line, built at the first
+        // look-up after a change: reading a display of many thousand keys
+        // stays linear.
+        mutable std::unordered_map<std::string, size_t> index{};
+        mutable bool indexed = false;
     };
     Section* FindSection(const std::string& name);
     const Section* FindSection(const std::string& name) const;
+    // The index of the first entry of `key` in `s`, or -1.
+    static std::ptrdiff_t FindEntry(const Section& s, const std::string& key);
     std::vector<Line> preamble_;  // lines before the first section
     std::vector<Section> sections_;
 };
