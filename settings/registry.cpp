@@ -197,13 +197,38 @@ bool RegistryData::KeyExists(RegRoot root, const std::string& path) const {
 
 void RegistryData::CreateKey(RegRoot root, const std::string& path) { CreateFull(FullPath(root, path)); }
 
+std::ptrdiff_t RegistryData::Key::Position(const std::string& name) const {
+    if (!indexed) {
+        index.clear();
+        for (size_t i = 0; i < values.size(); ++i) index.emplace(ToLower(values[i].first), i);
+        indexed = true;
+    }
+    const auto it = index.find(ToLower(name));
+    return it == index.end() ? -1 : static_cast<std::ptrdiff_t>(it->second);
+}
+
+void RegistryData::Key::Put(const std::string& name, RegValue value) {
+    if (const std::ptrdiff_t i = Position(name); i >= 0) {
+        values[static_cast<size_t>(i)].second = std::move(value);
+        return;
+    }
+    values.emplace_back(name, std::move(value));
+    index.emplace(ToLower(name), values.size() - 1);
+}
+
+bool RegistryData::Key::Remove(const std::string& name) {
+    const std::ptrdiff_t i = Position(name);
+    if (i < 0) return false;
+    values.erase(values.begin() + i);
+    indexed = false;
+    return true;
+}
+
 const RegValue* RegistryData::Find(RegRoot root, const std::string& path, const std::string& name) const {
     auto it = keys_.find(FullPath(root, path));
     if (it == keys_.end()) return nullptr;
-    for (const auto& [n, v] : it->second.values) {
-        if (EqualsNoCase(n, name)) return &v;
-    }
-    return nullptr;
+    const std::ptrdiff_t i = it->second.Position(name);
+    return i < 0 ? nullptr : &it->second.values[static_cast<size_t>(i)].second;
 }
 
 bool RegistryData::Set(RegRoot root, const std::string& path, const std::string& name, RegValue value) {
@@ -214,27 +239,14 @@ bool RegistryData::Set(RegRoot root, const std::string& path, const std::string&
         CreateFull(full);
         it = keys_.find(full);
     }
-    for (auto& [n, v] : it->second.values) {
-        if (EqualsNoCase(n, name)) {
-            v = std::move(value);
-            return true;
-        }
-    }
-    it->second.values.emplace_back(name, std::move(value));
+    it->second.Put(name, std::move(value));
     return true;
 }
 
 bool RegistryData::DeleteValue(RegRoot root, const std::string& path, const std::string& name) {
     auto it = keys_.find(FullPath(root, path));
     if (it == keys_.end()) return false;
-    auto& vals = it->second.values;
-    for (size_t i = 0; i < vals.size(); ++i) {
-        if (EqualsNoCase(vals[i].first, name)) {
-            vals.erase(vals.begin() + static_cast<std::ptrdiff_t>(i));
-            return true;
-        }
-    }
-    return false;
+    return it->second.Remove(name);
 }
 
 bool RegistryData::DeleteTree(RegRoot root, const std::string& path) {
@@ -363,24 +375,12 @@ bool RegistryData::Parse(const std::string& text, std::string* error) {
         std::string rest = line.substr(i);
         Key& key = keys_[current];
         if (rest == "-") {
-            for (size_t k = 0; k < key.values.size(); ++k) {
-                if (EqualsNoCase(key.values[k].first, name)) {
-                    key.values.erase(key.values.begin() + static_cast<std::ptrdiff_t>(k));
-                    break;
-                }
-            }
+            key.Remove(name);
             continue;
         }
         RegValue v;
         if (!ParseValue(rest, v)) return bad(no, "cannot read the value of \"" + name + "\"");
-        bool replaced = false;
-        for (auto& [n, old] : key.values) {
-            if (EqualsNoCase(n, name)) {
-                old = v;
-                replaced = true;
-            }
-        }
-        if (!replaced) key.values.emplace_back(name, v);
+        key.Put(name, std::move(v));
     }
     if (!header && !text.empty()) {
         // A file of nothing but blank lines is as good as an empty one.

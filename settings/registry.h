@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace ztx {
@@ -71,8 +72,19 @@ private:
         bool operator()(const std::string& a, const std::string& b) const;
     };
     struct Key {
-        std::string spelling;  // full path with root, as first written
-        std::vector<std::pair<std::string, RegValue>> values;
+        std::string spelling{};  // full path with root, as first written
+        std::vector<std::pair<std::string, RegValue>> values{};
+        // Lower-case value name -> its place in `values`, built at the first
+        // look-up after a removal: a key of many thousand values (an older
+        // display's long sequence) is read and written in linear time.
+        mutable std::unordered_map<std::string, size_t> index{};
+        mutable bool indexed = false;
+        // The place of `name` in `values`, or -1.
+        std::ptrdiff_t Position(const std::string& name) const;
+        // Sets (or adds, at the end) the value `name`.
+        void Put(const std::string& name, RegValue value);
+        // Removes the value `name`; false when there is none.
+        bool Remove(const std::string& name);
     };
     static std::string FullPath(RegRoot root, const std::string& path);
     void CreateFull(const std::string& full);
