@@ -44,6 +44,21 @@ std::string CleanPath(const std::string& path) {
     return out;
 }
 
+// Whether a cleaned key path stays within what the registry allows: at most
+// 512 levels, each name at most 255 characters. A deeper key could only come
+// from a damaged or hostile file, and its ancestors would multiply it.
+bool WithinKeyLimits(const std::string& path) {
+    int levels = 1;
+    size_t nameStart = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\') continue;
+        if (i - nameStart > 255) return false;
+        nameStart = i + 1;
+        if (i < path.size() && ++levels > 512) return false;
+    }
+    return true;
+}
+
 std::string ParentOf(const std::string& full) {
     size_t slash = full.find_last_of('\\');
     return slash == std::string::npos ? std::string() : full.substr(0, slash);
@@ -195,7 +210,10 @@ bool RegistryData::KeyExists(RegRoot root, const std::string& path) const {
     return IsRootName(full) || keys_.count(full) != 0;
 }
 
-void RegistryData::CreateKey(RegRoot root, const std::string& path) { CreateFull(FullPath(root, path)); }
+void RegistryData::CreateKey(RegRoot root, const std::string& path) {
+    const std::string full = FullPath(root, path);
+    if (WithinKeyLimits(full)) CreateFull(full);
+}
 
 std::ptrdiff_t RegistryData::Key::Position(const std::string& name) const {
     if (!indexed) {
@@ -345,6 +363,7 @@ bool RegistryData::Parse(const std::string& text, std::string* error) {
             path = CleanPath(path);
             std::string root = path.substr(0, path.find('\\'));
             if (!IsRootName(root)) return bad(no, "unknown root key " + root);
+            if (!WithinKeyLimits(path)) return bad(no, "a key path is deeper or longer than the registry allows");
             if (remove) {
                 RegRoot r = EqualsNoCase(root, "HKEY_CURRENT_USER")    ? RegRoot::CurrentUser
                             : EqualsNoCase(root, "HKEY_LOCAL_MACHINE") ? RegRoot::LocalMachine

@@ -150,10 +150,18 @@ TEST(RegistryFile, DamagedFileIsSetAsideAndDefaultsApply) {
     ASSERT_TRUE(RegReadText(HKCU, "Control Panel\\Screen Saver.Zentrix", "Active", text, 259));
     EXPECT_EQ(text, "x");
 
+    // A key nested deeper than the registry allows is damage too (its
+    // ancestors would make the file grow with the square of its depth).
+    std::string deep = "REGEDIT4\n\n[HKEY_CURRENT_USER";
+    for (int level = 0; level < 600; ++level) deep += "\\k";
+    ASSERT_TRUE(WriteFileAtomically(path, deep + "]\n"));
+    EXPECT_FALSE(RegKeyExists(HKCU, "k"));
+    EXPECT_EQ(ListMatchingFiles(DirName(path), "registry.reg.damaged-*").size(), 2u);
+
     // A second damage is kept beside the first, never over it.
     ASSERT_TRUE(WriteFileAtomically(path, "REGEDIT4\n\"orphan\"=dword:1\n"));
     RegWriteText(HKCU, "K", "v", "after");
-    EXPECT_EQ(ListMatchingFiles(DirName(path), "registry.reg.damaged-*").size(), 2u);
+    EXPECT_EQ(ListMatchingFiles(DirName(path), "registry.reg.damaged-*").size(), 3u);
     ASSERT_TRUE(RegReadText(HKCU, "K", "v", text, 259));
     EXPECT_EQ(text, "after");
 }
