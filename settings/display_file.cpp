@@ -344,7 +344,8 @@ bool CheckDisplayFile(const std::string& path, std::string* why) {
     if (!ReadWholeFile(path, bytes)) return fail("cannot read " + path + ": " + std::strerror(errno));
     if (IsLegacyDisplayFile(path)) return true;
     ProfileFile f;
-    if (!f.Load(path) || !IsTextDisplay(f)) return fail(kNotADisplay);
+    if (std::string error; !f.Load(path, &error)) return fail(error);
+    if (!IsTextDisplay(f)) return fail(kNotADisplay);
     if (ProfileNumber(f, SlotName(kSlotPlugIn), "Used", 0) != 0) {
         const std::string plugin = ProfileText(f, SlotName(kSlotPlugIn), "PluginPath", kMaxPathText);
         if (!IsPluginFileName(plugin) || !IsRegularFile(PluginFolder() + "/" + plugin))

@@ -1,7 +1,11 @@
 #include "settings/profile.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/files.h"
 
@@ -16,13 +20,37 @@ std::string Trim(const std::string& s) {
     return s.substr(a, b - a + 1);
 }
 
+// Why `text` goes beyond what a profile file may hold; empty when it does not.
+std::string BeyondLimits(const std::string& text) {
+    if (text.size() > ProfileFile::kMaxFileBytes) return "it is larger than 16 MB";
+    size_t lines = 0;
+    for (size_t start = 0; start < text.size(); ++lines) {
+        if (lines >= ProfileFile::kMaxLines) return "it has more than 1,000,000 lines";
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end - start > ProfileFile::kMaxLineBytes) return "it has a line longer than 65,536 characters";
+        start = end + 1;
+    }
+    return std::string();
+}
+
 }  // namespace
 
-bool ProfileFile::Load(const std::string& path) {
+bool ProfileFile::Load(const std::string& path, std::string* error) {
     std::string text;
+    Parse(std::string());
+    // A file far too large is refused before it is read.
+    if (struct stat st{}; stat(path.c_str(), &st) == 0 && static_cast<size_t>(st.st_size) > kMaxFileBytes) {
+        if (error) *error = "cannot read " + path + ": it is larger than 16 MB";
+        return false;
+    }
     if (!ReadWholeFile(path, text)) {
-        Parse(std::string());
+        if (error) *error = "cannot read " + path + ": " + std::strerror(errno);
         return !FileExists(path);
+    }
+    if (const std::string why = BeyondLimits(text); !why.empty()) {
+        if (error) *error = "cannot read " + path + ": " + why;
+        return false;
     }
     Parse(text);
     return true;

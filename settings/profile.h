@@ -20,9 +20,17 @@ namespace ztx {
 
 class ProfileFile {
 public:
-    // Reads a file; a missing file gives an empty profile and true. False
-    // when the file exists but cannot be read.
-    bool Load(const std::string& path);
+    // What a profile file may hold, far above anything the program writes:
+    // a file beyond them (a damaged or hostile one) is refused before it is
+    // parsed, so it cannot take memory or time out of proportion.
+    static constexpr size_t kMaxFileBytes = 16u << 20;
+    static constexpr size_t kMaxLines = 1'000'000;
+    static constexpr size_t kMaxLineBytes = 65536;
+
+    // Reads a file; a missing file gives an empty profile and true. False,
+    // with an empty profile and `error` saying why, when the file exists but
+    // cannot be read or goes beyond the limits above.
+    bool Load(const std::string& path, std::string* error = nullptr);
     void Parse(const std::string& text);
     std::string Serialize() const;
     // Writes the profile over `path` atomically.

@@ -202,6 +202,23 @@ TEST_F(DisplayFiles, AFileInNeitherFormChangesNothing) {
     EXPECT_EQ(DisplayLoading, 0);
 }
 
+// Files beyond what a display may hold (a damaged or hostile one) are
+// refused before they are parsed, with a reason, and change nothing.
+TEST_F(DisplayFiles, OversizedFilesAreRefused) {
+    ModuleActive[kSlotCube] = 1;
+    const std::string header = "[Header]\r\nMagic=1107313153\r\n[Star]\r\nUsed=1\r\n";
+    for (const std::string& body : {std::string(ProfileFile::kMaxLines, '\n'),
+                                    "x=" + std::string(ProfileFile::kMaxLineBytes, 'y') + "\n"}) {
+        WriteDisplay("Huge", header + body);
+        std::string why;
+        EXPECT_FALSE(CheckDisplayFile(DisplayPath("Huge"), &why));
+        EXPECT_FALSE(why.empty());
+        EXPECT_EQ(LoadDisplay("Huge"), 0);
+        EXPECT_EQ(ModuleActive[kSlotCube], 1);
+        EXPECT_EQ(ModuleActive[kSlotStar], 0);
+    }
+}
+
 TEST_F(DisplayFiles, FirstRunDisplaysAndTheStartUpFallback) {
     WriteSettingText("Active", "Gone");
     LoadStoredSettings();

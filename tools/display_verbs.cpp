@@ -11,6 +11,8 @@
 #include "platform/files.h"
 #include "settings/display_file.h"
 #include "settings/display_names.h"
+#include "settings/legacy_display.h"
+#include "settings/profile.h"
 #include "settings/settings_key.h"
 #include "shell/test_run.h"
 #include "soundlink/sound_link.h"
@@ -176,6 +178,10 @@ int Show(const Args& args) {
     std::string shown = name;
     if (!file.empty()) {
         if (!IsRegularFile(file)) return Fail(1, "no such file: " + file);
+        // A file beyond what a display may hold says so (the binary form
+        // holds no text lines and loads either way).
+        std::string why;
+        if (ProfileFile f; !IsLegacyDisplayFile(file) && !f.Load(file, &why)) return Fail(1, why);
         TestRun run = BeginTestRun(file);
         if (!run.active) return Fail(1, "cannot read the display file " + file);
         int loaded = LoadDisplay(kTestingDisplay);
