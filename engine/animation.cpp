@@ -31,8 +31,18 @@ namespace ztx {
 
 namespace {
 
-std::thread g_animationThread;
 std::atomic<bool> g_animationDone{true};
+
+// The animation thread. A process may end while it runs (a library calls
+// exit() when the display connection breaks): it is then stopped or
+// abandoned as by StopAnimation, never destroyed while joinable (which would
+// abort the process).
+struct AnimationThreadHolder {
+    std::thread thread;
+    ~AnimationThreadHolder() { StopAnimation(); }
+};
+AnimationThreadHolder g_animation;
+std::thread& g_animationThread = g_animation.thread;
 
 // The name of the step being executed, for the exception record (animation
 // thread only).

@@ -60,11 +60,16 @@ public:
         return true;
     }
     ~XServer() {
+        Stop();
+        if (readEnd_ >= 0) close(readEnd_);
+    }
+    // Ends the server (as when it dies under its clients).
+    void Stop() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
-        if (readEnd_ >= 0) close(readEnd_);
+        pid_ = -1;
     }
 
 private:
@@ -293,6 +298,22 @@ TEST_F(SaverWindowE2E, LauncherOnTheRootWindowShowsTheDisplayItIsGiven) {
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+}
+
+// A saver whose X server dies ends as after a close: the test run's display
+// is gone and "Active" is back, with status 0 or 1 (it used to abort).
+TEST_F(SaverWindowE2E, LosingTheXServerEndsLikeAClose) {
+    std::string file = ztx_test::g_tempRoot + "/Try Me.ZTX";
+    ASSERT_EQ(std::system((std::string(ZTX_TOOL_EXE) + " export '[D] Bezier' '" + file + "'").c_str()), 0);
+    Saver saver({"/S", file});
+    LitAfterStart(500);
+    x.Stop();
+    ASSERT_TRUE(saver.Ended(5000));
+    EXPECT_TRUE(saver.status == 0 || saver.status == 1) << saver.status;
+    std::string active;
+    ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
+    EXPECT_EQ(active, "[D] Bezier");
+    EXPECT_FALSE(ztx::FileExists(ztx_test::g_tempRoot + "/data/zentrix/Settings/Testing Current Settings.ZTX"));
 }
 
 TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {

@@ -521,6 +521,13 @@ bool HaveDisplay() {
     return ok;
 }
 
+// Qt ends the process with exit() when the connection to the X server
+// breaks. The window is gone with the server, but what closing it undoes
+// (a test run's display and "Active", the sound link's counters) still is.
+void UndoWindowAtExit() {
+    if (!SaverWindow.destroyed) DispatchSaverMessage(WindowOps{}, Message{Msg::Destroy});
+}
+
 int RunSaver(const CommandLine& cmd, int argc, char** argv) {
     // ZENTRIX_ROOT_WINDOW (the launcher's --root without a window from its
     // host) makes a full-screen run draw on the root window as screen hacks
@@ -547,6 +554,7 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
     ResetSaverWindow();
     std::vector<std::string> words(argv, argv + argc);
     SaverWindow.testRunFile = TestRunCandidate(words);
+    std::atexit(UndoWindowAtExit);
 
     // A host asks a saver to close with a signal.
     if (pipe2(g_signalPipe, O_CLOEXEC) == 0) {
