@@ -183,7 +183,9 @@ void BM_WideStrokeVsMemset(benchmark::State& state) {
     for (int k = 0; k < kLines; ++k) {
         const PointD ends[2] = {{double(pts[k].x), double(pts[k].y)}, {double(pts[k + 1].x), double(pts[k + 1].y)}};
         ScanStroke(ends, 2, false, width / 2.0, picture,
-                   SpanSink{[](void* ctx, int y, int x0, int x1) { static_cast<std::vector<Run>*>(ctx)->push_back({y, x0, x1}); },
+                   SpanSink{[](void* ctx, int y, int x0, int x1) {
+                                static_cast<std::vector<Run>*>(ctx)->push_back({y, x0, x1});
+                            },
                             &runs});
     }
     uint8_t* const origin = s.dc.canvas.origin;

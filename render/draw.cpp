@@ -834,7 +834,8 @@ void StrokePath(DrawContext& dc) {
             } else {
                 g_ipoints.clear();
                 for (int i = 0; i < n; ++i)
-                    g_ipoints.push_back(Point{static_cast<int>(std::lround(p[i].x)), static_cast<int>(std::lround(p[i].y))});
+                    g_ipoints.push_back(
+                        Point{static_cast<int>(std::lround(p[i].x)), static_cast<int>(std::lround(p[i].y))});
                 ThinPolyline(dc, g_ipoints.data(), n, true);
             }
             p += n;

@@ -217,7 +217,8 @@ ProfileFile BuildDisplay() {
                 entries.emplace_back("OrderedPlay", std::to_string(Sequence.orderedPlay));
                 for (size_t i = 0; i < Sequence.items.size(); ++i) {
                     const SequenceItem& item = Sequence.items[i];
-                    entries.emplace_back(std::to_string(i), std::string(item.name, strnlen(item.name, kMaxDisplayName)));
+                    entries.emplace_back(std::to_string(i),
+                                         std::string(item.name, strnlen(item.name, kMaxDisplayName)));
                     entries.emplace_back(std::to_string(i) + "A",
                                          std::to_string(item.seconds) + " " + std::to_string(item.clear));
                 }

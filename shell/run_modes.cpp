@@ -56,7 +56,8 @@ int RunSelectedMode(const CommandLine& cmd, int argc, char** argv) {
         case RunMode::ChangePassword:
             // Only the Windows 95 family had the saver's own password; here
             // the platform locks the screen.
-            std::fprintf(stderr, "zentrix: the saver has no password of its own; the desktop's screen locker keeps it\n");
+            std::fprintf(stderr,
+                         "zentrix: the saver has no password of its own; the desktop's screen locker keeps it\n");
             return -1;
         case RunMode::Preview:
             if (cmd.window == 0) {

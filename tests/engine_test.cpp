@@ -70,7 +70,8 @@ int ProbeClose(ModuleRecord*) {
 }
 
 const std::vector<BuiltinModule>& ProbeCatalog() {
-    static const std::vector<BuiltinModule> c = {{kSlotCube, {ProbeDefine, ProbeDraw, ProbePre, ProbeInit, ProbeClose}}};
+    static const std::vector<BuiltinModule> c = {
+        {kSlotCube, {ProbeDefine, ProbeDraw, ProbePre, ProbeInit, ProbeClose}}};
     return c;
 }
 

@@ -56,7 +56,8 @@ TEST(RenderPresent, PresenterOnlySeesWholeFrames) {
 TEST(RenderPresent, ExpansionThroughTheTableAndScaled) {
     uint32_t table[256];
     for (int i = 0; i < 256; ++i) table[i] = 0x10000u * i + 3;
-    const uint8_t src[2 * 11] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 255, 254, 253, 252, 251, 250, 249, 248, 247, 246, 245};
+    const uint8_t src[2 * 11] = {0,   1,   2,   3,   4,   5,   6,   7,   8,   9,   10,
+                                 255, 254, 253, 252, 251, 250, 249, 248, 247, 246, 245};
     uint32_t dst[22];
     ExpandIndices(src, 11, 11, 2, table, dst, 11);
     for (int i = 0; i < 22; ++i) EXPECT_EQ(dst[i], table[src[i]]);

@@ -186,7 +186,8 @@ void ReferenceStroke(const PointD* points, int count, bool closed, double radius
         yMin = std::fmin(yMin, points[i].y);
         yMax = std::fmax(yMax, points[i].y);
     }
-    const int64_t rowBase = std::max<int64_t>(RefClamp(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
+    const int64_t rowBase =
+        std::max<int64_t>(RefClamp(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
     const int64_t rowEnd =
         std::min<int64_t>(RefClamp(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
     if (rowBase > rowEnd) return;

@@ -113,7 +113,9 @@ void DrawColumnStrip(StripBuffer& strip, DrawContext& dc, int x, int y, int coun
 
 void StartCycleTimer(CycleTimer& timer) { timer.nextStart = GetTickCount(); }
 
-void SetCyclePause(CycleTimer& timer, int seconds) { timer.pauseMs = static_cast<uint32_t>(std::max(seconds, 0)) * 1000u; }
+void SetCyclePause(CycleTimer& timer, int seconds) {
+    timer.pauseMs = static_cast<uint32_t>(std::max(seconds, 0)) * 1000u;
+}
 
 bool CyclePaused(const CycleTimer& timer, uint32_t now) { return static_cast<int32_t>(now - timer.nextStart) < 0; }
 

@@ -87,7 +87,8 @@ void SetRootWallpaper(const std::string& path) {
         xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, w, h);
         xcb_gcontext_t gc = xcb_generate_id(c);
         xcb_create_gc(c, gc, pixmap, 0, nullptr);
-        PutImageInPieces(*c, pixmap, gc, screen->root_depth, PixelRows{.pixels = pixels.data(), .width = w, .height = h});
+        PutImageInPieces(*c, pixmap, gc, screen->root_depth,
+                         PixelRows{.pixels = pixels.data(), .width = w, .height = h});
         xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
         xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
         for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
