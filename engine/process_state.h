@@ -10,10 +10,9 @@
 // (CurrentClock), the random generator, the plug-in host's library and the
 // draw-gate phase and peak trackers of the controls.
 //
-// ResetProcessState() puts all of it back to what a new process has (no
-// animation may be running), so that a test starts from a clean state. It
-// leaves alone what the program wires up once at start: the settings key in
-// use, the mode runners and the root-window wallpaper routine.
+// ResetProcessState() (shell/process_state.h, above every layer it resets)
+// puts all of it back to what a new process has, so that a test starts from
+// a clean state.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -120,8 +119,5 @@ extern void (*RootWindowWallpaper)(const std::string& path);
 extern ModeRunners Runners;
 // The saver window's state (shell/saver_window.h).
 extern SaverWindowState SaverWindow;
-
-// Puts the process state back to its starting values (see above).
-void ResetProcessState();
 
 }  // namespace ztx

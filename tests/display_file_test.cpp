@@ -11,7 +11,6 @@
 #include <iterator>
 
 #include "engine/engine_state.h"
-#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
@@ -22,6 +21,7 @@
 #include "settings/profile.h"
 #include "settings/registry.h"
 #include "settings/settings_key.h"
+#include "shell/process_state.h"
 #include "shell/test_run.h"
 #include "tests/test_support.h"
 

@@ -11,7 +11,6 @@
 #include "engine/animation.h"
 #include "engine/engine_state.h"
 #include "engine/headless.h"
-#include "engine/process_state.h"
 #include "engine/text_boxes.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
@@ -26,6 +25,7 @@
 #include "settings/display_file.h"
 #include "settings/global_options.h"
 #include "settings/settings_key.h"
+#include "shell/process_state.h"
 #include "soundlink/sound_link.h"
 #include "tests/engine_run.h"
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <set>
 
-#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
@@ -15,6 +14,7 @@
 #include "platform/random.h"
 #include "render/sine_table.h"
 #include "settings/global_options.h"
+#include "shell/process_state.h"
 #include "soundlink/sound_link.h"
 
 namespace ztx {

@@ -8,13 +8,13 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/process_state.h"
 #include "include/zentrix/module_record.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "settings/global_options.h"
+#include "shell/process_state.h"
 #include "soundlink/sound_link.h"
 
 extern "C" size_t ZtxModuleRecordSizeFromC(void);

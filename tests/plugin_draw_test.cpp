@@ -7,7 +7,6 @@
 #include <string>
 
 #include "engine/engine_state.h"
-#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "platform/files.h"

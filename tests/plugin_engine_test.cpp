@@ -7,12 +7,12 @@
 
 #include "engine/engine_state.h"
 #include "engine/headless.h"
-#include "engine/process_state.h"
 #include "modules/framework/module_table.h"
 #include "platform/files.h"
 #include "plugins/plugin_host.h"
 #include "settings/display_names.h"
 #include "settings/settings_key.h"
+#include "shell/process_state.h"
 
 #if defined(ZTX_EXAMPLE_PLUGIN)
 

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "engine/engine_state.h"
-#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"

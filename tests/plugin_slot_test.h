@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "engine/process_state.h"
 #include "modules/framework/module_table.h"
 #include "platform/files.h"
 #include "plugins/plugin_host.h"
 #include "settings/settings_key.h"
+#include "shell/process_state.h"
 
 namespace ztx {
 

@@ -7,12 +7,12 @@
 
 #include "engine/animation.h"
 #include "engine/engine_state.h"
-#include "engine/process_state.h"
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "platform/clock.h"
 #include "settings/global_options.h"
 #include "settings/settings_key.h"
+#include "shell/process_state.h"
 #include "shell/saver_window.h"
 #include "soundlink/sound_link.h"
 

@@ -15,7 +15,6 @@
 #include "engine/animation.h"
 #include "engine/engine_state.h"
 #include "engine/headless.h"
-#include "engine/process_state.h"
 #include "engine/random_module.h"
 #include "engine/sequencing.h"
 #include "engine/text_boxes.h"
@@ -31,6 +30,7 @@
 #include "settings/display_names.h"
 #include "settings/global_options.h"
 #include "settings/settings_key.h"
+#include "shell/process_state.h"
 #include "soundlink/sound_link.h"
 #include "tests/engine_run.h"
 

@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "engine/engine_state.h"
-#include "engine/process_state.h"
 #include "engine/text_boxes.h"
 #include "platform/clock.h"
 #include "render/draw.h"
 #include "render/surface.h"
 #include "settings/global_options.h"
 #include "settings/settings_key.h"
+#include "shell/process_state.h"
 #include "soundlink/sound_link.h"
 
 namespace ztx {

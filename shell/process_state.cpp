@@ -1,4 +1,4 @@
-#include "engine/process_state.h"
+#include "shell/process_state.h"
 
 #include "engine/animation.h"
 #include "engine/capture.h"
