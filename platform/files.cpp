@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -76,7 +77,17 @@ void SetError(std::string* error, const std::string& what, const std::string& pa
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
+bool WriteFileAtomically(const std::string& named, std::string_view data, std::string* error) {
+    // Writing through a symbolic link replaces the file it points at and
+    // keeps the link (the rename would otherwise put a file in its place).
+    std::string path = named;
+    struct stat link{};
+    if (lstat(named.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* target = realpath(named.c_str(), nullptr)) {
+            path = target;
+            free(target);
+        }
+    }
     std::string dir = DirName(path);
     if (!dir.empty() && !MakeDirs(dir)) {
         SetError(error, "cannot create the folder", dir, errno);

@@ -16,7 +16,8 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // Writes `data` to a temporary file beside `path`, flushes it to the disk and
 // renames it over `path`: readers see the old file or the new one, never a
 // half-written one. On failure (full disk, no rights) the old file is left
-// as it was, the temporary file is removed and `error` says why.
+// as it was, the temporary file is removed and `error` says why. A path that
+// is a symbolic link is written through: the file it points at is replaced.
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error = nullptr);
 // Copies a file over `to` (atomically, as above).
 bool CopyFileOver(const std::string& from, const std::string& to, std::string* error = nullptr);

@@ -59,7 +59,9 @@ bool ProfileFile::Load(const std::string& path, std::string* error) {
 void ProfileFile::Parse(const std::string& text) {
     preamble_.clear();
     sections_.clear();
-    size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    // Byte-order marks (editors have been seen to write two) are no text.
+    size_t pos = 0;
+    while (text.compare(pos, 3, "\xEF\xBB\xBF") == 0) pos += 3;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();

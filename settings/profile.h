@@ -3,7 +3,7 @@
 // missing keys read as the caller's default, a whole-section write replaces
 // the earlier section of that name, and lines end with CR LF when written.
 // Reading accepts what other editors produce: LF-only line ends, spaces
-// around "=", a UTF-8 byte-order mark, blank lines and ";" comments (kept
+// around "=", UTF-8 byte-order marks, blank lines and ";" comments (kept
 // when the file is written again).
 //
 // Every write replaces the file atomically: a crash or a full disk never

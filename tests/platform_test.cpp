@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -72,6 +73,16 @@ TEST(PlatformFiles, AtomicWriteReplacesWholeAndReportsFailure) {
     ASSERT_TRUE(ReadWholeFile(path, text));
     EXPECT_EQ(text, "second");
     EXPECT_TRUE(ListMatchingFiles(DirName(path), "*.tmp-*").empty());  // no temporary left
+
+    // A symbolic link is written through, and stays a link.
+    const std::string link = ztx_test::g_tempRoot + "/link.txt";
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(WriteFileAtomically(link, "third"));
+    struct stat st {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_TRUE(ReadWholeFile(path, text));
+    EXPECT_EQ(text, "third");
 
     // A path below a file cannot be written; the failure is reported.
     std::string error;

@@ -196,7 +196,7 @@ TEST(GlobalOptions, OutOfRangeValuesArePulledIntoRange) {
 TEST(ProfileFiles, ReadOtherEditorsAndWriteWindowsLines) {
     std::string path = ztx_test::g_tempRoot + "/x.ZTX";
     ASSERT_TRUE(WriteFileAtomically(path,
-                                    "\xEF\xBB\xBF; made by hand\n[Header]\nVersion = 4\n\n[Bezier]\n"
+                                    "\xEF\xBB\xBF\xEF\xBB\xBF[Header]\nVersion = 4\n; made by hand\n\n[Bezier]\n"
                                     "Control9 =3\n[header]\nLater=1\n"));
     EXPECT_EQ(GetProfileString("HEADER", "version", "none", path), "4");
     EXPECT_EQ(GetProfileNumber("Bezier", "control9", -1, path), 3);
