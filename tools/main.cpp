@@ -56,10 +56,12 @@ const Verb kVerbs[] = {
              "                 with %d for one PNG per frame (frame%d.png)\n"},
     {.name = "bench",
      .run = ztx::tool::Bench,
-     .synopsis = "bench (NAME | --module MODULE) [--size WxH] [--frames N]   measure frame, palette and memory costs",
-     .help = "Runs a display or a module headless as fast as it can (default 1920x1080,\n"
-             "300 frames) and prints the cost of a frame, of each module, of a palette\n"
-             "step, of expanding a picture for the screen, and the peak memory.\n"},
+     .synopsis = "bench (NAME | --file PATH | --module MODULE) [--size WxH] [--frames N]   measure frame, palette "
+                 "and memory costs",
+     .help = "Runs a display, a display file (heavy settings, say) or a module headless as\n"
+             "fast as it can (default 1920x1080, 300 frames) and prints the cost of a\n"
+             "frame, of each module, of a palette step, of expanding a picture for the\n"
+             "screen, and the peak memory.\n"},
 };
 
 void Usage(FILE* out) {

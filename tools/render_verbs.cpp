@@ -24,7 +24,7 @@ namespace {
 const char kRenderUsage[] =
     "usage: ztx render (NAME | --file PATH | --module MODULE) [--size WxH] [--frames N] [--fps F] [--seed S] "
     "[--verbose] --out PATH";
-const char kBenchUsage[] = "usage: ztx bench (NAME | --module MODULE) [--size WxH] [--frames N]";
+const char kBenchUsage[] = "usage: ztx bench (NAME | --file PATH | --module MODULE) [--size WxH] [--frames N]";
 
 bool ParseInt(const std::string& s, long lo, long hi, int& out) {
     char* end = nullptr;
@@ -51,7 +51,7 @@ bool ParseRunArgs(const Args& args, bool forBench, HeadlessRun& run, std::string
             return true;
         };
         std::string v;
-        if (a == "--file" && !forBench) {
+        if (a == "--file") {
             if (!value(v)) return why = "--file needs a path", false;
             run.source = HeadlessRun::Source::File;
             run.what = v;
