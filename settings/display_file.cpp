@@ -305,6 +305,20 @@ int LoadDisplay(const std::string& name) {
     return used;
 }
 
+int ReadDisplayFile(const std::string& path) {
+    ProfileFile f;
+    if (!f.Load(path) || ProfileNumber(f, "Header", "Magic", 0) == 0) return 0;
+    DisplayLoading = 1;
+    struct Done {
+        ~Done() { DisplayLoading = 0; }
+    } done;
+    CopyText(CurrentDisplayName, sizeof CurrentDisplayName, BaseName(path));
+    const int used = LoadIniDisplay(f, CurrentPalette());
+    if (used < 0) return 0;
+    ValidateSources(ConfigurationToolRunning != 0, CurrentPalette());
+    return used;
+}
+
 bool SaveDisplay(const std::string& name, std::string* error) {
     std::string why;
     if (!IsValidDisplayName(name, &why)) {

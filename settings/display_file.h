@@ -24,6 +24,12 @@ bool SaveDisplay(const std::string& name, std::string* error = nullptr);
 // Deletes the display's file; true when it is gone.
 bool DeleteDisplay(const std::string& name);
 
+// Loads a text display straight from its file, wherever it is, without
+// touching any setting or saved display (viewers such as `ztx show`, several
+// of which may run at once). Returns what LoadDisplay returns; 0 for a file
+// that is not in the text form.
+int ReadDisplayFile(const std::string& path);
+
 // Whether the file at `path` is a display this program can show as it
 // stands: readable, a text display (non-zero [Header] "Magic") or an older
 // binary one, and, for a text display using the plug-in slot, with its

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "settings/settings_key.h"
 #include "tests/test_support.h"
 
 #ifdef ZTX_TOOL_EXE
@@ -69,6 +70,34 @@ TEST(ZtxTool, RenderRefusesWhatItCannotDraw) {
                                                       "PluginPath=missing.so\n"));
     EXPECT_EQ(Ztx("render --file '" + needsPlugin + "'" + out).status, 1);
     EXPECT_FALSE(ztx::FileExists(ztx_test::g_tempRoot + "/x.png"));
+}
+
+// Showing display files reads them only: shows running at once each see
+// their own file, and "Active" stays as it was.
+TEST(ZtxTool, ShowingFilesInParallelTouchesNoSetting) {
+    ASSERT_EQ(Ztx("displays").status, 0);
+    const std::string active = ztx::ReadSettingText("Active");
+    std::string script;
+    for (const char* module : {"Cube", "Star", "Pattern", "Bezier"}) {
+        const std::string file = ztx_test::g_tempRoot + "/Only" + module + ".ZTX";
+        ASSERT_TRUE(ztx::WriteFileAtomically(file, std::string("[Header]\nMagic=1107313153\n[") + module +
+                                                       "]\nUsed=1\n"));
+        for (int i = 0; i < 3; ++i)
+            script += "'" + std::string(ZTX_TOOL_EXE) + "' show --json --file '" + file + "' > '" + file + "." +
+                      std::to_string(i) + ".json' & ";
+    }
+    ASSERT_EQ(std::system((script + "wait").c_str()), 0);
+    for (const char* module : {"Cube", "Star", "Pattern", "Bezier"}) {
+        for (int i = 0; i < 3; ++i) {
+            std::string json;
+            ASSERT_TRUE(ztx::ReadWholeFile(ztx_test::g_tempRoot + "/Only" + module + ".ZTX." + std::to_string(i) +
+                                               ".json",
+                                           json));
+            const std::string used = std::string("\"name\": \"") + module + "\", \"active\": true";
+            EXPECT_NE(json.find(used), std::string::npos) << module << " " << i;
+        }
+    }
+    EXPECT_EQ(ztx::ReadSettingText("Active"), active);
 }
 
 // Import takes displays only: a text file or a picture is refused and
