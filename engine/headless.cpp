@@ -16,6 +16,7 @@
 #include "settings/display_file.h"
 #include "settings/display_names.h"
 #include "settings/global_options.h"
+#include "settings/legacy_display.h"
 #include "settings/settings_key.h"
 #include "shell/test_run.h"
 
@@ -29,6 +30,7 @@ struct Choice {
     HeadlessRun::Source source;
     std::string name;  // display to load, or module name
     int fps;
+    std::string file = {};  // a text display file, read where it is
 };
 Choice g_choice;
 
@@ -68,6 +70,8 @@ void LoadChosenSettings() {
         const int slot = SlotByName(g_choice.name);
         ActivateOnly(slot);
         std::snprintf(CurrentDisplayName, sizeof CurrentDisplayName, "%s", SlotName(slot));
+    } else if (!g_choice.file.empty()) {
+        ReadDisplayFile(g_choice.file);
     } else {
         LoadDisplay(g_choice.name);
     }
@@ -147,7 +151,13 @@ bool RunHeadless(const HeadlessRun& run, std::string* error) {
         }
         case HeadlessRun::Source::File:
             if (std::string why; !CheckDisplayFile(run.what, &why)) return fail(run.what + ": " + why);
-            test = BeginTestRun(run.what);
+            if (!IsLegacyDisplayFile(run.what)) {
+                // Read where it is: runs at once never share a test display,
+                // and no setting changes.
+                g_choice.file = run.what;
+                break;
+            }
+            test = BeginTestRun(run.what);  // the binary form converts through the settings
             if (!test.active) return fail("cannot read the display file " + run.what);
             g_choice.name = kTestingDisplay;
             break;

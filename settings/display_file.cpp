@@ -312,7 +312,9 @@ int ReadDisplayFile(const std::string& path) {
     struct Done {
         ~Done() { DisplayLoading = 0; }
     } done;
-    CopyText(CurrentDisplayName, sizeof CurrentDisplayName, BaseName(path));
+    std::string name = BaseName(path);
+    if (const size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    CopyText(CurrentDisplayName, sizeof CurrentDisplayName, name);
     const int used = LoadIniDisplay(f, CurrentPalette());
     if (used < 0) return 0;
     ValidateSources(ConfigurationToolRunning != 0, CurrentPalette());

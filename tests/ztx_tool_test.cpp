@@ -72,9 +72,9 @@ TEST(ZtxTool, RenderRefusesWhatItCannotDraw) {
     EXPECT_FALSE(ztx::FileExists(ztx_test::g_tempRoot + "/x.png"));
 }
 
-// Showing display files reads them only: shows running at once each see
-// their own file, and "Active" stays as it was.
-TEST(ZtxTool, ShowingFilesInParallelTouchesNoSetting) {
+// Showing and rendering display files reads them only: runs at once each
+// see their own file, and "Active" stays as it was.
+TEST(ZtxTool, ReadingFilesInParallelTouchesNoSetting) {
     ASSERT_EQ(Ztx("displays").status, 0);
     const std::string active = ztx::ReadSettingText("Active");
     std::string script;
@@ -95,6 +95,31 @@ TEST(ZtxTool, ShowingFilesInParallelTouchesNoSetting) {
                                            json));
             const std::string used = std::string("\"name\": \"") + module + "\", \"active\": true";
             EXPECT_NE(json.find(used), std::string::npos) << module << " " << i;
+        }
+    }
+    EXPECT_EQ(ztx::ReadSettingText("Active"), active);
+
+    // Renders of display files at once each draw their own file.
+    auto render = [&](const char* module, const std::string& out) {
+        return "'" + std::string(ZTX_TOOL_EXE) + "' render --file '" + ztx_test::g_tempRoot + "/Only" + module +
+               ".ZTX' --size 32x24 --frames 5 --seed 3 --out '" + out + "'";
+    };
+    std::string together;
+    for (const char* module : {"Cube", "Star"}) {
+        ASSERT_EQ(std::system(render(module, ztx_test::g_tempRoot + "/alone.bmp").c_str()), 0);
+        std::string alone;
+        ASSERT_TRUE(ztx::ReadWholeFile(ztx_test::g_tempRoot + "/alone.bmp", alone));
+        ASSERT_TRUE(ztx::WriteFileAtomically(ztx_test::g_tempRoot + "/" + module + ".alone", alone));
+        for (int i = 0; i < 3; ++i)
+            together += render(module, ztx_test::g_tempRoot + "/" + module + std::to_string(i) + ".bmp") + " & ";
+    }
+    ASSERT_EQ(std::system((together + "wait").c_str()), 0);
+    for (const char* module : {"Cube", "Star"}) {
+        std::string alone, same;
+        ASSERT_TRUE(ztx::ReadWholeFile(ztx_test::g_tempRoot + "/" + module + ".alone", alone));
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(ztx::ReadWholeFile(ztx_test::g_tempRoot + "/" + module + std::to_string(i) + ".bmp", same));
+            EXPECT_EQ(same, alone) << module << " " << i;
         }
     }
     EXPECT_EQ(ztx::ReadSettingText("Active"), active);
