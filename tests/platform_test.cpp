@@ -115,7 +115,9 @@ TEST(PlatformProcess, SplitsAndStartsCommandLines) {
     chmod(script.c_str(), 0755);
     ASSERT_TRUE(RunCommandLine(script + " hello"));
     std::string text;
-    for (int i = 0; i < 200 && !ReadWholeFile(marker, text); ++i) SleepMs(10);
+    // The shell creates the file before it writes the line: wait for the line.
+    for (int i = 0; i < 200 && !(ReadWholeFile(marker, text) && text.find('\n') != std::string::npos); ++i)
+        SleepMs(10);
     EXPECT_EQ(text, "hello\n");
 
     std::string error;
