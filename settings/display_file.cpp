@@ -1,6 +1,7 @@
 #include "settings/display_file.h"
 
 #include <sched.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -630,8 +631,30 @@ bool EnsureFirstRunDisplays() {
     return true;
 }
 
+void RecordTestRunOwner(const std::string& replacedActive) {
+    const uint32_t owner = static_cast<uint32_t>(getpid());
+    WriteSetting("TestRunOwner", nullptr, kRegDword, &owner, sizeof owner);
+    WriteSettingText("TestRunActive", replacedActive);
+}
+
+void ClearTestRunOwner() {
+    WriteSetting("TestRunOwner", nullptr, kRegDword, nullptr, 0);
+    WriteSetting("TestRunActive", nullptr, kRegSz, nullptr, 0);
+}
+
+void RepairAbandonedTestRun() {
+    uint32_t owner = 0;
+    if (!ReadSetting("TestRunOwner", nullptr, kRegDword, &owner, sizeof owner) || owner == 0) return;
+    if (kill(static_cast<pid_t>(owner), 0) == 0 || errno == EPERM) return;  // still running
+    const std::string replaced = ReadSettingText("TestRunActive", kMaxDisplayName);
+    DeleteDisplay(kTestingDisplay);
+    if (ReadSettingText("Active", kMaxDisplayName) == kTestingDisplay) WriteSettingText("Active", replaced);
+    ClearTestRunOwner();
+}
+
 void LoadStoredSettings() {
     EnsureFirstRunDisplays();
+    RepairAbandonedTestRun();
     if (ProcessDisplay[0]) {
         if (IsRegularFile(DisplayPath(ProcessDisplay)) && LoadDisplay(ProcessDisplay)) {
             LoadGlobalOptions();

@@ -66,9 +66,20 @@ int LoadDisplayFromRegistry(const std::string& name);
 // receives "Updating: <name>" for each.
 void ConvertLegacyRegistry(const std::function<void(const std::string&)>& progress);
 
+// The owner of a test run: while a process tries a display file out, the
+// settings hold its process id ("TestRunOwner") and the "Active" it
+// replaced ("TestRunActive"), so that a run ended by SIGKILL or a lost X
+// server can be undone by the next program that starts.
+void RecordTestRunOwner(const std::string& replacedActive);
+void ClearTestRunOwner();
+// When the recorded owner is gone: removes the test display and puts the
+// replaced "Active" back. Runs of live processes are left alone.
+void RepairAbandonedTestRun();
+
 // What the start of every animation run and of the configuration tool does
 // after registering the modules: makes the first-run displays when the
-// saved-display folder holds none, loads the process's own display
+// saved-display folder holds none, undoes an abandoned test run, loads the
+// process's own display
 // (ProcessDisplay) when it has one and it loads, else the active display
 // (falling back to "[R] Saved Sound Settings", which then becomes "Active"),
 // and loads the global options.

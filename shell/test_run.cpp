@@ -12,6 +12,7 @@ namespace ztx {
 TestRun BeginTestRun(const std::string& file) {
     TestRun run;
     if (file.empty() || !IsRegularFile(file)) return run;
+    RepairAbandonedTestRun();
     run.savedActive = ReadSettingText("Active", kMaxDisplayName);
     if (IsLegacyDisplayFile(file)) {
         if (ImportLegacyFile(kTestingDisplay, file)) {
@@ -23,7 +24,10 @@ TestRun BeginTestRun(const std::string& file) {
     } else {
         run.active = MakeDirs(SavedDisplayDir()) && CopyFileOver(file, DisplayPath(kTestingDisplay));
     }
-    if (run.active) WriteSettingText("Active", kTestingDisplay);
+    if (run.active) {
+        RecordTestRunOwner(run.savedActive);
+        WriteSettingText("Active", kTestingDisplay);
+    }
     return run;
 }
 
@@ -31,6 +35,7 @@ void EndTestRun(const TestRun& run) {
     if (!run.active) return;
     DeleteDisplay(kTestingDisplay);
     WriteSettingText("Active", run.savedActive);
+    ClearTestRunOwner();
 }
 
 }  // namespace ztx

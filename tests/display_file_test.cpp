@@ -446,6 +446,24 @@ TEST_F(DisplayFiles, TestRunsLeaveTheActiveDisplayAsItWas) {
     EXPECT_EQ(ReadSettingText("Active"), "Favourite");
     EXPECT_FALSE(FileExists(DisplayPath(kTestingDisplay)));
     EXPECT_FALSE(BeginTestRun(ztx_test::g_tempRoot + "/none.ZTX").active);
+
+    // A test run whose process was killed is undone by the next start; one
+    // whose process still runs (this one) is left alone.
+    ASSERT_EQ(ztx_test::RunInChild(
+                  [](void*) {
+                      const TestRun abandoned = BeginTestRun(ztx_test::g_tempRoot + "/Try.ZTX");
+                      return abandoned.active ? 0 : 1;  // ends without EndTestRun
+                  },
+                  nullptr),
+              0);
+    EXPECT_EQ(ReadSettingText("Active"), kTestingDisplay);
+    RepairAbandonedTestRun();  // as every start does before it reads "Active"
+    EXPECT_EQ(ReadSettingText("Active"), "Favourite");
+    EXPECT_FALSE(FileExists(DisplayPath(kTestingDisplay)));
+    const TestRun live = BeginTestRun(file);
+    RepairAbandonedTestRun();
+    EXPECT_EQ(ReadSettingText("Active"), kTestingDisplay);
+    EndTestRun(live);
 }
 
 TEST_F(DisplayFiles, AFailedSaveLeavesThePreviousFileIntact) {
