@@ -204,7 +204,7 @@ int64_t OnCreate(const WindowOps& ops) {
 
 int64_t OnDestroy(const WindowOps& ops) {
     // The window may go without a close (its host window vanished).
-    if (AnimationActive()) StopAnimation();
+    if (AnimationActive() && !StopAnimation()) SaverWindow.animationAbandoned = true;
     const bool coveredScreen = TextBoxes.coversScreen;
     if (g_link) {
         EndTestRun(SaverWindow.testRun);
@@ -213,8 +213,10 @@ int64_t OnDestroy(const WindowOps& ops) {
         --g_link->openInstances;
         g_link->paletteUsesSound = 0;
         g_link->controlsUseSound = 0;
-        TearDownTextBoxes();
-        CloseSoundLink(g_link);
+        if (!SaverWindow.animationAbandoned) {
+            TearDownTextBoxes();
+            CloseSoundLink(g_link);
+        }
         g_link = nullptr;
         SaverWindow.linkOpen = false;
     }

@@ -103,6 +103,10 @@ struct SaverWindowState {
     TestRun testRun;
     bool destroyed = false;
     bool exceptionQuit = false;
+    // The drawing thread did not stop in time and was left behind: whatever
+    // it may still touch (the picture, the text boxes, the sound link) must
+    // outlive it, so the window keeps them until the process ends.
+    bool animationAbandoned = false;
 };
 constexpr int kMouseWakeDistance = 4;
 

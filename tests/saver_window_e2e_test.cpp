@@ -316,6 +316,26 @@ TEST_F(SaverWindowE2E, LosingTheXServerEndsLikeAClose) {
     EXPECT_FALSE(ztx::FileExists(ztx_test::g_tempRoot + "/data/zentrix/Settings/Testing Current Settings.ZTX"));
 }
 
+// Frames of several seconds (every Bezier control at its top): a close
+// leaves the drawing thread behind after its two seconds, and the saver
+// ends cleanly (it used to free the picture the thread was drawing into).
+TEST_F(SaverWindowE2E, ASlowFrameNeitherCrashesNorHoldsTheClose) {
+    const std::string file = ztx_test::g_tempRoot + "/Slow.ZTX";
+    ASSERT_TRUE(ztx::WriteFileAtomically(file, "[Header]\nMagic=1107313153\n[Bezier]\nUsed=1\n"
+                                               "Beziers=0 20 1 20 10\nWidth=0 200 1 200 10\n"
+                                               "Symmetry=0 32 1 32 10\nX Tiling=0 20 1 20 10\n"
+                                               "Y Tiling=0 20 1 20 10\n"));
+    Saver saver({"/S", file});
+    Sleep(2500);  // within the first frame
+    ASSERT_FALSE(saver.Ended(0));
+    kill(saver.pid, SIGTERM);
+    EXPECT_TRUE(saver.Ended(4000));
+    EXPECT_EQ(saver.status, Saver::kSignalled + SIGTERM);
+    std::string active;
+    ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
+    EXPECT_EQ(active, "[D] Bezier");
+}
+
 TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
     // A display file from elsewhere: the standard Bezier display, exported.
     std::string file = ztx_test::g_tempRoot + "/Try Me.ZTX";

@@ -455,9 +455,11 @@ private:
         }
         presentTimer_.stop();
         timer1_.stop();
+        // Gone from the screen at once, however long the frame being drawn
+        // takes to stop.
+        hide();
         DispatchSaverMessage(ops_, Message{Msg::Destroy});
         x_.Close();
-        hide();
     }
 
     bool preview_;
@@ -569,7 +571,10 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
     int caught = 0;  // the signal that asked the saver to close
     int status = 0;
     {
-        SaverWindowQt window(preview, host);
+        // On the heap: a window whose drawing thread was left behind keeps
+        // its picture and drawing context for that thread (see below).
+        auto owned = std::make_unique<SaverWindowQt>(preview, host);
+        SaverWindowQt& window = *owned;
         QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
             char buf[16];
@@ -582,6 +587,19 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
             return 1;
         }
         status = app.exec();
+        if (SaverWindow.animationAbandoned) {
+            // The thread may still draw into the window's picture: end the
+            // process now, without freeing anything it may touch. The
+            // cleanup a close does has been done.
+            static SaverWindowQt* kept = owned.release();
+            (void)kept;
+            std::fflush(nullptr);
+            if (caught) {
+                signal(caught, SIG_DFL);
+                raise(caught);
+            }
+            std::_Exit(status);
+        }
     }
     // Cleaned up as for a close; now end by the signal, as screen hacks do,
     // so the host sees a signalled end and not a status of its own.
