@@ -334,6 +334,21 @@ TEST_F(SaverWindowE2E, ASlowFrameNeitherCrashesNorHoldsTheClose) {
     std::string active;
     ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
     EXPECT_EQ(active, "[D] Bezier");
+
+    // The same display in a preview whose host window goes away mid-frame.
+    ASSERT_EQ(std::system((std::string(ZTX_TOOL_EXE) + " import '" + file + "' >/dev/null").c_str()), 0);
+    ztx::RegWriteText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", "Slow");
+    FILE* host = popen((std::string(ZTX_XHELPER_EXE) + " host 320 240").c_str(), "r");
+    ASSERT_NE(host, nullptr);
+    char id[64] = {};
+    ASSERT_NE(fgets(id, sizeof id, host), nullptr);
+    Saver preview({"/p", std::string(id, strcspn(id, "\n"))});
+    Sleep(2500);
+    ASSERT_FALSE(preview.Ended(0));
+    std::system("pkill -TERM -f 'xhelper host 320 240'");
+    pclose(host);
+    EXPECT_TRUE(preview.Ended(4000));
+    EXPECT_TRUE(preview.status == 0 || preview.status == 1) << preview.status;
 }
 
 TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
