@@ -14,7 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "engine/video_mode.h"
 #include "platform/files.h"
+#include "render/picture.h"
 #include "settings/registry.h"
 #include "soundlink/sound_link.h"
 #include "tests/test_support.h"
@@ -349,6 +351,32 @@ TEST_F(SaverWindowE2E, ASlowFrameNeitherCrashesNorHoldsTheClose) {
     pclose(host);
     EXPECT_TRUE(preview.Ended(4000));
     EXPECT_TRUE(preview.status == 0 || preview.status == 1) << preview.status;
+}
+
+// A stored video mode of a quarter of the screen's width and height: the
+// picture is drawn at that size and shown in sharp 4 x 4 blocks.
+TEST_F(SaverWindowE2E, AStoredVideoModeDrawsAtItsSizeInSharpBlocks) {
+    const std::string mode = ztx::EncodeDisplayMode({.bitsPerPixel = 8, .width = 160, .height = 120});
+    ASSERT_TRUE(ztx::RegSet(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "DisplayMode",
+                            ztx::kRegBinary, mode.data(), mode.size(), true));
+    Saver saver({"/S"});
+    LitAfterStart(2000);
+    const std::string shot = ztx_test::g_tempRoot + "/mode.png";
+    Helper("shot " + shot);
+    ztx::Section s;
+    ASSERT_TRUE(ztx::LoadPicture(shot, s));
+    ASSERT_EQ(s.width, 640);
+    const int bytes = s.bitCount / 8;
+    int differing = 0, lit = 0;
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            const uint8_t* p = s.bits.data() + static_cast<size_t>(y) * s.stride + x * bytes;
+            const uint8_t* corner = s.bits.data() + static_cast<size_t>(y / 4 * 4) * s.stride + x / 4 * 4 * bytes;
+            differing += std::memcmp(p, corner, bytes) != 0;
+            lit += p[0] || p[1] || p[2];
+        }
+    EXPECT_GT(lit, 2000);
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {
