@@ -219,6 +219,8 @@ private:
         LaunchedCompanion = 0;
         SoundLinkRecord* link = SoundLink();
         if (Options.autoRun && link && !link->companionLive) {
+            // The end notice of an earlier run would end the new analyser at once.
+            if (host_.fullScreen) link->companionEndNotice = 0;
             if (LaunchCompanion(true, host_.fullScreen)) {
                 RegisterModules();
                 LaunchedCompanion = 1;
