@@ -46,6 +46,7 @@ struct Tuning {
     float tiltDbPerOctave = 0;  // lifts bands above 1 kHz and lowers those below, or the reverse
     float releaseMs = 100;      // half-life of the levels and the first band set
     float holdMs = 150;         // half-life of the second band set
+    bool operator==(const Tuning&) const = default;
 };
 
 struct Levels {

@@ -40,7 +40,7 @@ std::atomic<bool> g_stop{false};
 
 void OnSignal(int) { g_stop.store(true); }
 
-struct Options {
+struct ListenOptions {
     std::string source = kDefaultMonitor;
     bool startedBySaver = false;  // "/PPLAY": end with the saver's run
     bool verbose = false;
@@ -55,8 +55,10 @@ void Usage() {
                  "  /PPLAY         started by the saver: end when the saver's run ends\n");
 }
 
-// Parses the arguments; false after printing what is wrong.
-bool ParseArguments(int argc, char** argv, Options& options) {
+enum class Parsed { Run, Help, Wrong };
+
+// Parses the arguments; prints the usage for Help and Wrong.
+Parsed ParseArguments(int argc, char** argv, ListenOptions& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--source" && i + 1 < argc) {
@@ -66,12 +68,13 @@ bool ParseArguments(int argc, char** argv, Options& options) {
         } else if (EqualsNoCase(arg, "/PPLAY") || EqualsNoCase(arg, "-PPLAY")) {
             options.startedBySaver = true;
         } else {
-            if (arg != "--help") std::fprintf(stderr, "zentrix-listen: unknown argument \"%s\"\n", arg.c_str());
+            const bool help = arg == "--help";
+            if (!help) std::fprintf(stderr, "zentrix-listen: unknown argument \"%s\"\n", arg.c_str());
             Usage();
-            return false;
+            return help ? Parsed::Help : Parsed::Wrong;
         }
     }
-    return true;
+    return Parsed::Run;
 }
 
 // Sleeps `ms` in short steps, returning early when asked to stop.
@@ -141,7 +144,7 @@ double CpuMs() {
 
 // Records and analyses until asked to stop (or the saver that started it
 // ends its run), reconnecting whenever the sound server goes away.
-void Listen(SoundLinkRecord& link, const Options& options) {
+void Listen(SoundLinkRecord& link, const ListenOptions& options) {
     const AudioFormat format;
     const double blockMs = 1000.0 * format.blockFrames / format.sampleRate;
     Analyser analyser(format);
@@ -169,7 +172,7 @@ void Listen(SoundLinkRecord& link, const Options& options) {
                 std::fprintf(stderr, "zentrix-listen: the sound server went away (%s); trying again\n", error.c_str());
                 break;
             }
-            analyser.SetTuning(keys.Update(link));
+            if (const Tuning tuning = keys.Update(link); tuning != analyser.GetTuning()) analyser.SetTuning(tuning);
             PublishLevels(link, analyser.Feed(block));
             PublishLive(link, true);
             if (options.verbose && static_cast<int32_t>(GetTickCount() - reportAt) >= 0) {
@@ -189,8 +192,9 @@ void Listen(SoundLinkRecord& link, const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!ParseArguments(argc, argv, options)) return 2;
+    ListenOptions options;
+    if (const Parsed parsed = ParseArguments(argc, argv, options); parsed != Parsed::Run)
+        return parsed == Parsed::Help ? 0 : 2;
     struct sigaction sa{};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
