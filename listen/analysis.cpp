@@ -75,8 +75,6 @@ void Analyser::SetTuning(const Tuning& tuning) {
         tilt_[k] = DbToGain(tuning_.tiltDbPerOctave * std::log2(kBandCentres[k] / 1000.0f));
 }
 
-std::pair<int, int> Analyser::BandBins(int band) const { return {edges_[band], edges_[band + 1]}; }
-
 const Levels& Analyser::Feed(std::span<const int16_t> interleaved) {
     const size_t frames = interleaved.size() / 2;
     if (frames == 0) return published_;

@@ -70,8 +70,6 @@ public:
     // release and hold count the frames given) and returns the levels.
     const Levels& Feed(std::span<const int16_t> interleaved);
     const Levels& Current() const { return published_; }
-    // The FFT bins [first, last) that make up band k (for tests and notes).
-    std::pair<int, int> BandBins(int band) const;
 
 private:
     struct Fft;
