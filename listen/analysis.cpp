@@ -16,8 +16,9 @@ constexpr float kGainHalfLifeMs = 4000.0f;
 // The automatic gain never amplifies more than this peak needs: a hiss of a
 // few sample units must not read as full volume.
 constexpr float kGainFloor = 64.0f;
-// Below this a level is silence (and exactly 0).
-constexpr float kSilence = 0.01f;
+// Below half a sample unit a level is silence (and exactly 0): the odd
+// +-1 a sound server sends while nothing plays is no sound.
+constexpr float kSilence = 0.5f;
 
 float DbToGain(float db) { return std::pow(10.0f, db / 20.0f); }
 

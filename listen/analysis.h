@@ -7,8 +7,8 @@
 // it falls in. Levels are capped at full scale (32768) and at the fixed-gain
 // scales, so no published value exceeds what the saver treats as full.
 // Levels rise at once and fall with a half-life (the release); the second
-// band set holds its peaks longer. Below 0.01 a level is exactly 0, so
-// silence reads as silence.
+// band set holds its peaks longer. Below half a sample unit a level is
+// exactly 0, so silence reads as silence.
 //
 // Bands: sixteen, centred on 150 Hz ... 18 kHz; each reaches halfway (on a
 // log scale) to its neighbours; the lowest gathers everything down to 40 Hz
