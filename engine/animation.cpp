@@ -33,6 +33,10 @@ namespace {
 
 std::atomic<bool> g_animationDone{true};
 
+// How long a run waits for the analyser it started to go live (an analyser
+// without a sound server never does).
+constexpr uint32_t kCompanionStartMs = 1000;
+
 // The animation thread. A process may end while it runs (a library calls
 // exit() when the display connection breaks): it is then stopped or
 // abandoned as by StopAnimation, never destroyed while joinable (which would
@@ -219,7 +223,12 @@ private:
         LaunchedCompanion = 0;
         SoundLinkRecord* link = SoundLink();
         if (Options.autoRun && link && !link->companionLive) {
+            // The end notice of an earlier run would end the new analyser at once.
+            if (host_.fullScreen) link->companionEndNotice = 0;
             if (LaunchCompanion(true, host_.fullScreen)) {
+                // The display's sound sources are checked against the live
+                // flag next: give the analyser a moment to connect first.
+                for (uint32_t waited = 0; waited < kCompanionStartMs && !link->companionLive; waited += 20) SleepMs(20);
                 RegisterModules();
                 LaunchedCompanion = 1;
             }

@@ -70,16 +70,20 @@ std::string ResolveFamily(const std::string& family, int* index) {
     return file;
 }
 
+}  // namespace
+
 // Windows-1252 bytes 0x80..0x9F as Unicode (0 = unassigned).
 constexpr uint16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-uint32_t Unicode(uint8_t c) {
+uint32_t Cp1252ToUnicode(uint8_t c) {
     if (c >= 0x80 && c < 0xA0) return kCp1252High[c - 0x80];
     return c;
 }
+
+namespace {
 
 constexpr FT_Int32 kLoadFlags = FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP;
 
@@ -111,7 +115,7 @@ void ComputeMetrics(Font& f) {
 int AdvanceOf(Font& f, uint8_t c) {
     if (f.advance[c] >= 0) return f.advance[c];
     int adv = 0;
-    uint32_t u = Unicode(c);
+    uint32_t u = Cp1252ToUnicode(c);
     if (u && FT_Load_Char(f.face, u, kLoadFlags) == 0) adv = static_cast<int>((f.face->glyph->advance.x + 32) >> 6);
     f.advance[c] = adv;
     return adv;
@@ -121,7 +125,7 @@ const Glyph& GlyphOf(Font& f, uint8_t c) {
     Glyph& g = f.glyphs[c];
     if (g.loaded) return g;
     g.loaded = true;
-    uint32_t u = Unicode(c);
+    uint32_t u = Cp1252ToUnicode(c);
     if (!u || FT_Load_Char(f.face, u, kLoadFlags | FT_LOAD_RENDER) != 0) return g;
     FT_GlyphSlot slot = f.face->glyph;
     const FT_Bitmap& bm = slot->bitmap;
@@ -302,7 +306,7 @@ void TextOut(DrawContext& dc, int x, int y, std::string_view text) {
         funcs.cubic_to = CubicToCb;
         for (char ch : text) {
             uint8_t c = static_cast<uint8_t>(ch);
-            uint32_t u = Unicode(c);
+            uint32_t u = Cp1252ToUnicode(c);
             if (u && FT_Load_Char(f->face, u, kLoadFlags) == 0 && f->face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
                 OutlineSink sink{&dc.path, double(pen), double(baseline), PointD{}, 0, false};
                 FT_Outline_Decompose(&f->face->glyph->outline, &funcs, &sink);

@@ -9,6 +9,7 @@
 // line height.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,9 @@ struct TextExtent {
 };
 // Extent of one line of 8-bit (Windows-1252) text in the selected font.
 TextExtent MeasureText(const DrawContext& dc, std::string_view text);
+// The Unicode code point of one Windows-1252 byte (0 for the five bytes
+// 0x80..0x9F that have none). Text on the picture is in this code page.
+uint32_t Cp1252ToUnicode(uint8_t c);
 // Line height (ascent + descent) of the selected font.
 int LineHeight(const DrawContext& dc);
 

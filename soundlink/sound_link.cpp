@@ -91,7 +91,7 @@ std::string SoundLinkName() {
     return name;
 }
 
-SoundLinkRecord* OpenSoundLink() {
+SoundLinkRecord* OpenSoundLink(SoundLinkUser user) {
     const std::string name = SoundLinkName();
     const int fd = OpenLocked(name);
     if (fd < 0) {
@@ -134,6 +134,8 @@ SoundLinkRecord* OpenSoundLink() {
                           std::to_string(r->layoutVersion) + " (expected 5172, 8)";
         munmap(p, kSoundLinkSize);
         return fail(why);
+    } else if (user == SoundLinkUser::Analyser) {
+        // The header and the counters are the program's to write.
     } else if (alone) {
         // A block left by instances that are gone: their window counters and
         // unserved requests no longer mean anything.
@@ -146,11 +148,15 @@ SoundLinkRecord* OpenSoundLink() {
         r->wallpaperRequest = 0;
         r->captureScaledRequest = 0;
     }
-    r->recordSize = kSoundLinkSize;
-    r->layoutVersion = kSoundLinkLayout;
-    r->programMajor = kVersionMajor;
-    r->programMinor = kVersionMinor;
-    r->programBuild = kVersionBuild;
+    if (fresh || user == SoundLinkUser::Program) {
+        r->recordSize = kSoundLinkSize;
+        r->layoutVersion = kSoundLinkLayout;
+    }
+    if (user == SoundLinkUser::Program) {
+        r->programMajor = kVersionMajor;
+        r->programMinor = kVersionMinor;
+        r->programBuild = kVersionBuild;
+    }
 
     // Hold byte 1 shared for the life of the mapping, then let others in.
     LockByte(fd, F_RDLCK, 1, true);
@@ -197,10 +203,6 @@ void CloseSoundLink(SoundLinkRecord* record) {
 }
 
 SoundLinkRecord* SoundLink() { return g_current.load(std::memory_order_acquire); }
-
-namespace {
-constexpr char kCompanionKey[] = "Software\\Tonewell Pro";
-}
 
 uint32_t CompanionVersion(uint32_t* build) {
     // Opening with create semantics leaves an empty key behind, as designed.

@@ -31,6 +31,11 @@ constexpr int kVersionMajor = 4;
 constexpr int kVersionMinor = 0;
 constexpr int kVersionBuild = 1230;
 
+// The analyser's registry key: under HKEY_CURRENT_USER its "Current Version"
+// (major * 65536 + minor) and "Build", under HKEY_LOCAL_MACHINE its program
+// path as the default value.
+constexpr char kCompanionKey[] = "Software\\Tonewell Pro";
+
 // A number stored at any byte offset: converts to and from its value.
 template <typename T>
 struct Unaligned {
@@ -147,13 +152,19 @@ static_assert(offsetof(SoundLinkRecord, captureScaledRequest) == 1054);
 // added when missing), else the fixed name the analyser knows.
 std::string SoundLinkName();
 
+// Who maps the block. The program writes its version words and clears the
+// counters of instances that have gone; the analyser (zentrix-listen) writes
+// neither: it only creates a missing block with its header, checks an
+// existing one the same way, and takes part in the block's lifetime.
+enum class SoundLinkUser { Program, Analyser };
+
 // Maps the block, creating and initialising it when it does not exist.
 // Returns nullptr when it cannot be created or mapped, when it belongs to
 // another user or others may write it, or when an existing block has
 // another size or layout version (a message on standard error says
 // which block and why). The first successful call also makes the record the
 // process's current link (`SoundLink()`).
-SoundLinkRecord* OpenSoundLink();
+SoundLinkRecord* OpenSoundLink(SoundLinkUser user = SoundLinkUser::Program);
 // Unmaps the block; the current link becomes none when it was this one. The
 // last mapping of any process to close removes the block's name, so nothing
 // stays behind in /dev/shm.

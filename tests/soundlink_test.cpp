@@ -202,3 +202,27 @@ TEST(SoundLink, SourceListsAndCompanionLaunch) {
     for (int i = 0; i < 200 && !ReadWholeFile(marker, text); ++i) SleepMs(10);
     EXPECT_EQ(text, "x/PPLAY\n");
 }
+
+TEST(SoundLink, TheAnalyserOpensWithoutWritingTheProgramsFields) {
+    // A block it creates gets the header, but not the program's version words.
+    SoundLinkRecord* a = OpenSoundLink(SoundLinkUser::Analyser);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->recordSize, 5172u);
+    EXPECT_EQ(a->layoutVersion, 8u);
+    EXPECT_EQ(a->programMajor, 0);
+    CloseSoundLink(a);
+    // The counters of instances that have gone are the program's to clear.
+    ASSERT_EQ(ztx_test::RunInChild(ChildLeavesLinkBehind, nullptr), 0);
+    a = OpenSoundLink(SoundLinkUser::Analyser);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->saverWindows, 3);
+    EXPECT_EQ(a->programMajor, 4);
+    CloseSoundLink(a);
+
+    // A block of another size or version is refused as the program refuses it.
+    MakeRawBlock(4096, 4096, 8);
+    EXPECT_EQ(OpenSoundLink(SoundLinkUser::Analyser), nullptr);
+    MakeRawBlock(5172, 5172, 7);
+    EXPECT_EQ(OpenSoundLink(SoundLinkUser::Analyser), nullptr);
+    shm_unlink(SoundLinkName().c_str());
+}
