@@ -66,13 +66,17 @@ public:
         auto* left = new QVBoxLayout;
         left->addWidget(displaysLabel);
         left->addWidget(displays_, 1);
+        // The preview has the shape of a 4:3 screen.
+        preview_->setFixedSize(320, 240);
         auto* right = new QVBoxLayout;
-        right->addWidget(preview_, 1);
+        right->addSpacing(displaysLabel->sizeHint().height());
+        right->addWidget(preview_);
         right->addWidget(allowPreview_);
         right->addWidget(previewButton, 0, Qt::AlignLeft);
+        right->addStretch(1);
         auto* top = new QHBoxLayout;
         top->addLayout(left, 1);
-        top->addLayout(right, 1);
+        top->addLayout(right);
 
         auto* sliders = new QGridLayout;
         sliders->addWidget(speedLabel, 0, 0);

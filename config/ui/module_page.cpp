@@ -70,7 +70,7 @@ public:
         empty_->setObjectName("emptyNote");
         empty_->setAlignment(Qt::AlignCenter);
         empty_->setWordWrap(true);
-        grid_->addWidget(empty_, 1, 0, kRowsPerPage, kSource + 1);
+        grid_->addWidget(empty_, 1, 0, kRowsPerPage + 1, kSource + 1);
         grid_->setRowStretch(kRowsPerPage + 1, 1);
 
         auto* outer = new QVBoxLayout(this);
