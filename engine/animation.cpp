@@ -408,10 +408,9 @@ uint32_t SpeedPause(int d, uint32_t frame) {
 }
 
 bool StartAnimation(EngineHost* host) {
-    if (!host) return false;
+    if (!host || !g_animationDone) return false;
     // A run that ended by itself (the blank time-out) is collected first.
-    if (g_animationThread.joinable() && g_animationDone) g_animationThread.join();
-    if (g_animationThread.joinable()) return false;
+    if (g_animationThread.joinable()) g_animationThread.join();
     g_animationDone = false;
     AnimationRunning = 1;
     g_animationThread = std::thread(AnimationThreadBody, host);
@@ -420,7 +419,7 @@ bool StartAnimation(EngineHost* host) {
 
 bool StopAnimation() {
     AnimationRunning = 0;
-    if (!g_animationThread.joinable()) return true;
+    if (!g_animationThread.joinable()) return g_animationDone;
     // The wait is in real time: the window thread is not one of the
     // animation's scheduled threads.
     for (int waited = 0; waited < 2000 && !g_animationDone; ++waited) {
@@ -438,6 +437,6 @@ void WaitForAnimationEnd() {
     if (g_animationThread.joinable()) g_animationThread.join();
 }
 
-bool AnimationActive() { return g_animationThread.joinable() && !g_animationDone; }
+bool AnimationActive() { return !g_animationDone; }
 
 }  // namespace ztx

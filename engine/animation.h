@@ -44,16 +44,20 @@ struct EngineHost {
 
 
 // Starts the animation thread for `host` (which must outlive the run).
-// Returns false when a run is already going.
+// Returns false when a run is already going, including a thread left behind
+// that is still drawing: two threads never share a picture.
 bool StartAnimation(EngineHost* host);
 // Stops the run: clears AnimationRunning and waits up to 2000 ms for the
 // animation thread. A thread that does not end in time is left behind
-// (detached). Returns true when it ended in time.
+// (detached). Returns true when no thread is drawing any more: false for a
+// thread left behind now or by an earlier call that has not ended since, so
+// every caller learns that the picture is still in use.
 bool StopAnimation();
 // Waits (without asking it to stop) until the animation thread has ended,
 // e.g. after a blank time-out. Returns at once when no run is going.
 void WaitForAnimationEnd();
-// Whether an animation thread is running.
+// Whether an animation thread is running (a thread left behind counts until
+// it ends).
 bool AnimationActive();
 
 // The milliseconds a frame waits for the "Speed" level `d` at frame number

@@ -2,6 +2,7 @@
 // pauses, blanking, requests, exceptions, pacing and reproducible runs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -17,7 +18,6 @@
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/random.h"
-#include <atomic>
 #include <mutex>
 #include <thread>
 #include "render/draw.h"
@@ -43,6 +43,8 @@ struct Probe {
     int durationDefault = 30;
 };
 Probe g_probe;
+// A draw call waits while g_holdDraw is set (a frame of any length).
+std::atomic<bool> g_holdDraw{false}, g_drawing{false};
 
 int ProbeDefine(ModuleRecord* r) {
     DefineControl(r, 0, 0, "Duration", 1, 1000, 1, 1000, g_probe.durationDefault, kCheckSet, 10, 0);
@@ -54,6 +56,8 @@ int ProbeDraw(ModuleRecord*) {
     g_probe.drawTicks.push_back(GetTickCount());
     g_probe.events.push_back("draw");
     if (g_probe.throwAtFrame5 && FrameCount == 5) throw std::runtime_error("fault");
+    g_drawing = true;
+    while (g_holdDraw) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return g_probe.gateOpen ? 0 : kFrameSkipped;
 }
 int ProbePre(ModuleRecord*) {
@@ -156,6 +160,25 @@ TEST_F(Engine, FramesArePacedAndSpeedAddsItsPauses) {
     EXPECT_EQ(paused, 8);
     EXPECT_EQ(SpeedPause(16, 3), 10u);
     EXPECT_EQ(SpeedPause(30, 3), 150u);
+}
+
+// A frame longer than the stop's wait: the thread is left behind, and it
+// keeps counting as running (no second thread, every later stop says so)
+// until it ends, so nobody frees the picture it draws into.
+TEST_F(Engine, AThreadLeftBehindCountsUntilItEnds) {
+    Harness h;
+    SetClock(&h.clock);
+    g_holdDraw = true;
+    ASSERT_TRUE(StartAnimation(&h.host));
+    while (!g_drawing) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(StopAnimation());
+    EXPECT_TRUE(AnimationActive());
+    EXPECT_FALSE(StartAnimation(&h.host));
+    EXPECT_FALSE(StopAnimation());
+    g_holdDraw = false;
+    while (AnimationActive()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(StopAnimation());
+    SetClock(nullptr);
 }
 
 TEST_F(Engine, BlankTimeout) {

@@ -346,7 +346,12 @@ private:
 
     void Resize(QSize s) {
         const bool running = AnimationActive();
-        if (running) StopAnimation();
+        if (running && !StopAnimation()) {
+            // The thread left behind still draws into this picture: keep it,
+            // and end the preview as if its host had gone.
+            Destroy();
+            return;
+        }
         resize(s / devicePixelRatio());
         MakeSurface(s);
         if (running) Start();
