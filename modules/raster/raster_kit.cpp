@@ -6,6 +6,8 @@
 #include "modules/framework/module_memory.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
+#include "platform/random.h"
+#include "render/sine_table.h"
 
 namespace ztx {
 
@@ -14,6 +16,10 @@ namespace ztx {
 TileRings FirstTileRings(const RingRect& cycle, const TileGrid& grid, int width, int height) {
     const RingRect tile{cycle.left / grid.xTiling, cycle.top / grid.yTiling, cycle.right / grid.xTiling,
                         cycle.bottom / grid.yTiling};
+    return TileRings{SourceRing(tile, grid, width, height), tile};
+}
+
+RingRect SourceRing(const RingRect& tile, const TileGrid& grid, int width, int height) {
     RingRect source = tile;
     if (!TileDrawn(0, 0, grid.tileType)) {
         if (grid.xTiling >= 2) {
@@ -31,7 +37,7 @@ TileRings FirstTileRings(const RingRect& cycle, const TileGrid& grid, int width,
     source.bottom = std::min(source.bottom, height - 1);
     source.left = std::max(source.left, 0);
     source.top = std::max(source.top, 0);
-    return TileRings{source, tile};
+    return source;
 }
 
 void ReplicateRing(DrawContext& dc, const TileGrid& grid, const RingRect& source, const RingRect& tile) {
@@ -103,10 +109,98 @@ void DrawRowStrip(StripBuffer& strip, DrawContext& dc, int x, int y, int count) 
 }
 
 void DrawColumnStrip(StripBuffer& strip, DrawContext& dc, int x, int y, int count) {
+    DrawColumnStripStretched(strip, dc, x, y, count, count);
+}
+
+void DrawRowStripStretched(StripBuffer& strip, DrawContext& dc, int x, int y, int count, int shown) {
+    IndexDib& h = *strip.header;
+    h.width = strip.width;
+    h.height = 1;
+    DrawIndexDib(dc, x, y, shown, 1, h, 0, 0, count, 1);
+}
+
+void DrawColumnStripStretched(StripBuffer& strip, DrawContext& dc, int x, int y, int count, int shown) {
     IndexDib& h = *strip.header;
     h.width = 1;
     h.height = strip.height;
-    DrawIndexDib(dc, x, y, 1, count, h, 0, 0, 1, count);
+    DrawIndexDib(dc, x, y, 1, shown, h, 0, 0, 1, count);
+}
+
+// ---- ring painting -------------------------------------------------------------------------
+
+void Diffuse(uint8_t* pixels, int count, int step, int amount) {
+    if (amount <= 0) return;
+    for (int i = 0; i < count; ++i) {
+        uint8_t& p = pixels[i * step];
+        const int v = p + Rand15() % amount;
+        p = static_cast<uint8_t>(v >= kPaletteEntries ? kPaletteEntries - 1 : v);
+    }
+}
+
+bool AllocateRingCanvas(RingCanvas& canvas, int width, int height) {
+    const bool strip = AllocateStrip(canvas.strip, width, height);
+    const int span = std::max(std::max(width, height), 0) + 2;
+    canvas.samples = static_cast<uint8_t*>(AllocateModuleMemory(size_t(span)));
+    canvas.sampleCount = canvas.samples ? span : 0;
+    return strip && canvas.samples != nullptr;
+}
+
+void FreeRingCanvas(RingCanvas& canvas) {
+    FreeStrip(canvas.strip);
+    FreeModuleMemory(canvas.samples);
+    canvas.samples = nullptr;
+    canvas.sampleCount = 0;
+}
+
+FoldSpans FoldSpansOf(const RingCanvas& canvas, const RingRect& ring, int fold) {
+    const int nW = (ring.right - ring.left) / fold + 1, nH = (ring.bottom - ring.top) / fold + 1;
+    return FoldSpans{nW, nH, std::min(std::max(nW, nH), canvas.sampleCount - 1)};
+}
+
+void LayOutFolded(uint8_t* out, int count, int step, const uint8_t* samples, int period) {
+    int r = 0;
+    bool back = false;
+    for (int k = 0; k < count; ++k) {
+        out[k * step] = samples[back ? period - r : r];
+        if (++r == period) {
+            r = 0;
+            back = !back;
+        }
+    }
+}
+
+void DrawFoldedRing(RingCanvas& canvas, DrawContext& dc, const RingRect& ring, const FoldSpans& spans,
+                    const FoldCopies& copies) {
+    const int w = ring.Width(), h = ring.Height();
+    uint8_t* out = canvas.strip.pixels;
+    LayOutFolded(out, w, 1, canvas.samples, spans.nW);
+    DrawRowStrip(canvas.strip, dc, ring.left, ring.bottom, w);
+    // Where a copy's source lies off the picture (outermost ring), the
+    // destination keeps what was there.
+    BitBlt(dc, ring.left + copies.rowTo, ring.top, w, 1, dc, ring.left + copies.rowFrom, ring.bottom);
+    LayOutFolded(out, h, 4, canvas.samples, spans.nH);
+    DrawColumnStrip(canvas.strip, dc, ring.left, ring.top, h);
+    BitBlt(dc, ring.right, ring.top, 1, h, dc, ring.left + copies.columnFrom, ring.top + copies.columnDown);
+}
+
+// ---- pixel-module helpers --------------------------------------------------------------------
+
+void FillSineProfile(int32_t* table, int count) {
+    for (int i = 0; i < count; ++i) table[i] = SineTable[i & 2047];
+}
+
+void SmoothIndexPicture(uint8_t* bits, int stride, int lastColumn, int lastRow) {
+    for (int x = 1; x <= lastColumn; ++x) {
+        uint8_t* p = bits + x;
+        for (int y = 1; y <= lastRow; ++y) {
+            const uint8_t* below = p + size_t(y - 1) * stride;
+            const uint8_t* here = below + stride;
+            const uint8_t* above = here + stride;
+            const int sum = below[-1] + below[0] + below[1] + here[-1] + here[0] + here[1] + above[-1] + above[0] +
+                            above[1];
+            p[size_t(y) * stride] = static_cast<uint8_t>(sum / 9);
+        }
+    }
 }
 
 // ---- cycle timer ---------------------------------------------------------------------------
