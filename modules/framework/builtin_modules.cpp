@@ -9,6 +9,7 @@
 #include "modules/vector/cube.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
+#include "modules/raster/stain.h"
 
 namespace ztx {
 
@@ -16,6 +17,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
     static const std::vector<BuiltinModule> modules = {
         {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
+        {kSlotStain, {StainDefineControls, StainDrawFrame, StainAllocate, StainInitialize, StainClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
