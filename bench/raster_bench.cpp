@@ -8,6 +8,7 @@
 #include "bench/module_bench.h"
 
 #include "modules/raster/stain.h"
+#include "modules/raster/wave.h"
 
 using namespace ztx;
 
@@ -39,5 +40,31 @@ void BM_RasterStainHeavy(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_RasterStainHeavy)->Unit(benchmark::kMicrosecond);
+
+// Default controls: random types, cosine texture, folded by 2.
+void BM_RasterWaveDefault(benchmark::State& state) {
+    RunModuleFrames(state, kSlotWave, [](ModuleRecord& r) { NoWait(r, kWaveDuration); },
+                    [](benchmark::State& st) { st.counters["textures"] = WaveCurrent().textures; });
+}
+BENCHMARK(BM_RasterWaveDefault)->Unit(benchmark::kMicrosecond);
+
+// Lattice noise, unfolded, both warps and polar cells, type 8 everywhere
+// (up to three texture reads a pixel).
+void BM_RasterWaveHeavy(benchmark::State& state) {
+    RunModuleFrames(state, kSlotWave, [](ModuleRecord& r) {
+        NoWait(r, kWaveDuration);
+        r.Check[kWaveTypeI] = r.Check[kWaveTypeII] = 0;
+        r.Control[kWaveTypeI] = r.Control[kWaveTypeII] = 8;
+        r.Control[kWaveTextureType] = 1;
+        r.Control[kWaveSymmetry] = 0;
+        r.Control[kWaveParametric] = 1;
+        r.Control[kWaveTurbulence] = 50;
+        r.Control[kWaveTurbulenceType] = 4;
+        r.Control[kWavePolarPixel] = 1;
+        r.Control[kWaveXTiling] = 4;
+        r.Control[kWaveYTiling] = 4;
+    });
+}
+BENCHMARK(BM_RasterWaveHeavy)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 #include "modules/raster/stain.h"
+#include "modules/raster/wave.h"
 
 namespace ztx {
 
@@ -18,6 +19,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
         {kSlotStain, {StainDefineControls, StainDrawFrame, StainAllocate, StainInitialize, StainClose}},
+        {kSlotWave, {WaveDefineControls, WaveDrawFrame, WaveAllocate, WaveInitialize, WaveClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
