@@ -7,6 +7,8 @@
 
 #include "bench/module_bench.h"
 
+#include "modules/framework/controls.h"
+#include "modules/raster/ray.h"
 #include "modules/raster/stain.h"
 #include "modules/raster/wave.h"
 
@@ -40,6 +42,28 @@ void BM_RasterStainHeavy(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_RasterStainHeavy)->Unit(benchmark::kMicrosecond);
+
+// Default controls: folded by 4, the line rotated by 3 a frame.
+void BM_RasterRayDefault(benchmark::State& state) {
+    RunModuleFrames(state, kSlotRay, [](ModuleRecord& r) { r.Control[kRayDuration] = 0; },
+                    [](benchmark::State& st) { st.counters["cycles"] = RayCycles(); });
+}
+BENCHMARK(BM_RasterRayDefault)->Unit(benchmark::kMicrosecond);
+
+// Unfolded (every side stretched from the whole line), diffused, with the
+// modulation's frequency and amplitude swept (its terms recomputed every
+// frame) and 20 x 20 tiles.
+void BM_RasterRayHeavy(benchmark::State& state) {
+    RunModuleFrames(state, kSlotRay, [](ModuleRecord& r) {
+        r.Control[kRayDuration] = 0;
+        r.Control[kRayFolding] = 0;
+        r.Control[kRayDiffuse] = 30;
+        r.Check[kRayFrequency] = r.Check[kRayAmplitude] = kCheckOscillate;
+        r.Control[kRayXTiling] = 20;
+        r.Control[kRayYTiling] = 20;
+    });
+}
+BENCHMARK(BM_RasterRayHeavy)->Unit(benchmark::kMicrosecond);
 
 // Default controls: random types, cosine texture, folded by 2.
 void BM_RasterWaveDefault(benchmark::State& state) {
