@@ -7,7 +7,11 @@
 
 #include "bench/module_bench.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "modules/framework/controls.h"
+#include "modules/raster/plasma.h"
 #include "modules/raster/ray.h"
 #include "modules/raster/stain.h"
 #include "modules/raster/wave.h"
@@ -20,6 +24,42 @@ void NoWait(ModuleRecord& r, int durationSlot) {
     r.Min[durationSlot] = 0;
     r.Control[durationSlot] = 0;
 }
+
+// Default controls: 512 subdivisions a frame, a view every 5 seconds.
+void BM_RasterPlasmaDefault(benchmark::State& state) {
+    RunModuleFrames(state, kSlotPlasma, [](ModuleRecord& r) { NoWait(r, kPlasmaDuration); },
+                    [](benchmark::State& st) { st.counters["clouds"] = PlasmaCurrent().clouds; });
+}
+BENCHMARK(BM_RasterPlasmaDefault)->Unit(benchmark::kMicrosecond);
+
+// A view every second, each replicated over 16 x 16 tiles, and the finished
+// cloud smoothed twice (effect 20).
+void BM_RasterPlasmaHeavy(benchmark::State& state) {
+    RunModuleFrames(state, kSlotPlasma, [](ModuleRecord& r) {
+        NoWait(r, kPlasmaDuration);
+        r.Control[kPlasmaUpdateInterval] = 1;
+        r.Check[kPlasmaEffect] = kCheckSet;
+        r.Control[kPlasmaEffect] = 20;
+        r.Control[kPlasmaXTiling] = 16;
+        r.Control[kPlasmaYTiling] = 16;
+    });
+}
+BENCHMARK(BM_RasterPlasmaHeavy)->Unit(benchmark::kMicrosecond);
+
+// The finishing frame's own work on a 1920 x 1080 tile: effect 20 smooths
+// twice, effect 17 smooths, copies and mirrors.
+void BM_RasterPlasmaFinish(benchmark::State& state) {
+    const int w = 1920, h = 1080, stride = 1920;
+    std::vector<uint8_t> tile(size_t(stride) * h);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (size_t i = 0; i < tile.size(); ++i) tile[i] = uint8_t((i * 2654435761u) >> 24) % 236;
+        state.ResumeTiming();
+        PlasmaTransform(tile.data(), w, h, stride, int(state.range(0)));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RasterPlasmaFinish)->Arg(20)->Arg(17)->Unit(benchmark::kMicrosecond);
 
 // Default controls: two nodes, type 4 (OR of the node distances).
 void BM_RasterStainDefault(benchmark::State& state) {

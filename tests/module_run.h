@@ -119,6 +119,16 @@ inline uint64_t GoldenChecksum(ModuleRun& run, uint32_t seed, int frames, const 
     return run.Checksum();
 }
 
+// The same for a run of its own, set up by `configure` (one harness at a
+// time: the run ends before the next golden starts).
+template <class Run>
+uint64_t GoldenOf(int width, int height, uint32_t seed, int frames, const char* picture,
+                  const std::function<void(Run&)>& configure) {
+    Run run(width, height);
+    configure(run);
+    return GoldenChecksum(run, seed, frames, picture);
+}
+
 // One row of a module's control table as its design tables it.
 struct ExpectedControl {
     int slot, store;

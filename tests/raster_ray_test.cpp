@@ -147,17 +147,18 @@ TEST(RasterRay, OddSizesEveryTypeAndDrivenControls) {
 }
 
 TEST(RasterRay, FixedSeedGivesTheSamePicture) {
-    RayRun plain(320, 200);
-    EXPECT_EQ(GoldenChecksum(plain, 20261208, 40, "ray_default"), 13775548813263436511ull);
-    RayRun busy(320, 200);
-    busy.Set(kRayType, 2);
-    busy.Set(kRayFolding, 0);
-    busy.Set(kRayXTiling, 3);
-    busy.Set(kRayYTiling, 2);
-    busy.Set(kRayDiffuse, 6);
-    busy.Set(kRayShiftRate, -40);
-    busy.Set(kRayDuration, 0);
-    EXPECT_EQ(GoldenChecksum(busy, 4242, 200, "ray_busy"), 18091584559008269443ull);
+    EXPECT_EQ(GoldenOf<RayRun>(320, 200, 20261208, 40, "ray_default", [](RayRun&) {}), 13775548813263436511ull);
+    EXPECT_EQ(GoldenOf<RayRun>(320, 200, 4242, 200, "ray_busy",
+                               [](RayRun& busy) {
+                                   busy.Set(kRayType, 2);
+                                   busy.Set(kRayFolding, 0);
+                                   busy.Set(kRayXTiling, 3);
+                                   busy.Set(kRayYTiling, 2);
+                                   busy.Set(kRayDiffuse, 6);
+                                   busy.Set(kRayShiftRate, -40);
+                                   busy.Set(kRayDuration, 0);
+                               }),
+              18091584559008269443ull);
 }
 
 }  // namespace

@@ -79,17 +79,19 @@ TEST(RasterStain, FieldStrengthIsZeroOnANode) {
 // The seed ring of a square tile is its centre point; four rings a frame
 // grow from it, and the stain ends when a ring would leave the tile.
 TEST(RasterStain, GrowsFourRingsAFrameFromTheCentre) {
-    StainRun run(41, 41);
-    run.Set(kStainDuration, 1);
-    run.Start(3);
-    run.Frame();
-    EXPECT_EQ(run.LitIn(17, 17, 24, 24), 49);
-    EXPECT_EQ(run.LitCount(), 49);
-    run.Frames(4);  // rings 4..19, then 20
-    EXPECT_EQ(StainCurrent().stains, 1u);
-    run.Frame();
-    EXPECT_EQ(run.LitCount(), 41 * 41);
-    EXPECT_EQ(StainCurrent().stains, 2u);
+    {
+        StainRun run(41, 41);
+        run.Set(kStainDuration, 1);
+        run.Start(3);
+        run.Frame();
+        EXPECT_EQ(run.LitIn(17, 17, 24, 24), 49);
+        EXPECT_EQ(run.LitCount(), 49);
+        run.Frames(4);  // rings 4..19, then 20
+        EXPECT_EQ(StainCurrent().stains, 1u);
+        run.Frame();
+        EXPECT_EQ(run.LitCount(), 41 * 41);
+        EXPECT_EQ(StainCurrent().stains, 2u);
+    }
 
     // A wide tile seeds a line: after one frame a band of 2 x 4 - 1 rows.
     StainRun wide(81, 21);
@@ -99,16 +101,18 @@ TEST(RasterStain, GrowsFourRingsAFrameFromTheCentre) {
 }
 
 TEST(RasterStain, TilesMirrorTheSourceAndASkippedSingleTileDrawsNothing) {
-    StainRun run(64, 48);
-    run.Set(kStainXTiling, 2);
-    run.Set(kStainYTiling, 2);
-    run.Start(8);
-    run.Frames(10);
-    // Tiles are W1 / "X Tiling" by H1 / "Y Tiling" wide: a tile's last row
-    // can stay undrawn.
-    EXPECT_GE(run.LitCount(), 64 * 46);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 32; ++x) ASSERT_EQ(run.At(x, y), run.At(63 - x, y)) << x << "," << y;
+    {
+        StainRun run(64, 48);
+        run.Set(kStainXTiling, 2);
+        run.Set(kStainYTiling, 2);
+        run.Start(8);
+        run.Frames(10);
+        // Tiles are W1 / "X Tiling" by H1 / "Y Tiling" wide: a tile's last
+        // row can stay undrawn.
+        EXPECT_GE(run.LitCount(), 64 * 46);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 32; ++x) ASSERT_EQ(run.At(x, y), run.At(63 - x, y)) << x << "," << y;
+    }
 
     StainRun none(40, 30);
     none.Set(kStainTileType, 1);
@@ -155,18 +159,20 @@ TEST(RasterStain, OddSizesEveryTypeAndDrivenControls) {
 }
 
 TEST(RasterStain, FixedSeedGivesTheSamePicture) {
-    StainRun plain(320, 200);
-    EXPECT_EQ(GoldenChecksum(plain, 20261208, 40, "stain_default"), 17029168867910795317ull);
-    StainRun busy(320, 200);
-    busy.Set(kStainType, 10);
-    busy.Set(kStainFolding, 3);
-    busy.Set(kStainXTiling, 3);
-    busy.Set(kStainYTiling, 2);
-    busy.Set(kStainDiffuse, 6);
-    busy.Set(kStainParametric, 1);
-    busy.Set(kStainTurbulence, 50);
-    busy.Set(kStainDuration, 1);
-    EXPECT_EQ(GoldenChecksum(busy, 4242, 200, "stain_busy"), 17841020735745517719ull);
+    EXPECT_EQ(GoldenOf<StainRun>(320, 200, 20261208, 40, "stain_default", [](StainRun&) {}),
+              17029168867910795317ull);
+    EXPECT_EQ(GoldenOf<StainRun>(320, 200, 4242, 200, "stain_busy",
+                                 [](StainRun& busy) {
+                                     busy.Set(kStainType, 10);
+                                     busy.Set(kStainFolding, 3);
+                                     busy.Set(kStainXTiling, 3);
+                                     busy.Set(kStainYTiling, 2);
+                                     busy.Set(kStainDiffuse, 6);
+                                     busy.Set(kStainParametric, 1);
+                                     busy.Set(kStainTurbulence, 50);
+                                     busy.Set(kStainDuration, 1);
+                                 }),
+              17841020735745517719ull);
 }
 
 }  // namespace

@@ -54,12 +54,15 @@ TEST(RasterWave, RegisteredInSlotFourteenWithItsControls) {
 // Types 9 and 10 are the unwarped coordinate ramps, so each pixel shows
 // which type its cell uses: odd cells "Type I", even ones "Type II".
 TEST(RasterWave, CellsAlternateTheTwoTypes) {
-    WaveRun run(300, 250);
-    run.Types(9, 10);
-    run.Start(1);
-    EXPECT_EQ(WaveCurrent().banding, 63);
-    for (int y = 0; y < 250; y += 7)
-        for (int x = 0; x < 300; x += 3) ASSERT_EQ(WavePixel(x, y), (x + y) & 1 ? x % 236 : y % 236) << x << "," << y;
+    {
+        WaveRun run(300, 250);
+        run.Types(9, 10);
+        run.Start(1);
+        EXPECT_EQ(WaveCurrent().banding, 63);
+        for (int y = 0; y < 250; y += 7)
+            for (int x = 0; x < 300; x += 3)
+                ASSERT_EQ(WavePixel(x, y), (x + y) & 1 ? x % 236 : y % 236) << x << "," << y;
+    }
 
     WaveRun cells(300, 250);
     cells.Types(11, 9);
@@ -73,12 +76,14 @@ TEST(RasterWave, CellsAlternateTheTwoTypes) {
 }
 
 TEST(RasterWave, SymmetryZeroDrawsUnfoldedAndOneFoldsTheRing) {
-    WaveRun plain(60, 40);
-    plain.Types(0, 4);
-    plain.Start(3);
-    plain.Frame();
-    EXPECT_EQ(WaveCurrent().fold, 0);
-    for (int x = 0; x < 60; ++x) ASSERT_EQ(plain.At(x, 39), kFirstEntry + WavePixel(x, 0)) << x;
+    {
+        WaveRun plain(60, 40);
+        plain.Types(0, 4);
+        plain.Start(3);
+        plain.Frame();
+        EXPECT_EQ(WaveCurrent().fold, 0);
+        for (int x = 0; x < 60; ++x) ASSERT_EQ(plain.At(x, 39), kFirstEntry + WavePixel(x, 0)) << x;
+    }
 
     // Fold factor 2: nW = 31, the bottom line runs over samples 0..30 and
     // back from 31, so it is its own mirror image about x = 31.
@@ -144,20 +149,21 @@ TEST(RasterWave, OddSizesEveryTypeAndDrivenControls) {
 }
 
 TEST(RasterWave, FixedSeedGivesTheSamePicture) {
-    WaveRun plain(320, 200);
-    EXPECT_EQ(GoldenChecksum(plain, 20261208, 40, "wave_default"), 6297301945539036708ull);
-    WaveRun busy(320, 200);
-    busy.Set(kWaveTextureType, 1);
-    busy.Set(kWaveXTiling, 3);
-    busy.Set(kWaveYTiling, 2);
-    busy.Set(kWaveSymmetry, 3);
-    busy.Set(kWaveDiffuse, 6);
-    busy.Set(kWaveParametric, 1);
-    busy.Set(kWaveTurbulence, 50);
-    busy.Set(kWavePolarPixel, 1);
-    busy.Set(kWaveXPelSize, 9);
-    busy.Set(kWaveDuration, 0);
-    EXPECT_EQ(GoldenChecksum(busy, 4242, 200, "wave_busy"), 7061282024678109900ull);
+    EXPECT_EQ(GoldenOf<WaveRun>(320, 200, 20261208, 40, "wave_default", [](WaveRun&) {}), 6297301945539036708ull);
+    EXPECT_EQ(GoldenOf<WaveRun>(320, 200, 4242, 200, "wave_busy",
+                                [](WaveRun& busy) {
+                                    busy.Set(kWaveTextureType, 1);
+                                    busy.Set(kWaveXTiling, 3);
+                                    busy.Set(kWaveYTiling, 2);
+                                    busy.Set(kWaveSymmetry, 3);
+                                    busy.Set(kWaveDiffuse, 6);
+                                    busy.Set(kWaveParametric, 1);
+                                    busy.Set(kWaveTurbulence, 50);
+                                    busy.Set(kWavePolarPixel, 1);
+                                    busy.Set(kWaveXPelSize, 9);
+                                    busy.Set(kWaveDuration, 0);
+                                }),
+              7061282024678109900ull);
 }
 
 }  // namespace

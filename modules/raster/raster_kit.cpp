@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
+#include <new>
 
 #include "modules/framework/module_memory.h"
 #include "palette/palette.h"
@@ -189,16 +191,54 @@ void FillSineProfile(int32_t* table, int count) {
     for (int i = 0; i < count; ++i) table[i] = SineTable[i & 2047];
 }
 
+namespace {
+
+// The mean of the 3x3 neighbourhood of column c at row y, column c - 1
+// being `left` and c + 1 `right`, all three `step` bytes a row.
+inline uint8_t Mean9(const uint8_t* left, const uint8_t* here, const uint8_t* right, size_t y, size_t step) {
+    const size_t a = (y - 1) * step, b = y * step, c = (y + 1) * step;
+    const int sum = left[a] + left[b] + left[c] + here[a] + here[b] + here[c] + right[a] + right[b] + right[c];
+    return static_cast<uint8_t>(sum / 9);
+}
+
+}  // namespace
+
 void SmoothIndexPicture(uint8_t* bits, int stride, int lastColumn, int lastRow) {
-    for (int x = 1; x <= lastColumn; ++x) {
-        uint8_t* p = bits + x;
-        for (int y = 1; y <= lastRow; ++y) {
-            const uint8_t* below = p + size_t(y - 1) * stride;
-            const uint8_t* here = below + stride;
-            const uint8_t* above = here + stride;
-            const int sum = below[-1] + below[0] + below[1] + here[-1] + here[0] + here[1] + above[-1] + above[0] +
-                            above[1];
-            p[size_t(y) * stride] = static_cast<uint8_t>(sum / 9);
+    if (lastColumn < 1 || lastRow < 1) return;
+    // Column order runs across the rows of the picture; bands of columns are
+    // smoothed in a transposed copy instead, where each column is one run.
+    constexpr int kBand = 32;
+    const size_t rows = size_t(lastRow) + 2;
+    std::unique_ptr<uint8_t[]> band(new (std::nothrow) uint8_t[(kBand + 2) * rows]);
+    if (!band) {  // in place, column by column
+        for (int x = 1; x <= lastColumn; ++x)
+            for (int y = 1; y <= lastRow; ++y)
+                bits[size_t(y) * stride + x] = Mean9(bits + x - 1, bits + x, bits + x + 1, y, size_t(stride));
+        return;
+    }
+    for (int x0 = 1; x0 <= lastColumn; x0 += kBand) {
+        const int x1 = std::min(x0 + kBand - 1, lastColumn);
+        const int columns = x1 - x0 + 3;  // with the smoothed column on the left and the untouched one on the right
+        for (size_t y = 0; y < rows; ++y) {
+            const uint8_t* from = bits + y * stride + x0 - 1;
+            for (int c = 0; c < columns; ++c) band[c * rows + y] = from[c];
+        }
+        for (int c = 1; c < columns - 1; ++c) {
+            uint8_t* here = band.get() + c * rows;
+            const uint8_t* left = here - rows;
+            const uint8_t* right = here + rows;
+            // The pixel below is the one just smoothed: kept in a register.
+            int below = here[0];
+            for (size_t y = 1; y <= size_t(lastRow); ++y) {
+                const int sum = left[y - 1] + left[y] + left[y + 1] + right[y - 1] + right[y] + right[y + 1] +
+                                here[y] + here[y + 1] + below;
+                below = sum / 9;
+                here[y] = static_cast<uint8_t>(below);
+            }
+        }
+        for (size_t y = 1; y <= size_t(lastRow); ++y) {
+            uint8_t* to = bits + y * stride + x0 - 1;
+            for (int c = 1; c < columns - 1; ++c) to[c] = band[c * rows + y];
         }
     }
 }
