@@ -5,11 +5,10 @@
 // Run alone: zentrix_bench --benchmark_filter=Raster
 #include <benchmark/benchmark.h>
 
-#include "bench/module_bench.h"
-
 #include <cstdint>
 #include <vector>
 
+#include "bench/module_bench.h"
 #include "modules/framework/controls.h"
 #include "modules/raster/plasma.h"
 #include "modules/raster/ray.h"
@@ -27,8 +26,9 @@ void NoWait(ModuleRecord& r, int durationSlot) {
 
 // Default controls: 512 subdivisions a frame, a view every 5 seconds.
 void BM_RasterPlasmaDefault(benchmark::State& state) {
-    RunModuleFrames(state, kSlotPlasma, [](ModuleRecord& r) { NoWait(r, kPlasmaDuration); },
-                    [](benchmark::State& st) { st.counters["clouds"] = PlasmaCurrent().clouds; });
+    RunModuleFrames(
+        state, kSlotPlasma, [](ModuleRecord& r) { NoWait(r, kPlasmaDuration); },
+        [](benchmark::State& st) { st.counters["clouds"] = PlasmaCurrent().clouds; });
 }
 BENCHMARK(BM_RasterPlasmaDefault)->Unit(benchmark::kMicrosecond);
 
@@ -63,8 +63,9 @@ BENCHMARK(BM_RasterPlasmaFinish)->Arg(20)->Arg(17)->Unit(benchmark::kMicrosecond
 
 // Default controls: two nodes, type 4 (OR of the node distances).
 void BM_RasterStainDefault(benchmark::State& state) {
-    RunModuleFrames(state, kSlotStain, [](ModuleRecord& r) { NoWait(r, kStainDuration); },
-                    [](benchmark::State& st) { st.counters["stains"] = StainCurrent().stains; });
+    RunModuleFrames(
+        state, kSlotStain, [](ModuleRecord& r) { NoWait(r, kStainDuration); },
+        [](benchmark::State& st) { st.counters["stains"] = StainCurrent().stains; });
 }
 BENCHMARK(BM_RasterStainDefault)->Unit(benchmark::kMicrosecond);
 
@@ -85,8 +86,9 @@ BENCHMARK(BM_RasterStainHeavy)->Unit(benchmark::kMicrosecond);
 
 // Default controls: folded by 4, the line rotated by 3 a frame.
 void BM_RasterRayDefault(benchmark::State& state) {
-    RunModuleFrames(state, kSlotRay, [](ModuleRecord& r) { r.Control[kRayDuration] = 0; },
-                    [](benchmark::State& st) { st.counters["cycles"] = RayCycles(); });
+    RunModuleFrames(
+        state, kSlotRay, [](ModuleRecord& r) { r.Control[kRayDuration] = 0; },
+        [](benchmark::State& st) { st.counters["cycles"] = RayCycles(); });
 }
 BENCHMARK(BM_RasterRayDefault)->Unit(benchmark::kMicrosecond);
 
@@ -107,8 +109,9 @@ BENCHMARK(BM_RasterRayHeavy)->Unit(benchmark::kMicrosecond);
 
 // Default controls: random types, cosine texture, folded by 2.
 void BM_RasterWaveDefault(benchmark::State& state) {
-    RunModuleFrames(state, kSlotWave, [](ModuleRecord& r) { NoWait(r, kWaveDuration); },
-                    [](benchmark::State& st) { st.counters["textures"] = WaveCurrent().textures; });
+    RunModuleFrames(
+        state, kSlotWave, [](ModuleRecord& r) { NoWait(r, kWaveDuration); },
+        [](benchmark::State& st) { st.counters["textures"] = WaveCurrent().textures; });
 }
 BENCHMARK(BM_RasterWaveDefault)->Unit(benchmark::kMicrosecond);
 

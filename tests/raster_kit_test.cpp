@@ -1,10 +1,10 @@
 // The raster kit's own routines where a module test would not see a fault.
+#include "modules/raster/raster_kit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
-
-#include "modules/raster/raster_kit.h"
 
 namespace ztx {
 namespace {
@@ -13,8 +13,8 @@ namespace {
 // says: in place, column by column, each column upward, so smoothed pixels
 // feed the later ones; the rest of the picture is untouched.
 TEST(RasterKit, SmoothingMatchesTheColumnByColumnRule) {
-    for (auto [w, h, lastColumn, lastRow] : {std::tuple{70, 9, 67, 6}, {33, 40, 31, 37}, {5, 5, 1, 1}, {3, 3, 1, 1},
-                                             {100, 3, 97, 1}, {4, 4, 0, 3}}) {
+    for (auto [w, h, lastColumn, lastRow] :
+         {std::tuple{70, 9, 67, 6}, {33, 40, 31, 37}, {5, 5, 1, 1}, {3, 3, 1, 1}, {100, 3, 97, 1}, {4, 4, 0, 3}}) {
         const int stride = (w + 3) & ~3;
         std::vector<uint8_t> picture(size_t(stride) * h);
         uint32_t r = 12345;

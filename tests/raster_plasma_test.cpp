@@ -4,14 +4,13 @@
 // (ZTX_VECTOR_PICTURES writes them as PPM files).
 #include <gtest/gtest.h>
 
-#include "tests/module_run.h"
-
 #include <set>
 #include <string>
 #include <vector>
 
 #include "modules/framework/module_memory.h"
 #include "modules/raster/plasma.h"
+#include "tests/module_run.h"
 
 namespace ztx {
 namespace {
@@ -183,7 +182,8 @@ TEST(RasterPlasma, OddSizesEveryEffectAndTiling) {
                 400);
         }
     }
-    StressModule<PlasmaRun>(3840, 2160, [](PlasmaRun& r) { r.Fix(kPlasmaEffect, 20); }, 60);
+    StressModule<PlasmaRun>(
+        3840, 2160, [](PlasmaRun& r) { r.Fix(kPlasmaEffect, 20); }, 60);
 }
 
 TEST(RasterPlasma, FixedSeedGivesTheSamePicture) {

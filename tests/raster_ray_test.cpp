@@ -3,13 +3,12 @@
 // (ZTX_VECTOR_PICTURES writes them as PPM files).
 #include <gtest/gtest.h>
 
-#include "tests/module_run.h"
-
 #include <string>
 #include <vector>
 
 #include "modules/framework/module_memory.h"
 #include "modules/raster/ray.h"
+#include "tests/module_run.h"
 
 namespace ztx {
 namespace {
@@ -143,7 +142,8 @@ TEST(RasterRay, OddSizesEveryTypeAndDrivenControls) {
                 150);
         }
     }
-    StressModule<RayRun>(3840, 2160, [](RayRun& r) { r.Set(kRayFolding, 0); }, 6);
+    StressModule<RayRun>(
+        3840, 2160, [](RayRun& r) { r.Set(kRayFolding, 0); }, 6);
 }
 
 TEST(RasterRay, FixedSeedGivesTheSamePicture) {

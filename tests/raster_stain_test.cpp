@@ -3,13 +3,12 @@
 // sizes and golden pictures (ZTX_VECTOR_PICTURES writes them as PPM files).
 #include <gtest/gtest.h>
 
-#include "tests/module_run.h"
-
 #include <set>
 #include <string>
 
 #include "modules/framework/module_memory.h"
 #include "modules/raster/stain.h"
+#include "tests/module_run.h"
 
 namespace ztx {
 namespace {
@@ -56,8 +55,10 @@ TEST(RasterStain, TypeTenDrawsATypeAndANodeCountEachStain) {
             ASSERT_LT(info.node[k].x, 63 - 4);
             ASSERT_GE(info.node[k].y, 4);
             ASSERT_LT(info.node[k].y, 47 - 4);
-            if (k & 1) ASSERT_LT(info.node[k].color, 59);
-            else ASSERT_GT(info.node[k].color, 235 - 59);
+            if (k & 1)
+                ASSERT_LT(info.node[k].color, 59);
+            else
+                ASSERT_GT(info.node[k].color, 235 - 59);
         }
     }
     EXPECT_EQ(types.size(), 10u);
@@ -155,12 +156,12 @@ TEST(RasterStain, OddSizesEveryTypeAndDrivenControls) {
         }
     }
     // A 4K picture: squared distances times colours pass 32 bits.
-    StressModule<StainRun>(3840, 2160, [](StainRun& r) { r.Set(kStainType, 9); }, 8);
+    StressModule<StainRun>(
+        3840, 2160, [](StainRun& r) { r.Set(kStainType, 9); }, 8);
 }
 
 TEST(RasterStain, FixedSeedGivesTheSamePicture) {
-    EXPECT_EQ(GoldenOf<StainRun>(320, 200, 20261208, 40, "stain_default", [](StainRun&) {}),
-              17029168867910795317ull);
+    EXPECT_EQ(GoldenOf<StainRun>(320, 200, 20261208, 40, "stain_default", [](StainRun&) {}), 17029168867910795317ull);
     EXPECT_EQ(GoldenOf<StainRun>(320, 200, 4242, 200, "stain_busy",
                                  [](StainRun& busy) {
                                      busy.Set(kStainType, 10);

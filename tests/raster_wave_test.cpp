@@ -3,10 +3,9 @@
 // golden pictures (ZTX_VECTOR_PICTURES writes them as PPM files).
 #include <gtest/gtest.h>
 
-#include "tests/module_run.h"
-
 #include "modules/framework/module_memory.h"
 #include "modules/raster/wave.h"
+#include "tests/module_run.h"
 
 namespace ztx {
 namespace {
@@ -145,7 +144,8 @@ TEST(RasterWave, OddSizesEveryTypeAndDrivenControls) {
                 120);
         }
     }
-    StressModule<WaveRun>(3840, 2160, [](WaveRun& r) { r.Fix(kWaveTextureType, 1); }, 4);
+    StressModule<WaveRun>(
+        3840, 2160, [](WaveRun& r) { r.Fix(kWaveTextureType, 1); }, 4);
 }
 
 TEST(RasterWave, FixedSeedGivesTheSamePicture) {

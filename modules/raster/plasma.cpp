@@ -93,8 +93,8 @@ void StartCloud(ModuleRecord* record, PlasmaState& s) {
     if (auto* dc = static_cast<DrawContext*>(record->Dc)) SetStretchColorOnColor(*dc);
     s.waiting = false;
     if (s.bits) {
-        *s.header = IndexDib{.width = s.w, .height = s.h, .table = kIdentityIndices, .tableCount = kColors,
-                             .bits = s.bits};
+        *s.header =
+            IndexDib{.width = s.w, .height = s.h, .table = kIdentityIndices, .tableCount = kColors, .bits = s.bits};
         s.stack[0] = Box{0, 0, s.w - 1, s.h - 1};
         s.count = 1;
         At(s, 0, 0) = static_cast<uint8_t>(Rand15() % kColors);
@@ -238,10 +238,17 @@ void PlasmaTransform(uint8_t* bits, int w, int h, int stride, int n) {
         return;
     }
     switch (n) {
-        case 1: PointMirror(bits, w, h, stride); break;
-        case 2: LeftRightMirror(bits, w, h, stride); break;
-        case 3: TopBottomMirror(bits, w, h, stride); break;
-        default: break;
+        case 1:
+            PointMirror(bits, w, h, stride);
+            break;
+        case 2:
+            LeftRightMirror(bits, w, h, stride);
+            break;
+        case 3:
+            TopBottomMirror(bits, w, h, stride);
+            break;
+        default:
+            break;
     }
 }
 

@@ -37,12 +37,12 @@ void PlasmaTransform(uint8_t* bits, int width, int height, int stride, int effec
 
 // What the current cloud uses, for tests and diagnostics.
 struct PlasmaInfo {
-    bool buffer;       // the tile buffer exists
-    int roughness;     // r (1..99, or 20..79 drawn for "Roughness" 100)
-    int effect;        // the last finishing transform applied (-1 before any)
-    int pending;       // rectangles still to subdivide
-    bool waiting;      // showing a finished cloud for "Duration" seconds
-    unsigned clouds;   // clouds started since the module was initialised
+    bool buffer;      // the tile buffer exists
+    int roughness;    // r (1..99, or 20..79 drawn for "Roughness" 100)
+    int effect;       // the last finishing transform applied (-1 before any)
+    int pending;      // rectangles still to subdivide
+    bool waiting;     // showing a finished cloud for "Duration" seconds
+    unsigned clouds;  // clouds started since the module was initialised
 };
 PlasmaInfo PlasmaCurrent();
 

@@ -230,8 +230,8 @@ void SmoothIndexPicture(uint8_t* bits, int stride, int lastColumn, int lastRow) 
             // The pixel below is the one just smoothed: kept in a register.
             int below = here[0];
             for (size_t y = 1; y <= size_t(lastRow); ++y) {
-                const int sum = left[y - 1] + left[y] + left[y + 1] + right[y - 1] + right[y] + right[y + 1] +
-                                here[y] + here[y + 1] + below;
+                const int sum = left[y - 1] + left[y] + left[y + 1] + right[y - 1] + right[y] + right[y + 1] + here[y] +
+                                here[y + 1] + below;
                 below = sum / 9;
                 here[y] = static_cast<uint8_t>(below);
             }

@@ -37,8 +37,8 @@ struct RayState {
     int32_t width = 0, height = 0;
     int32_t length = 0;  // L = 2 x (width + height)
 
-    uint8_t* line = nullptr;    // L bytes (and 10 spare)
-    int32_t* terms = nullptr;   // what modulation adds at each position (types 0, 2, 3)
+    uint8_t* line = nullptr;      // L bytes (and 10 spare)
+    int32_t* terms = nullptr;     // what modulation adds at each position (types 0, 2, 3)
     int32_t byteTerms[256] = {};  // what it adds to each byte value (type 1)
     ModulationKey modulation;
     RingCanvas canvas;
@@ -211,7 +211,13 @@ int RayDefineControls(ModuleRecord* r) {
         {.slot = kRayAmplitude, .name = "Amplitude", .store = 1, .min = 1, .max = 200, .value = 12, .animatable = true},
         {.slot = kRayDensity, .name = "Density", .store = 2, .min = 1, .max = 500, .value = 1},
         {.slot = kRayFolding, .name = "Folding", .store = 3, .max = 20, .value = 2, .animatable = true},
-        {.slot = kRayShiftRate, .name = "Shift Rate", .store = 4, .min = -500, .max = 500, .value = 3, .animatable = true},
+        {.slot = kRayShiftRate,
+         .name = "Shift Rate",
+         .store = 4,
+         .min = -500,
+         .max = 500,
+         .value = 3,
+         .animatable = true},
         {.slot = kRayType, .name = "Ray Type", .store = 5, .max = 3},
         {.slot = kRayDuration, .name = "Duration", .store = 6, .max = 1000, .value = 20},
         kStrengthControl,
@@ -280,9 +286,8 @@ int RayDrawFrame(ModuleRecord* record) {
     s.cycle.right -= kRingsPerFrame * xTiling;
     s.cycle.top += kRingsPerFrame * yTiling;
     s.cycle.bottom -= kRingsPerFrame * yTiling;
-    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame, [&](const RingRect& ring) {
-        DrawRing(s, *dc, fold, diffuse, ring);
-    });
+    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame,
+                                          [&](const RingRect& ring) { DrawRing(s, *dc, fold, diffuse, ring); });
     if (finished) {
         PauseAfterCycle(s.timer, now);
         StartCycle(record, s);

@@ -146,33 +146,45 @@ inline int Choice(const StainState& s, int x0, int y0) { return Color(Weighted(s
 
 int Value(const StainState& s, int type, int x0, int y0) {
     switch (type) {
-        case 0: return CombineSteps(s, x0, y0, [](int a, int b) { return a ^ b; });
-        case 1: return Weighted(s, x0, y0);
-        case 2: return CombineSteps(s, x0, y0, [](int a, int b) { return a + b; });
+        case 0:
+            return CombineSteps(s, x0, y0, [](int a, int b) { return a ^ b; });
+        case 1:
+            return Weighted(s, x0, y0);
+        case 2:
+            return CombineSteps(s, x0, y0, [](int a, int b) { return a + b; });
         case 3: {
             const int m = static_cast<int>(std::floor(float(y0) * s.k2)) % kColors;
             int x = x0, y = y0;
             Warp(s, x, y);
             return m ^ (static_cast<int>(std::floor(float(x) * s.k1)) % kColors);
         }
-        case 4: return CombineSteps(s, x0, y0, [](int a, int b) { return a | b; });
-        case 5: return Field(s, x0, y0);
-        case 6: return Value(s, ((x0 + y0) & 1) ? 2 : 1, x0, y0);
+        case 4:
+            return CombineSteps(s, x0, y0, [](int a, int b) { return a | b; });
+        case 5:
+            return Field(s, x0, y0);
+        case 6:
+            return Value(s, ((x0 + y0) & 1) ? 2 : 1, x0, y0);
         case 7: {
             static constexpr int kBy[3] = {0, 1, 4};
             return Value(s, kBy[Choice(s, x0, y0)], x0, y0);
         }
         case 8:
             switch (Choice(s, x0, y0)) {
-                case 1: return Value(s, 0, s.w1 - x0, y0);
-                case 2: return Value(s, 0, x0, s.h1 - y0);
-                default: return Value(s, 0, x0, y0);
+                case 1:
+                    return Value(s, 0, s.w1 - x0, y0);
+                case 2:
+                    return Value(s, 0, x0, s.h1 - y0);
+                default:
+                    return Value(s, 0, x0, y0);
             }
         default:  // 9
             switch (Choice(s, x0, y0)) {
-                case 1: return Value(s, 1, x0, s.h1 - y0);
-                case 2: return Value(s, 1, s.w1 - x0, s.h1 - y0);
-                default: return Value(s, 1, s.w1 - x0, y0);
+                case 1:
+                    return Value(s, 1, x0, s.h1 - y0);
+                case 2:
+                    return Value(s, 1, s.w1 - x0, s.h1 - y0);
+                default:
+                    return Value(s, 1, s.w1 - x0, y0);
             }
     }
 }

@@ -105,9 +105,7 @@ void FillTables(WaveState& s, int choice) {
     auto frequencies = [&s](auto triple) {
         for (int i = 0; i < kFrequencies; ++i) triple(i, s.frequency[i]);
     };
-    auto same = [&frequencies](auto f) {
-        frequencies([&f](int i, float* t) { t[0] = t[1] = t[2] = f(i); });
-    };
+    auto same = [&frequencies](auto f) { frequencies([&f](int i, float* t) { t[0] = t[1] = t[2] = f(i); }); };
     switch (choice) {
         case 0:
             for (int i = 0; i < kValues; ++i) v[i] = float(std::sin(i * 0.003067959));
@@ -186,8 +184,7 @@ constexpr int32_t kHashC0 = 0, kHashC1 = 208;
 inline int Texture(const WaveState& s, int x, int y) {
     if (s.textureType == kTextureCosine) {
         float sum = 0;
-        for (int k = 0; k < s.terms; ++k)
-            sum += std::fabs(s.cosX[k * s.reachX + x] + s.cosY[k * s.reachY + y] + 1.0f);
+        for (int k = 0; k < s.terms; ++k) sum += std::fabs(s.cosX[k * s.reachX + x] + s.cosY[k * s.reachY + y] + 1.0f);
         const float c = sum / float(s.terms);
         return int(static_cast<int64_t>(double(c) * 236.0) & 255) % kColors;
     }
@@ -214,21 +211,34 @@ int TypeValue(const WaveState& s, int type, int x0, int y0);
 // Types 4 and 7: a mirrored texture chosen by the selector of r.
 inline int Mirrored(const WaveState& s, int r, int x, int y) {
     switch (s.selector[r]) {
-        case 1: return Texture(s, s.w1 - x, s.h1 - y);
-        case 2: return Texture(s, x, s.h1 - y);
-        case 3: return Texture(s, s.w1 - x, y);
-        default: return r;
+        case 1:
+            return Texture(s, s.w1 - x, s.h1 - y);
+        case 2:
+            return Texture(s, x, s.h1 - y);
+        case 3:
+            return Texture(s, s.w1 - x, y);
+        default:
+            return r;
     }
 }
 
 int TypeValue(const WaveState& s, int type, int x0, int y0) {
     int x = x0, y = y0;
     switch (type) {
-        case 0: Warp(s, x, y); return Texture(s, x, y);
-        case 1: Warp(s, x, y); return Texture(s, s.w1 - x, s.h1 - y);
-        case 2: Warp(s, x, y); return Texture(s, s.w1 - x, y);
-        case 3: return Texture(s, x0, s.h1 - y0);
-        case 4: Warp(s, x, y); return Mirrored(s, Texture(s, x, y), x, y);
+        case 0:
+            Warp(s, x, y);
+            return Texture(s, x, y);
+        case 1:
+            Warp(s, x, y);
+            return Texture(s, s.w1 - x, s.h1 - y);
+        case 2:
+            Warp(s, x, y);
+            return Texture(s, s.w1 - x, y);
+        case 3:
+            return Texture(s, x0, s.h1 - y0);
+        case 4:
+            Warp(s, x, y);
+            return Mirrored(s, Texture(s, x, y), x, y);
         case 5: {
             const int m = static_cast<int>(float(y0) * s.k2) % kColors;
             Warp(s, x, y);
@@ -240,20 +250,32 @@ int TypeValue(const WaveState& s, int type, int x0, int y0) {
             const int a = Texture(s, x, y);
             return Texture(s, a + x, a + y);
         }
-        case 7: Warp(s, x, y); return Mirrored(s, Texture(s, 4 * x, 4 * y), x, y);
+        case 7:
+            Warp(s, x, y);
+            return Mirrored(s, Texture(s, 4 * x, 4 * y), x, y);
         case 8: {
             Warp(s, x, y);
             const int r = Texture(s, x, y);
             switch (s.selector[r]) {
-                case 1: return TypeValue(s, 3, s.w1 - x, s.h1 - y);
-                case 2: return TypeValue(s, 4, x, s.h1 - y);
-                case 3: return TypeValue(s, 5, s.w1 - x, y);
-                default: return r;
+                case 1:
+                    return TypeValue(s, 3, s.w1 - x, s.h1 - y);
+                case 2:
+                    return TypeValue(s, 4, x, s.h1 - y);
+                case 3:
+                    return TypeValue(s, 5, s.w1 - x, y);
+                default:
+                    return r;
             }
         }
-        case 9: Warp(s, x, y); return x % kColors;
-        case 10: Warp(s, x, y); return y % kColors;
-        case 11: Warp(s, x, y); return (x + y) % kColors;
+        case 9:
+            Warp(s, x, y);
+            return x % kColors;
+        case 10:
+            Warp(s, x, y);
+            return y % kColors;
+        case 11:
+            Warp(s, x, y);
+            return (x + y) % kColors;
         case 12:
             Warp(s, x, y);
             PolarMap(s.warp, x, y);
@@ -262,10 +284,14 @@ int TypeValue(const WaveState& s, int type, int x0, int y0) {
             Warp(s, x, y);
             const int a = Texture(s, x, y);
             switch (s.selector[a]) {
-                case 1: return x % kColors;
-                case 2: return y % kColors;
-                case 3: return (x + y) % kColors;
-                default: return a;
+                case 1:
+                    return x % kColors;
+                case 2:
+                    return y % kColors;
+                case 3:
+                    return (x + y) % kColors;
+                default:
+                    return a;
             }
         }
     }
@@ -438,9 +464,8 @@ int WaveDrawFrame(ModuleRecord* record) {
     s.cycle.top += 2 * yTiling;
     s.cycle.bottom -= 2 * yTiling;
 
-    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame, [&](const RingRect& ring) {
-        DrawRing(s, *dc, fold, diffuse, ring);
-    });
+    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame,
+                                          [&](const RingRect& ring) { DrawRing(s, *dc, fold, diffuse, ring); });
     if (finished) {
         PauseAfterCycle(s.timer, now);
         StartTexture(record, s);
