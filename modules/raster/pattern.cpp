@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "modules/framework/controls.h"
@@ -10,7 +9,6 @@
 #include "modules/raster/raster_kit.h"
 #include "palette/palette.h"
 #include "palette/waves.h"
-#include "platform/clock.h"
 #include "platform/random.h"
 #include "render/draw.h"
 #include "render/tiling.h"
@@ -379,14 +377,11 @@ int PatternAllocate(ModuleRecord* record) {
     s.wave = static_cast<int32_t*>(AllocateModuleMemory(kWaveTableSize * sizeof(int32_t)));
     StartCycleTimer(s.timer);
     if (!s.columns || !s.rows || !canvas || !s.wave) {
-        std::fputs("Could not allocate buffers\n", stderr);
+        ReportAllocationFailure();
         FreeBuffers(s);
         return 0;
     }
-    s.warp.spanX = s.w1;
-    s.warp.spanY = s.h1;
-    s.warp.columns = s.columns;
-    s.warp.rows = s.rows;
+    AttachWarpTables(s.warp, s.width, s.height, s.columns, s.rows);
     s.ready = true;
     return 0;
 }
@@ -398,11 +393,8 @@ int PatternInitialize(ModuleRecord* record) {
 
 int PatternDrawFrame(ModuleRecord* record) {
     PatternState& s = g_pattern;
-    if (!DrawGate(record->Control[kPatternDrawStart], record->Control[kPatternDrawStop])) return kFrameSkipped;
-    auto* dc = static_cast<DrawContext*>(record->Dc);
-    if (!s.ready || dc == nullptr) return 0;
-    const uint32_t now = GetTickCount();
-    if (CyclePaused(s.timer, now)) return 0;
+    const RasterFrame frame = BeginRasterFrame(record, s.ready, s.timer);
+    if (frame.dc == nullptr) return frame.result;
 
     const int xTiling = std::max(DrivenValue(record, kPatternXTiling, s.xTiling), 1);
     const int yTiling = std::max(DrivenValue(record, kPatternYTiling, s.yTiling), 1);
@@ -410,17 +402,11 @@ int PatternDrawFrame(ModuleRecord* record) {
     const int diffuse = DrivenValue(record, kPatternDiffuse, s.diffuse);
 
     const TileGrid grid = MakeTileGrid(s.width, s.height, xTiling, yTiling, s.tileType);
-    const TileRings rings = FirstTileRings(s.cycle, grid, s.width, s.height);
-    s.cycle.left += kRingsPerFrame * xTiling;
-    s.cycle.right -= kRingsPerFrame * xTiling;
-    s.cycle.top += kRingsPerFrame * yTiling;
-    s.cycle.bottom -= kRingsPerFrame * yTiling;
-
-    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame, [&](const RingRect& ring) {
-        DrawRing(s, *dc, fold, diffuse, ring);
-    });
+    DrawContext& dc = *frame.dc;
+    const bool finished = PaintCycleRings(dc, grid, s.cycle, kRingsPerFrame, kRingsPerFrame, s.width, s.height,
+                                          [&](const RingRect& ring) { DrawRing(s, dc, fold, diffuse, ring); });
     if (finished) {
-        PauseAfterCycle(s.timer, now);
+        PauseAfterCycle(s.timer, frame.now);
         StartCycle(record, s);
     }
     return 0;

@@ -1,7 +1,6 @@
 #include "modules/raster/plasma.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -86,7 +85,7 @@ void StartCloud(ModuleRecord* record, PlasmaState& s) {
         s.bits = static_cast<uint8_t*>(AllocateModuleMemory(size_t(s.stride) * s.h));
         s.header = static_cast<IndexDib*>(AllocateModuleMemory(sizeof(IndexDib)));
         if (!s.bits || !s.header) {
-            std::fputs("Could not allocate buffers\n", stderr);
+            ReportAllocationFailure();
             FreeTile(s);
         }
     }

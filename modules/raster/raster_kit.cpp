@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <memory>
 #include <new>
 
+#include "modules/framework/controls.h"
 #include "modules/framework/module_memory.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
@@ -187,6 +189,15 @@ void DrawFoldedRing(RingCanvas& canvas, DrawContext& dc, const RingRect& ring, c
 
 // ---- pixel-module helpers --------------------------------------------------------------------
 
+void ReportAllocationFailure() { std::fputs("Could not allocate buffers\n", stderr); }
+
+void AttachWarpTables(WarpRecord& warp, int width, int height, const int32_t* columns, const int32_t* rows) {
+    warp.spanX = width - 1;
+    warp.spanY = height - 1;
+    warp.columns = columns;
+    warp.rows = rows;
+}
+
 void FillSineProfile(int32_t* table, int count) {
     for (int i = 0; i < count; ++i) table[i] = SineTable[i & 2047];
 }
@@ -254,5 +265,17 @@ void SetCyclePause(CycleTimer& timer, int seconds) {
 bool CyclePaused(const CycleTimer& timer, uint32_t now) { return static_cast<int32_t>(now - timer.nextStart) < 0; }
 
 void PauseAfterCycle(CycleTimer& timer, uint32_t now) { timer.nextStart = now + timer.pauseMs; }
+
+RasterFrame BeginRasterFrame(ModuleRecord* record, bool ready, const CycleTimer& timer) {
+    RasterFrame frame;
+    if (!DrawGate(record->Control[kDrawStartSlot], record->Control[kDrawStopSlot])) {
+        frame.result = kFrameSkipped;
+        return frame;
+    }
+    frame.now = GetTickCount();
+    auto* dc = static_cast<DrawContext*>(record->Dc);
+    if (ready && dc != nullptr && !CyclePaused(timer, frame.now)) frame.dc = dc;
+    return frame;
+}
 
 }  // namespace ztx

@@ -19,7 +19,9 @@
 #include <algorithm>
 #include <concepts>
 #include <cstdint>
+#include <utility>
 
+#include "include/zentrix/module_record.h"
 #include "render/draw.h"
 #include "render/tiling.h"
 
@@ -36,6 +38,8 @@ struct RingRect {
     int Height() const { return bottom - top + 1; }
     // The next ring inward.
     void Shrink() { ++left, ++top, --right, --bottom; }
+    // The ring `by` rings further out.
+    void Grow(int by) { left -= by, top -= by, right += by, bottom += by; }
 };
 
 // The ring a frame starts from, twice: `tile` is the cycle's ring (picture
@@ -69,6 +73,21 @@ bool DrawRingsInward(DrawContext& dc, const TileGrid& grid, TileRings rings, int
         rings.tile.Shrink();
     }
     return false;
+}
+
+// A frame of a cycle drawn from the edge inward: paints `count` rings
+// starting at `cycle` (picture coordinates, scaled into the source tile),
+// then moves `cycle` in by `advance` rings of every tile. Returns true when
+// the rings have met.
+template <std::invocable<const RingRect&> Draw>
+bool PaintCycleRings(DrawContext& dc, const TileGrid& grid, RingRect& cycle, int count, int advance, int width,
+                     int height, Draw&& draw) {
+    const TileRings rings = FirstTileRings(cycle, grid, width, height);
+    cycle.left += advance * grid.xTiling;
+    cycle.right -= advance * grid.xTiling;
+    cycle.top += advance * grid.yTiling;
+    cycle.bottom -= advance * grid.yTiling;
+    return DrawRingsInward(dc, grid, rings, count, std::forward<Draw>(draw));
 }
 
 // ---- strip buffer --------------------------------------------------------------------------
@@ -184,6 +203,15 @@ void PaintFoldedRing(RingCanvas& canvas, DrawContext& dc, const RingRect& ring, 
 
 // ---- pixel-module helpers --------------------------------------------------------------------
 
+// The one report of a raster module whose working memory could not be had
+// ("Could not allocate buffers" on the diagnostic output); the module then
+// draws nothing until its next DoPreInitialize.
+void ReportAllocationFailure();
+
+// Points the warp at the module's tables: spans width - 1 and height - 1,
+// `columns` and `rows` with one entry a picture column and row.
+void AttachWarpTables(WarpRecord& warp, int width, int height, const int32_t* columns, const int32_t* rows);
+
 // table[i] = SineTable[i mod 2048] for i < count: the warp tables of modules
 // whose warps index the sine table by screen coordinate (wider pictures
 // repeat the period instead of reading past it).
@@ -209,5 +237,16 @@ void SetCyclePause(CycleTimer& timer, int seconds);
 bool CyclePaused(const CycleTimer& timer, uint32_t now);
 // The picture was finished at `now`: the wait starts.
 void PauseAfterCycle(CycleTimer& timer, uint32_t now);
+
+// The start of a raster module's DoDrawFrame: the draw gate ("Draw Start"
+// and "Draw Stop"), then whether there is anything to draw with (`ready`,
+// a context) and the wait after a finished picture is over. `dc` is null
+// when the frame draws nothing; the routine then returns `result`.
+struct RasterFrame {
+    DrawContext* dc = nullptr;
+    uint32_t now = 0;
+    int result = 0;
+};
+RasterFrame BeginRasterFrame(ModuleRecord* record, bool ready, const CycleTimer& timer);
 
 }  // namespace ztx

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "modules/framework/controls.h"
 #include "modules/framework/module_memory.h"
 #include "modules/raster/raster_kit.h"
 #include "palette/palette.h"
-#include "platform/clock.h"
 #include "platform/random.h"
 #include "render/draw.h"
 #include "render/sine_table.h"
@@ -243,7 +241,7 @@ int RayAllocate(ModuleRecord* record) {
     const bool canvas = AllocateRingCanvas(s.canvas, s.width, s.height);
     StartCycleTimer(s.timer);
     if (!s.line || !s.terms || !canvas) {
-        std::fputs("Could not allocate buffers\n", stderr);
+        ReportAllocationFailure();
         FreeBuffers(s);
         return 0;
     }
@@ -258,11 +256,9 @@ int RayInitialize(ModuleRecord* record) {
 
 int RayDrawFrame(ModuleRecord* record) {
     RayState& s = g_ray;
-    if (!DrawGate(record->Control[kDrawStartSlot], record->Control[kDrawStopSlot])) return kFrameSkipped;
-    auto* dc = static_cast<DrawContext*>(record->Dc);
-    if (!s.ready || dc == nullptr) return 0;
-    const uint32_t now = GetTickCount();
-    if (CyclePaused(s.timer, now)) return 0;
+    const RasterFrame frame = BeginRasterFrame(record, s.ready, s.timer);
+    if (frame.dc == nullptr) return frame.result;
+    DrawContext& dc = *frame.dc;
 
     // Evolved values replace the cycle's own (the folding then undoubled);
     // an evolving "Density" keeps its phase moving but the line is filled
@@ -281,15 +277,10 @@ int RayDrawFrame(ModuleRecord* record) {
     Modulate(s, key);
 
     const TileGrid grid = MakeTileGrid(s.width, s.height, xTiling, yTiling, s.tileType);
-    const TileRings rings = FirstTileRings(s.cycle, grid, s.width, s.height);
-    s.cycle.left += kRingsPerFrame * xTiling;
-    s.cycle.right -= kRingsPerFrame * xTiling;
-    s.cycle.top += kRingsPerFrame * yTiling;
-    s.cycle.bottom -= kRingsPerFrame * yTiling;
-    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame,
-                                          [&](const RingRect& ring) { DrawRing(s, *dc, fold, diffuse, ring); });
+    const bool finished = PaintCycleRings(dc, grid, s.cycle, kRingsPerFrame, kRingsPerFrame, s.width, s.height,
+                                          [&](const RingRect& ring) { DrawRing(s, dc, fold, diffuse, ring); });
     if (finished) {
-        PauseAfterCycle(s.timer, now);
+        PauseAfterCycle(s.timer, frame.now);
         StartCycle(record, s);
     }
     return 0;

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 #include "modules/framework/controls.h"
 #include "modules/framework/module_memory.h"
 #include "modules/raster/raster_kit.h"
 #include "palette/palette.h"
-#include "platform/clock.h"
 #include "platform/random.h"
 #include "render/draw.h"
 #include "render/tiling.h"
@@ -291,15 +289,12 @@ int StainAllocate(ModuleRecord* record) {
     s.sineProfile = static_cast<int32_t*>(AllocateModuleMemory(size_t(profile) * sizeof(int32_t)));
     StartCycleTimer(s.timer);
     if (!s.columnDistance || !s.rowDistance || !canvas || !s.sineProfile) {
-        std::fputs("Could not allocate buffers\n", stderr);
+        ReportAllocationFailure();
         FreeBuffers(s);
         return 0;
     }
     FillSineProfile(s.sineProfile, profile);
-    s.warp.spanX = s.w1;
-    s.warp.spanY = s.h1;
-    s.warp.columns = s.sineProfile;
-    s.warp.rows = s.sineProfile;
+    AttachWarpTables(s.warp, s.width, s.height, s.sineProfile, s.sineProfile);
     s.ready = true;
     return 0;
 }
@@ -311,11 +306,9 @@ int StainInitialize(ModuleRecord* record) {
 
 int StainDrawFrame(ModuleRecord* record) {
     StainState& s = g_stain;
-    if (!DrawGate(record->Control[kDrawStartSlot], record->Control[kDrawStopSlot])) return kFrameSkipped;
-    auto* dc = static_cast<DrawContext*>(record->Dc);
-    if (!s.ready || dc == nullptr) return 0;
-    const uint32_t now = GetTickCount();
-    if (CyclePaused(s.timer, now)) return 0;
+    const RasterFrame frame = BeginRasterFrame(record, s.ready, s.timer);
+    if (frame.dc == nullptr) return frame.result;
+    DrawContext& dc = *frame.dc;
 
     const int fold = DrivenValue(record, kStainFolding, s.fold);
     const int xTiling = std::max(DrivenValue(record, kStainXTiling, s.xTiling), 1);
@@ -330,7 +323,7 @@ int StainDrawFrame(ModuleRecord* record) {
     const int tw = s.w1 / xTiling, th = s.h1 / yTiling;
     RingRect tile = th < tw ? RingRect{th >> 1, th >> 1, tw - (th >> 1), th >> 1}
                             : RingRect{tw >> 1, tw >> 1, tw >> 1, th - (tw >> 1)};
-    tile.left -= s.rings, tile.top -= s.rings, tile.right += s.rings, tile.bottom += s.rings;
+    tile.Grow(s.rings);
 
     bool finished = false;
     for (int i = 0; i < kRingsPerFrame; ++i) {
@@ -340,14 +333,14 @@ int StainDrawFrame(ModuleRecord* record) {
         }
         const RingRect source = SourceRing(tile, grid, s.width, s.height);
         if (!source.Empty()) {
-            DrawRing(s, *dc, fold, diffuse, source);
-            ReplicateRing(*dc, grid, source, tile);
+            DrawRing(s, dc, fold, diffuse, source);
+            ReplicateRing(dc, grid, source, tile);
         }
-        --tile.left, --tile.top, ++tile.right, ++tile.bottom;
+        tile.Grow(1);
         ++s.rings;
     }
     if (finished) {
-        PauseAfterCycle(s.timer, now);
+        PauseAfterCycle(s.timer, frame.now);
         StartStain(record, s);
     }
     return 0;

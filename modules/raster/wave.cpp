@@ -8,7 +8,6 @@
 #include "modules/framework/module_memory.h"
 #include "modules/raster/raster_kit.h"
 #include "palette/palette.h"
-#include "platform/clock.h"
 #include "platform/random.h"
 #include "render/draw.h"
 #include "render/tiling.h"
@@ -429,10 +428,7 @@ int WaveAllocate(ModuleRecord* record) {
         return 0;
     }
     FillSineProfile(s.sineProfile, profile);
-    s.warp.spanX = s.w1;
-    s.warp.spanY = s.h1;
-    s.warp.columns = s.sineProfile;
-    s.warp.rows = s.sineProfile;
+    AttachWarpTables(s.warp, s.width, s.height, s.sineProfile, s.sineProfile);
     s.ready = true;
     return 0;
 }
@@ -444,11 +440,9 @@ int WaveInitialize(ModuleRecord* record) {
 
 int WaveDrawFrame(ModuleRecord* record) {
     WaveState& s = g_wave;
-    if (!DrawGate(record->Control[kDrawStartSlot], record->Control[kDrawStopSlot])) return kFrameSkipped;
-    auto* dc = static_cast<DrawContext*>(record->Dc);
-    if (!s.ready || dc == nullptr) return 0;
-    const uint32_t now = GetTickCount();
-    if (CyclePaused(s.timer, now)) return 0;
+    const RasterFrame frame = BeginRasterFrame(record, s.ready, s.timer);
+    if (frame.dc == nullptr) return frame.result;
+    DrawContext& dc = *frame.dc;
 
     const int xTiling = std::max(DrivenValue(record, kWaveXTiling, s.xTiling), 1);
     const int yTiling = std::max(DrivenValue(record, kWaveYTiling, s.yTiling), 1);
@@ -456,18 +450,12 @@ int WaveDrawFrame(ModuleRecord* record) {
     const int diffuse = DrivenValue(record, kWaveDiffuse, s.diffuse);
 
     const TileGrid grid = MakeTileGrid(s.width, s.height, xTiling, yTiling, s.tileType);
-    const TileRings rings = FirstTileRings(s.cycle, grid, s.width, s.height);
     // Two rings further in each frame while three are drawn: every frame
     // redraws the last ring of the one before.
-    s.cycle.left += 2 * xTiling;
-    s.cycle.right -= 2 * xTiling;
-    s.cycle.top += 2 * yTiling;
-    s.cycle.bottom -= 2 * yTiling;
-
-    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame,
-                                          [&](const RingRect& ring) { DrawRing(s, *dc, fold, diffuse, ring); });
+    const bool finished = PaintCycleRings(dc, grid, s.cycle, kRingsPerFrame, kRingsPerFrame - 1, s.width, s.height,
+                                          [&](const RingRect& ring) { DrawRing(s, dc, fold, diffuse, ring); });
     if (finished) {
-        PauseAfterCycle(s.timer, now);
+        PauseAfterCycle(s.timer, frame.now);
         StartTexture(record, s);
     }
     return 0;
