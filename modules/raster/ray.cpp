@@ -115,7 +115,9 @@ void Rotate(RayState& s, int shift) {
     std::rotate(first, shift > 0 ? first + by : last - by, last);
 }
 
-// What the modulation adds, for the current type, F and A.
+// What the modulation adds, for the current type, F and A: computed once
+// and kept while they stay, so a frame is one table look-up a byte. The
+// divisions by F stay divisions (a reciprocal would round differently).
 void ComputeTerms(RayState& s, const ModulationKey& key) {
     const double f = key.frequency;
     const int a = key.amplitude;

@@ -87,7 +87,9 @@ inline uint64_t Squared(const StainState& s, int x, int y, int i) {
     return uint64_t(s.columnDistance[x * kSlots + i]) + s.rowDistance[y * kSlots + i];
 }
 
-// trunc(d_i / D x 236): the distance to node i as a colour step.
+// trunc(d_i / D x 236): the distance to node i as a colour step. The
+// division stays: a reciprocal rounds differently where d_i / D x 236 is a
+// whole number (a node as far as D gives 236, not 235).
 inline int Step(const StainState& s, int x, int y, int i) {
     return static_cast<int>(std::sqrt(double(Squared(s, x, y, i))) / s.diagonal * 236.0);
 }
