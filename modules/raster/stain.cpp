@@ -137,8 +137,6 @@ int Field(const StainState& s, int x0, int y0) {
     return static_cast<int>(static_cast<int64_t>(std::sqrt(bx * bx + ax * ax)) >> 7);
 }
 
-int Value(const StainState& s, int type, int x0, int y0);
-
 inline uint8_t Color(int v) { return static_cast<uint8_t>(v % kColors); }
 
 // Types 7..9 choose by the colour type 1 gives the pixel.

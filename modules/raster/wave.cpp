@@ -205,8 +205,6 @@ inline void Warp(const WaveState& s, int& x, int& y) {
     if (s.turbulence) TurbulenceWarp(s.warp, x, y, s.turbulenceType);
 }
 
-int TypeValue(const WaveState& s, int type, int x0, int y0);
-
 // Types 4 and 7: a mirrored texture chosen by the selector of r.
 inline int Mirrored(const WaveState& s, int r, int x, int y) {
     switch (s.selector[r]) {
