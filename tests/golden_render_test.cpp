@@ -55,6 +55,10 @@ TEST(GoldenRender, DisplaysRenderTheirPinnedPictures) {
         {HeadlessRun::Source::Module, "Bezier", 1, 0x42e2379743200013ull},
         {HeadlessRun::Source::Module, "Pattern", 7, 0xcfa41b347c433d95ull},
         {HeadlessRun::Source::Display, "[D] Bezier", 3, 0x92addb982d0f9613ull},
+        {HeadlessRun::Source::Display, "[D] Plasma", 5, 0xbd5d8226608d2f86ull},
+        {HeadlessRun::Source::Display, "[D] Stain", 5, 0xdcf72a5e3a483039ull},
+        {HeadlessRun::Source::Display, "[D] Ray", 5, 0x0f5a6fafbdaa6b81ull},
+        {HeadlessRun::Source::Display, "[D] Wave", 5, 0xb12c6b74b07b6753ull},
     };
     for (const Golden& g : cases) {
         ResetEngineState();

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,58 @@ inline uint64_t GoldenChecksum(ModuleRun& run, uint32_t seed, int frames, const 
     run.Frames(frames);
     MaybeWritePicture(run, picture);
     return run.Checksum();
+}
+
+// The same for a run of its own, set up by `configure` (one harness at a
+// time: the run ends before the next golden starts).
+template <class Run>
+uint64_t GoldenOf(int width, int height, uint32_t seed, int frames, const char* picture,
+                  const std::function<void(Run&)>& configure) {
+    Run run(width, height);
+    configure(run);
+    return GoldenChecksum(run, seed, frames, picture);
+}
+
+// One row of a module's control table as its design tables it.
+struct ExpectedControl {
+    int slot, store;
+    const char* name;
+    int min, max, value;
+    int check = kCheckSet;
+    int animatable = 0;
+};
+
+// Registers the modules and checks that `slot` holds `name` with exactly
+// the controls of `table` (working range min..max, sense 10).
+inline void ExpectControlTable(int slot, const char* name, std::initializer_list<ExpectedControl> table) {
+    VirtualClock clock(ModuleHarness::kClockStart);
+    SetClock(&clock);
+    ResetModuleFramework();
+    SetStoredSettingsLoader(nullptr);
+    RegisterModules();
+    const ModuleRecord& r = ModuleTable[slot];
+    EXPECT_STREQ(r.Name, name);
+    EXPECT_NE(r.DoDrawFrame, nullptr);
+    EXPECT_EQ(r.DoAbout, nullptr);
+    int defined = 0;
+    for (int s = 0; s < kControlCount; ++s) defined += r.Defined[s];
+    EXPECT_EQ(defined, int(table.size()));
+    for (const ExpectedControl& e : table) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(r.Defined[e.slot], 1);
+        EXPECT_STREQ(r.ControlName[e.slot], e.name);
+        EXPECT_EQ(r.StoreIndex[e.slot], e.store);
+        EXPECT_EQ(r.Min[e.slot], e.min);
+        EXPECT_EQ(r.Max[e.slot], e.max);
+        EXPECT_EQ(r.RangeLo[e.slot], e.min);
+        EXPECT_EQ(r.RangeHi[e.slot], e.max);
+        EXPECT_EQ(r.ControlDefault[e.slot], e.value);
+        EXPECT_EQ(r.CheckDefault[e.slot], e.check);
+        EXPECT_EQ(r.Sense[e.slot], 10);
+        EXPECT_EQ(r.Animatable[e.slot], e.animatable);
+    }
+    ResetModuleFramework();
+    SetClock(nullptr);
 }
 
 }  // namespace ztx

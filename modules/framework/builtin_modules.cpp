@@ -9,6 +9,10 @@
 #include "modules/vector/cube.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
+#include "modules/raster/plasma.h"
+#include "modules/raster/ray.h"
+#include "modules/raster/stain.h"
+#include "modules/raster/wave.h"
 
 namespace ztx {
 
@@ -16,6 +20,10 @@ const std::vector<BuiltinModule>& BuiltinModules() {
     static const std::vector<BuiltinModule> modules = {
         {kSlotBezier, {BezierDefineControls, BezierDrawFrame, BezierAllocate, BezierInitialize, BezierClose}},
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
+        {kSlotPlasma, {PlasmaDefineControls, PlasmaDrawFrame, NoModuleWork, PlasmaInitialize, PlasmaClose}},
+        {kSlotStain, {StainDefineControls, StainDrawFrame, StainAllocate, StainInitialize, StainClose}},
+        {kSlotRay, {RayDefineControls, RayDrawFrame, RayAllocate, RayInitialize, RayClose}},
+        {kSlotWave, {WaveDefineControls, WaveDrawFrame, WaveAllocate, WaveInitialize, WaveClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "modules/framework/controls.h"
@@ -10,7 +9,6 @@
 #include "modules/raster/raster_kit.h"
 #include "palette/palette.h"
 #include "palette/waves.h"
-#include "platform/clock.h"
 #include "platform/random.h"
 #include "render/draw.h"
 #include "render/tiling.h"
@@ -34,9 +32,7 @@ struct PatternState {
     int32_t* columns = nullptr;  // column profile C, w1 + 2 entries
     int32_t* rows = nullptr;     // row profile R, h1 + 2 entries
     int32_t* wave = nullptr;     // wave table T, 2048 entries
-    StripBuffer strip;
-    uint8_t* samples = nullptr;  // sample line of a folded ring, max(w1, h1) + 2 bytes
-    size_t sampleCount = 0;
+    RingCanvas canvas;
 
     float columnWavelength[kWavelengths] = {};
     float rowWavelength[kWavelengths] = {};
@@ -66,10 +62,8 @@ void FreeBuffers(PatternState& s) {
     FreeModuleMemory(s.columns);
     FreeModuleMemory(s.rows);
     FreeModuleMemory(s.wave);
-    FreeModuleMemory(s.samples);
-    FreeStrip(s.strip);
+    FreeRingCanvas(s.canvas);
     s.columns = s.rows = s.wave = nullptr;
-    s.samples = nullptr;
     s.ready = false;
 }
 
@@ -327,62 +321,21 @@ void StartCycle(ModuleRecord* record, PatternState& s) {
 
 // ---- drawing --------------------------------------------------------------
 
-void Diffuse(uint8_t* p, int count, int step, int amount) {
-    if (amount <= 0) return;
-    for (int i = 0; i < count; ++i) {
-        const int v = p[i * step] + Rand15() % amount;
-        p[i * step] = static_cast<uint8_t>(v >= kColors ? kColors - 1 : v);
-    }
+// The colours of one side of a ring.
+void FillRun(const PatternState& s, uint8_t* out, int step, const RingRun& run) {
+    int x = run.x, y = run.y;
+    for (int i = 0; i < run.count; ++i, x += run.dx, y += run.dy) out[i * step] = PixelColor(s, x, y);
 }
 
 void DrawRing(PatternState& s, DrawContext& dc, int fold, int diffuse, const RingRect& ring) {
-    const int left = ring.left, top = ring.top, right = ring.right, bottom = ring.bottom;
-    const int w = ring.Width(), h = ring.Height();
-    uint8_t* strip = s.strip.pixels;
+    auto fill = [&s](uint8_t* out, int step, const RingRun& run) { FillRun(s, out, step, run); };
     if (fold <= 0) {
-        for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, top);
-        Diffuse(strip, w, 1, diffuse);
-        DrawRowStrip(s.strip, dc, left, bottom, w);
-        for (int x = left; x <= right; ++x) strip[x - left] = PixelColor(s, x, bottom);
-        Diffuse(strip, w, 1, diffuse);
-        DrawRowStrip(s.strip, dc, left, top, w);
-        for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, left, y);
-        Diffuse(strip, h, 4, diffuse);
-        DrawColumnStrip(s.strip, dc, left, top, h);
-        for (int y = top; y <= bottom; ++y) strip[4 * (y - top)] = PixelColor(s, right, y);
-        Diffuse(strip, h, 4, diffuse);
-        DrawColumnStrip(s.strip, dc, right, top, h);
+        PaintPlainRing(s.canvas, dc, ring, diffuse, fill);
         return;
     }
-
-    // Folded: one short sample line along the top and down the right side,
-    // laid out back and forth over the row and the column. When the ring is
-    // too small to give n + 1 samples, the rest of the line keeps the
-    // samples of earlier rings.
-    const int nW = (right - left) / fold + 1, nH = (bottom - top) / fold + 1;
-    const int n = std::min<int>(std::max(nW, nH), static_cast<int>(s.sampleCount) - 1);
-    uint8_t* samples = s.samples;
-    int count = 0;
-    for (int x = left; x < right && count < n + 1; ++x) samples[count++] = PixelColor(s, x, top);
-    for (int y = top; y < bottom && count < n + 1; ++y) samples[count++] = PixelColor(s, right, y);
-    Diffuse(samples, n, 1, diffuse);
-
-    for (int k = 0; k < w; ++k) {
-        const int r = k % nW;
-        strip[k] = samples[((k / nW) & 1) == 0 ? r : nW - r];
-    }
-    DrawRowStrip(s.strip, dc, left, bottom, w);
-    // Both copies read from one pixel further on: the top row is the bottom
-    // row shifted left by one, the right column the left column shifted up by
-    // one. Where that last source pixel lies off the picture (outermost
-    // ring), the destination pixel keeps what was there.
-    BitBlt(dc, left, top, w, 1, dc, left + 1, bottom);
-    for (int k = 0; k < h; ++k) {
-        const int r = k % nH;
-        strip[4 * k] = samples[((k / nH) & 1) == 0 ? r : nH - r];
-    }
-    DrawColumnStrip(s.strip, dc, left, top, h);
-    BitBlt(dc, right, top, 1, h, dc, left, top + 1);
+    // The top row is the bottom row shifted left by one, the right column
+    // the left column shifted up by one.
+    PaintFoldedRing(s.canvas, dc, ring, FoldSpansOf(s.canvas, ring, fold), diffuse, FoldCopies{}, fill);
 }
 
 }  // namespace
@@ -418,23 +371,17 @@ int PatternAllocate(ModuleRecord* record) {
     s.height = std::max(record->Height, 0);
     s.w1 = s.width - 1;
     s.h1 = s.height - 1;
-    const size_t span = static_cast<size_t>(std::max(s.w1, s.h1) + 2);
     s.columns = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.w1 + 2) * sizeof(int32_t)));
     s.rows = static_cast<int32_t*>(AllocateModuleMemory(size_t(s.h1 + 2) * sizeof(int32_t)));
-    const bool strip = AllocateStrip(s.strip, s.width, s.height);
+    const bool canvas = AllocateRingCanvas(s.canvas, s.width, s.height);
     s.wave = static_cast<int32_t*>(AllocateModuleMemory(kWaveTableSize * sizeof(int32_t)));
-    s.samples = static_cast<uint8_t*>(AllocateModuleMemory(span));
-    s.sampleCount = span;
     StartCycleTimer(s.timer);
-    if (!s.columns || !s.rows || !strip || !s.wave || !s.samples) {
-        std::fputs("Could not allocate buffers\n", stderr);
+    if (!s.columns || !s.rows || !canvas || !s.wave) {
+        ReportAllocationFailure();
         FreeBuffers(s);
         return 0;
     }
-    s.warp.spanX = s.w1;
-    s.warp.spanY = s.h1;
-    s.warp.columns = s.columns;
-    s.warp.rows = s.rows;
+    AttachWarpTables(s.warp, s.width, s.height, s.columns, s.rows);
     s.ready = true;
     return 0;
 }
@@ -446,11 +393,8 @@ int PatternInitialize(ModuleRecord* record) {
 
 int PatternDrawFrame(ModuleRecord* record) {
     PatternState& s = g_pattern;
-    if (!DrawGate(record->Control[kPatternDrawStart], record->Control[kPatternDrawStop])) return kFrameSkipped;
-    auto* dc = static_cast<DrawContext*>(record->Dc);
-    if (!s.ready || dc == nullptr) return 0;
-    const uint32_t now = GetTickCount();
-    if (CyclePaused(s.timer, now)) return 0;
+    const RasterFrame frame = BeginRasterFrame(record, s.ready, s.timer);
+    if (frame.dc == nullptr) return frame.result;
 
     const int xTiling = std::max(DrivenValue(record, kPatternXTiling, s.xTiling), 1);
     const int yTiling = std::max(DrivenValue(record, kPatternYTiling, s.yTiling), 1);
@@ -458,17 +402,11 @@ int PatternDrawFrame(ModuleRecord* record) {
     const int diffuse = DrivenValue(record, kPatternDiffuse, s.diffuse);
 
     const TileGrid grid = MakeTileGrid(s.width, s.height, xTiling, yTiling, s.tileType);
-    const TileRings rings = FirstTileRings(s.cycle, grid, s.width, s.height);
-    s.cycle.left += kRingsPerFrame * xTiling;
-    s.cycle.right -= kRingsPerFrame * xTiling;
-    s.cycle.top += kRingsPerFrame * yTiling;
-    s.cycle.bottom -= kRingsPerFrame * yTiling;
-
-    const bool finished = DrawRingsInward(*dc, grid, rings, kRingsPerFrame, [&](const RingRect& ring) {
-        DrawRing(s, *dc, fold, diffuse, ring);
-    });
+    DrawContext& dc = *frame.dc;
+    const bool finished = PaintCycleRings(dc, grid, s.cycle, kRingsPerFrame, kRingsPerFrame, s.width, s.height,
+                                          [&](const RingRect& ring) { DrawRing(s, dc, fold, diffuse, ring); });
     if (finished) {
-        PauseAfterCycle(s.timer, now);
+        PauseAfterCycle(s.timer, frame.now);
         StartCycle(record, s);
     }
     return 0;
