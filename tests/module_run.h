@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,88 @@ void StressModule(int w, int h, const std::function<void(Run&)>& configure, int 
     for (int f = 0; f < frames; ++f) ASSERT_EQ(run.Frame(), 0);
     for (uint8_t p : run.Pixels()) ASSERT_TRUE(p == 0 || (p >= 10 && p <= 245)) << int(p);
     EXPECT_EQ(run.Close(), 0);
+}
+
+// The odd surfaces every module must survive under `configure`: 1 x 1,
+// 16 x 12 and 200 x 900 for `frames` frames, 3840 x 2160 for a few, and a
+// record whose size changes between runs (the module started again at a
+// wider, then a taller size than its surface, without a close). Only black
+// and palette colours may be drawn.
+template <class Run>
+void StressOddSizes(const std::function<void(Run&)>& configure, int frames) {
+    for (const auto& [w, h] : {std::pair{1, 1}, std::pair{16, 12}, std::pair{200, 900}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        StressModule<Run>(w, h, configure, frames);
+    }
+    StressModule<Run>(3840, 2160, configure, 3);
+    Run run(320, 240);
+    configure(run);
+    run.Start(4321);
+    for (const auto& [w, h] : {std::pair{1000, 50}, std::pair{7, 3000}, std::pair{320, 240}}) {
+        run.Frames(frames / 4);
+        run.Record().Width = w;
+        run.Record().Height = h;
+        run.Record().DoInitialize(&run.Record());
+    }
+    run.Frames(frames / 4);
+    for (uint8_t p : run.Pixels()) ASSERT_TRUE(p == 0 || (p >= 10 && p <= 245)) << int(p);
+    EXPECT_EQ(run.Close(), 0);
+}
+
+// One control as a module's table defines it (check "Set", sense 10, the
+// working range the whole range).
+struct ExpectedControl {
+    int slot, store;
+    const char* name;
+    int min, max, value;
+    bool animatable;
+};
+// The module in `slot`, registered from the built-in list, has exactly these
+// controls and these routines.
+inline void ExpectRegistered(int slot, const char* name, const ModuleRoutines& routines,
+                             std::span<const ExpectedControl> table) {
+    VirtualClock clock(ModuleHarness::kClockStart);
+    SetClock(&clock);
+    ResetModuleFramework();
+    SetStoredSettingsLoader(nullptr);
+    RegisterModules();
+    const ModuleRecord& r = ModuleTable[slot];
+    EXPECT_STREQ(r.Name, name);
+    EXPECT_EQ(r.DoPreInitializeControls, routines.defineControls);
+    EXPECT_EQ(r.DoDrawFrame, routines.drawFrame);
+    EXPECT_EQ(r.DoPreInitialize, routines.preInitialize);
+    EXPECT_EQ(r.DoInitialize, routines.initialize);
+    EXPECT_EQ(r.DoClose, routines.close);
+    int defined = 0;
+    for (int s = 0; s < kControlCount; ++s) defined += r.Defined[s];
+    EXPECT_EQ(defined, int(table.size()));
+    for (const ExpectedControl& e : table) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(r.Defined[e.slot], 1);
+        EXPECT_STREQ(r.ControlName[e.slot], e.name);
+        EXPECT_EQ(r.StoreIndex[e.slot], e.store);
+        EXPECT_EQ(r.Min[e.slot], e.min);
+        EXPECT_EQ(r.Max[e.slot], e.max);
+        EXPECT_EQ(r.RangeLo[e.slot], e.min);
+        EXPECT_EQ(r.RangeHi[e.slot], e.max);
+        EXPECT_EQ(r.Control[e.slot], e.value);
+        EXPECT_EQ(r.Check[e.slot], kCheckSet);
+        EXPECT_EQ(r.Sense[e.slot], 10);
+        EXPECT_EQ(r.Animatable[e.slot], e.animatable ? 1 : 0);
+    }
+    ResetModuleFramework();
+    SetClock(nullptr);
+}
+
+// Draws frames until the module restarts after its "Duration" (`restarted`
+// says so), at most `limit` frames; returns whether it did.
+template <class Run>
+bool RunUntilRestart(Run& run, const std::function<bool()>& restarted, int limit) {
+    for (int f = 0; f < limit; ++f) {
+        run.Frame();
+        if (restarted()) return true;
+    }
+    return false;
 }
 
 // Writes the picture as a PPM (palette entries as a rainbow, fixed colours

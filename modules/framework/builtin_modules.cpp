@@ -7,6 +7,7 @@
 #include "modules/framework/module_table.h"
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
+#include "modules/vector/cyclic.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 
@@ -18,6 +19,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
+        {kSlotCyclic, {CyclicDefineControls, CyclicDrawFrame, CyclicAllocate, CyclicInitialize, CyclicClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;
