@@ -8,6 +8,7 @@
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
 #include "modules/vector/cyclic.h"
+#include "modules/vector/flow.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 
@@ -20,6 +21,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotCyclic, {CyclicDefineControls, CyclicDrawFrame, CyclicAllocate, CyclicInitialize, CyclicClose}},
+        {kSlotFlow, {FlowDefineControls, FlowDrawFrame, FlowAllocate, FlowInitialize, FlowClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;

@@ -183,8 +183,7 @@ void StampLevel(ShapeBrush* b, int level, int x, int y) {
     DrawContext& dc = *b->dc;
     const int inner = std::min<int>(b->depth, 2);
     if (level == inner && b->sides[level] < 2) {
-        MoveTo(dc, x, y);
-        LineTo(dc, ClampToInt(int64_t(x) + 1), ClampToInt(int64_t(y) + 1));
+        DrawPenDot(dc, x, y);
         return;
     }
     const int n = b->sides[level];
@@ -495,6 +494,11 @@ Pen EraserPen(int width) { return SolidPen(width, kRgbBlack); }
 
 void RestoreStockPen(DrawContext* dc) {
     if (dc != nullptr) SelectPen(*dc, kBlackPen);
+}
+
+void DrawPenDot(DrawContext& dc, int x, int y) {
+    MoveTo(dc, x, y);
+    LineTo(dc, ClampToInt(int64_t(x) + 1), ClampToInt(int64_t(y) + 1));
 }
 
 }  // namespace ztx

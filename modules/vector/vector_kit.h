@@ -307,5 +307,8 @@ Pen PalettePen(int width, int colorIndex);
 Pen EraserPen(int width);
 // Selects the stock black pen again (after a drawing pass).
 void RestoreStockPen(DrawContext* dc);
+// A point in the selected pen: the pixel (x, y) for a one-pixel pen, a
+// round dot as wide as the pen otherwise (a line to (x + 1, y + 1)).
+void DrawPenDot(DrawContext& dc, int x, int y);
 
 }  // namespace ztx
