@@ -9,6 +9,7 @@
 #include "modules/vector/cube.h"
 #include "modules/vector/cyclic.h"
 #include "modules/vector/flow.h"
+#include "modules/vector/squiggle.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 
@@ -22,6 +23,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotCyclic, {CyclicDefineControls, CyclicDrawFrame, CyclicAllocate, CyclicInitialize, CyclicClose}},
         {kSlotFlow, {FlowDefineControls, FlowDrawFrame, FlowAllocate, FlowInitialize, FlowClose}},
+        {kSlotSquiggle, {SquiggleDefineControls, SquiggleDrawFrame, SquiggleAllocate, SquiggleInitialize, SquiggleClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;
