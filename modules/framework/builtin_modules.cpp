@@ -10,6 +10,7 @@
 #include "modules/vector/cyclic.h"
 #include "modules/vector/flow.h"
 #include "modules/vector/squiggle.h"
+#include "modules/vector/wander.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 
@@ -24,6 +25,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotCyclic, {CyclicDefineControls, CyclicDrawFrame, CyclicAllocate, CyclicInitialize, CyclicClose}},
         {kSlotFlow, {FlowDefineControls, FlowDrawFrame, FlowAllocate, FlowInitialize, FlowClose}},
         {kSlotSquiggle, {SquiggleDefineControls, SquiggleDrawFrame, SquiggleAllocate, SquiggleInitialize, SquiggleClose}},
+        {kSlotWander, {WanderDefineControls, WanderDrawFrame, NoModuleWork, WanderInitialize, NoModuleWork}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;

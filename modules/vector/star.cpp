@@ -151,7 +151,7 @@ int StarDrawFrame(ModuleRecord* r) {
     s->brush.dc = dc;  // the record's surface may have been replaced
 
     // Saw-tooth colour: 1, 2, ... 235, 0, 1, ...
-    s->color = s->color >= kLastPaletteEntry ? 0 : s->color + 1;
+    s->color = NextSawToothColor(s->color);
     SelectBrushPen(&s->brush, s->color);
     EvolveDriven(r, *s);
 

@@ -359,6 +359,8 @@ int StepColorCycle(ColorCycle* cycle) {
     return cycle->index;
 }
 
+int NextSawToothColor(int index) { return index >= kLastPaletteEntry || index < 0 ? 0 : index + 1; }
+
 void StartTrail(TrailRing* ring, int capacity, int length) {
     if (ring == nullptr) return;
     ring->capacity = std::max(capacity, 1);

@@ -198,6 +198,9 @@ void StartColorCycle(ColorCycle* cycle);
 // Adds the step (once per DoDrawFrame); the step changes sign when the index
 // reaches 235 or 0. Returns the new index.
 int StepColorCycle(ColorCycle* cycle);
+// The saw-tooth colour of the modules that keep no trail: the entry after
+// `index`, 1, 2 .. 235, then 0 again.
+int NextSawToothColor(int index);
 
 // Frame ring bookkeeping: a module keeps `capacity` snapshots of what it
 // drew (its own array) and erases the one drawn `length` frames ago by
