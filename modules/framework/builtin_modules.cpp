@@ -11,6 +11,7 @@
 #include "modules/vector/flow.h"
 #include "modules/vector/squiggle.h"
 #include "modules/vector/wander.h"
+#include "modules/vector/whip.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 
@@ -26,6 +27,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotFlow, {FlowDefineControls, FlowDrawFrame, FlowAllocate, FlowInitialize, FlowClose}},
         {kSlotSquiggle, {SquiggleDefineControls, SquiggleDrawFrame, SquiggleAllocate, SquiggleInitialize, SquiggleClose}},
         {kSlotWander, {WanderDefineControls, WanderDrawFrame, NoModuleWork, WanderInitialize, NoModuleWork}},
+        {kSlotWhip, {WhipDefineControls, WhipDrawFrame, WhipAllocate, WhipInitialize, WhipClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;
