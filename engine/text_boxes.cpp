@@ -23,12 +23,7 @@ bool Later(uint32_t now, uint32_t end) {
     return end != kNotShown && static_cast<int32_t>(now - end) > 0;
 }
 
-void ApplyCutOuts() {
-    DrawContext* dc = TextBoxes.dc;
-    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
-        if (b->end != kNotShown) ExcludeClipRect(*dc, Rect{b->left, b->top, b->right, b->bottom});
-    }
-}
+void ApplyCutOuts() { ExcludeTextBoxes(*TextBoxes.dc); }
 
 void DrawBox(TextBoxState::Box& box, const std::string& text) {
     DrawContext& dc = *TextBoxes.dc;
@@ -144,6 +139,21 @@ void SloganStep(uint32_t now) {
 }
 
 }  // namespace
+
+bool TextBoxesShownOn(const DrawContext& dc) {
+    if (TextBoxes.dc != &dc) return false;
+    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
+        if (b->end != kNotShown) return true;
+    }
+    return false;
+}
+
+void ExcludeTextBoxes(DrawContext& dc) {
+    if (TextBoxes.dc != &dc) return;
+    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
+        if (b->end != kNotShown) ExcludeClipRect(dc, Rect{b->left, b->top, b->right, b->bottom});
+    }
+}
 
 void SetUpTextBoxes(DrawContext* dc, int width, int height, bool coversScreen) {
     TextBoxes.dc = dc;

@@ -26,6 +26,13 @@ void TearDownTextBoxes();
 // One frame's text work: information box, title, slogan, in this order.
 void StepTextBoxes();
 
+// Whether any box is on screen on `dc` (the context the boxes are shown on).
+bool TextBoxesShownOn(const DrawContext& dc);
+// Cuts every box on screen out of `dc`'s clip when the boxes are shown on
+// `dc`: a module that sets its own clip calls it afterwards, so its drawing
+// never covers the text.
+void ExcludeTextBoxes(DrawContext& dc);
+
 // Text state, for tests and the window's keys.
 struct TextBoxState {
     DrawContext* dc = nullptr;

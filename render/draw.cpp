@@ -247,10 +247,16 @@ bool Drawable(DrawContext& dc) {
     return dc.canvas.origin != nullptr && !RectEmpty(DrawLimit(dc));
 }
 
+// Whether every pixel inside DrawLimit may be painted: no clip, or a clip
+// of one rectangle (a tile's), whose bounds DrawLimit already keeps to.
+bool LimitIsClip(const DrawContext& dc) {
+    return !dc.clipped || (dc.clip.bands.size() == 1 && dc.clip.bands[0].count == 1);
+}
+
 // One-pixel polyline; closed adds the segment back to the first point.
-// Without a clip the walker already keeps to the picture, so each pixel is
-// one store straight into it (one-pixel lines are most of what the
-// wire-frame modules draw).
+// Without a clip, or with a rectangular one, the walker already keeps to
+// what may be painted, so each pixel is one store straight into the picture
+// (one-pixel lines are most of what the wire-frame modules draw).
 void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const Rect lim = DrawLimit(dc);
@@ -260,7 +266,7 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     for (int i = 0; i < segments; ++i) {
         const Point& a = pts[i];
         const Point& b = pts[(i + 1) % n];
-        if (dc.clipped) {
+        if (!LimitIsClip(dc)) {
             ScanLine(a.x, a.y, b.x, b.y, lim, PixelSink{PaintPixel, &p});
             continue;
         }
@@ -298,7 +304,7 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
 void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const double radius = dc.pen.width / 2.0;
-    const SpanSink sink{dc.clipped ? PaintSpan : PaintSpanUnclipped, &p};
+    const SpanSink sink{LimitIsClip(dc) ? PaintSpanUnclipped : PaintSpan, &p};
     if (dc.pen.width % 2 == 0) {
         ScanStroke(pts, n, closed, radius, DrawLimit(dc), sink);
         return;

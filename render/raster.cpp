@@ -470,9 +470,14 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             if (DiscRow(d, r2, yc, limit, p0, p1)) add(y, p0, p1);
         }
     };
+    // A piece whose columns all lie left or right of the limit adds nothing
+    // (a tile's clip leaves most pieces of a large figure out).
+    const double xLow = limit.left - radius - 2, xHigh = limit.right + radius + 2;
+    auto beside = [&](double x0, double x1) { return std::max(x0, x1) < xLow || std::min(x0, x1) > xHigh; };
     for (int s = 0; s < segments; ++s) {
         const PointD& a = points[s];
         const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
+        if (beside(a.x, b.x)) continue;  // its start's disc too
         const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
         if (seg.l2 > 0) {
             for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {

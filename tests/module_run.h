@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,43 @@ void StressModule(int w, int h, const std::function<void(Run&)>& configure, int 
     EXPECT_EQ(run.Close(), 0);
 }
 
+// The odd surfaces every module must survive under `configure`: 1 x 1,
+// 16 x 12 and 200 x 900 for `frames` frames, 3840 x 2160 for a few, and a
+// record whose size changes between runs (the module started again at a
+// wider, then a taller size than its surface, without a close). Only black
+// and palette colours may be drawn.
+template <class Run>
+void StressOddSizes(const std::function<void(Run&)>& configure, int frames) {
+    for (const auto& [w, h] : {std::pair{1, 1}, std::pair{16, 12}, std::pair{200, 900}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        StressModule<Run>(w, h, configure, frames);
+    }
+    StressModule<Run>(3840, 2160, configure, 3);
+    Run run(320, 240);
+    configure(run);
+    run.Start(4321);
+    for (const auto& [w, h] : {std::pair{1000, 50}, std::pair{7, 3000}, std::pair{320, 240}}) {
+        run.Frames(frames / 4);
+        run.Record().Width = w;
+        run.Record().Height = h;
+        run.Record().DoInitialize(&run.Record());
+    }
+    run.Frames(frames / 4);
+    for (uint8_t p : run.Pixels()) ASSERT_TRUE(p == 0 || (p >= 10 && p <= 245)) << int(p);
+    EXPECT_EQ(run.Close(), 0);
+}
+
+// Draws frames until the module restarts after its "Duration" (`restarted`
+// says so), at most `limit` frames; returns whether it did.
+template <class Run>
+bool RunUntilRestart(Run& run, const std::function<bool()>& restarted, int limit) {
+    for (int f = 0; f < limit; ++f) {
+        run.Frame();
+        if (restarted()) return true;
+    }
+    return false;
+}
+
 // Writes the picture as a PPM (palette entries as a rainbow, fixed colours
 // white) when ZTX_VECTOR_PICTURES names a folder, for looking at.
 inline void MaybeWritePicture(const ModuleRun& run, const char* name) {
@@ -129,27 +167,18 @@ uint64_t GoldenOf(int width, int height, uint32_t seed, int frames, const char* 
     return GoldenChecksum(run, seed, frames, picture);
 }
 
-// One row of a module's control table as its design tables it.
+// One row of a module's control table as the module defines it: working
+// range the whole range, sense 10.
 struct ExpectedControl {
     int slot, store;
     const char* name;
     int min, max, value;
+    bool animatable = false;
     int check = kCheckSet;
-    int animatable = 0;
 };
 
-// Registers the modules and checks that `slot` holds `name` with exactly
-// the controls of `table` (working range min..max, sense 10).
-inline void ExpectControlTable(int slot, const char* name, std::initializer_list<ExpectedControl> table) {
-    VirtualClock clock(ModuleHarness::kClockStart);
-    SetClock(&clock);
-    ResetModuleFramework();
-    SetStoredSettingsLoader(nullptr);
-    RegisterModules();
-    const ModuleRecord& r = ModuleTable[slot];
-    EXPECT_STREQ(r.Name, name);
-    EXPECT_NE(r.DoDrawFrame, nullptr);
-    EXPECT_EQ(r.DoAbout, nullptr);
+// `r` defines exactly the controls of `table`, at their defaults.
+inline void ExpectControls(const ModuleRecord& r, std::span<const ExpectedControl> table) {
     int defined = 0;
     for (int s = 0; s < kControlCount; ++s) defined += r.Defined[s];
     EXPECT_EQ(defined, int(table.size()));
@@ -163,12 +192,53 @@ inline void ExpectControlTable(int slot, const char* name, std::initializer_list
         EXPECT_EQ(r.RangeLo[e.slot], e.min);
         EXPECT_EQ(r.RangeHi[e.slot], e.max);
         EXPECT_EQ(r.ControlDefault[e.slot], e.value);
+        EXPECT_EQ(r.Control[e.slot], e.value);
         EXPECT_EQ(r.CheckDefault[e.slot], e.check);
+        EXPECT_EQ(r.Check[e.slot], e.check);
         EXPECT_EQ(r.Sense[e.slot], 10);
-        EXPECT_EQ(r.Animatable[e.slot], e.animatable);
+        EXPECT_EQ(r.Animatable[e.slot], e.animatable ? 1 : 0);
     }
+}
+inline void ExpectControls(const ModuleRecord& r, std::initializer_list<ExpectedControl> table) {
+    ExpectControls(r, std::span<const ExpectedControl>(table.begin(), table.size()));
+}
+
+// Registers the built-in modules (fresh framework, no stored settings) and
+// runs `check` on the record in `slot`.
+inline void WithRegisteredModule(int slot, const std::function<void(const ModuleRecord&)>& check) {
+    VirtualClock clock(ModuleHarness::kClockStart);
+    SetClock(&clock);
+    ResetModuleFramework();
+    SetStoredSettingsLoader(nullptr);
+    RegisterModules();
+    check(ModuleTable[slot]);
     ResetModuleFramework();
     SetClock(nullptr);
+}
+
+// The module in `slot` is registered under `name` with these routines and
+// exactly the controls of `table`.
+inline void ExpectRegistered(int slot, const char* name, const ModuleRoutines& routines,
+                             std::span<const ExpectedControl> table) {
+    WithRegisteredModule(slot, [&](const ModuleRecord& r) {
+        EXPECT_STREQ(r.Name, name);
+        EXPECT_EQ(r.DoPreInitializeControls, routines.defineControls);
+        EXPECT_EQ(r.DoDrawFrame, routines.drawFrame);
+        EXPECT_EQ(r.DoPreInitialize, routines.preInitialize);
+        EXPECT_EQ(r.DoInitialize, routines.initialize);
+        EXPECT_EQ(r.DoClose, routines.close);
+        ExpectControls(r, table);
+    });
+}
+
+// The same for a module checked by name and table only.
+inline void ExpectControlTable(int slot, const char* name, std::initializer_list<ExpectedControl> table) {
+    WithRegisteredModule(slot, [&](const ModuleRecord& r) {
+        EXPECT_STREQ(r.Name, name);
+        EXPECT_NE(r.DoDrawFrame, nullptr);
+        EXPECT_EQ(r.DoAbout, nullptr);
+        ExpectControls(r, table);
+    });
 }
 
 }  // namespace ztx

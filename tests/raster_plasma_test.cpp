@@ -34,7 +34,7 @@ TEST(RasterPlasma, RegisteredInSlotThreeWithItsControls) {
                        {
                            {0, 0, "Roughness", 1, 100, 10},
                            {1, 1, "Update Interval", 1, 30, 5},
-                           {2, 2, "Effect", 0, 20, 0, kCheckRandom},
+                           {2, 2, "Effect", 0, 20, 0, false, kCheckRandom},
                            {8, 3, "Duration", 1, 1000, 30},
                            {9, 9, "Strength", -10, 10, 1},
                            {10, 10, "X Tiling", 1, 16, 1},

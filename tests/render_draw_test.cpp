@@ -400,6 +400,32 @@ TEST(RenderClip, RectangleListsAndEllipseTriangleRegions) {
             EXPECT_EQ(d.At(x, y) == 10, RegionContains(d.dc.clip, x, y)) << x << "," << y;
 }
 
+// A tile's rectangular clip (drawn through the unclipped stores) keeps
+// exactly the part of the unclipped drawing inside it: polygons with thin
+// and wide pens, some crossing the rectangle, one just beside it.
+TEST(RenderClip, ARectangularClipKeepsExactlyTheUnclippedPixelsInside) {
+    const Rect tile{23, 11, 61, 40};
+    const Point shapes[3][5] = {{{-30, 5}, {90, 20}, {40, 70}, {10, 45}, {55, -8}},
+                                {{15, -5}, {18, 70}, {12, 75}, {9, 30}, {14, 0}},
+                                {{25, 12}, {60, 12}, {60, 39}, {25, 39}, {42, 25}}};
+    for (const auto& shape : shapes) {
+        for (int width : {1, 2, 7, 20}) {
+            TestCanvas whole(160, 80), clipped(160, 80);
+            SetClipRect(clipped.dc, tile);
+            for (TestCanvas* c : {&whole, &clipped}) {
+                SelectPen(c->dc, SolidPen(width, A));
+                SelectBrush(c->dc, kHollowBrush);
+                DrawPolygon(c->dc, shape, 5);
+            }
+            for (int y = 0; y < 80; ++y)
+                for (int x = 0; x < 160; ++x) {
+                    const bool inside = x >= tile.left && x < tile.right && y >= tile.top && y < tile.bottom;
+                    ASSERT_EQ(clipped.At(x, y), inside ? whole.At(x, y) : 0) << width << ": " << x << "," << y;
+                }
+        }
+    }
+}
+
 TEST(RenderStrips, ColumnsRunUpwardAndBytesClamp) {
     // Column strip: width 1, height = client height, 4 bytes per line.
     TestCanvas c(3, 4);

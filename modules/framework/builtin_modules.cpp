@@ -7,6 +7,11 @@
 #include "modules/framework/module_table.h"
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
+#include "modules/vector/cyclic.h"
+#include "modules/vector/flow.h"
+#include "modules/vector/squiggle.h"
+#include "modules/vector/wander.h"
+#include "modules/vector/whip.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 #include "modules/raster/plasma.h"
@@ -26,6 +31,11 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotWave, {WaveDefineControls, WaveDrawFrame, WaveAllocate, WaveInitialize, WaveClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
+        {kSlotCyclic, {CyclicDefineControls, CyclicDrawFrame, CyclicAllocate, CyclicInitialize, CyclicClose}},
+        {kSlotFlow, {FlowDefineControls, FlowDrawFrame, FlowAllocate, FlowInitialize, FlowClose}},
+        {kSlotSquiggle, {SquiggleDefineControls, SquiggleDrawFrame, SquiggleAllocate, SquiggleInitialize, SquiggleClose}},
+        {kSlotWander, {WanderDefineControls, WanderDrawFrame, NoModuleWork, WanderInitialize, NoModuleWork}},
+        {kSlotWhip, {WhipDefineControls, WhipDrawFrame, WhipAllocate, WhipInitialize, WhipClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;

@@ -1,10 +1,8 @@
 #include "modules/vector/bezier.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "modules/framework/controls.h"
-#include "platform/random.h"
 
 namespace ztx {
 
@@ -46,23 +44,9 @@ void EvolveDrivenFields(ModuleRecord* r, BezierFrame& f) {
     }
 }
 
-// Moves every point by its direction times `speed`; a point whose next
-// position would leave the bounds turns round and stays where it is.
+// Moves every point by its direction times `speed` inside the bounds.
 void MovePoints(const BezierState& s, BezierPoints& q, int speed) {
-    for (int i = 0; i < s.points; ++i) {
-        Point& p = q.position[i];
-        Point& d = q.direction[i];
-        const int64_t nx = int64_t(p.x) + int64_t(d.x) * speed;
-        if (nx >= s.xHigh || nx < s.xLow)
-            d.x = -d.x;
-        else
-            p.x = static_cast<int>(nx);
-        const int64_t ny = int64_t(p.y) + int64_t(d.y) * speed;
-        if (ny >= s.yHigh || ny < s.yLow)
-            d.y = -d.y;
-        else
-            p.y = static_cast<int>(ny);
-    }
+    MoveBouncingPoints(q.position, q.direction, s.points, Rect{s.xLow, s.yLow, s.xHigh, s.yHigh}, speed);
 }
 
 void DrawCurve(void* context, const Point* points, int count) {
@@ -153,15 +137,7 @@ int BezierInitialize(ModuleRecord* r) {
     s->yLow = -margin;
     s->yHigh = h + margin;
 
-    const int xSpan = std::abs(w - 10) + 1, ySpan = std::abs(h - 10) + 1;
-    for (int i = 0; i < s->points; ++i) {
-        Point& p = s->drawer.position[i];
-        Point& d = s->drawer.direction[i];
-        p.x = Rand15() % xSpan + 5;
-        p.y = Rand15() % ySpan + 5;
-        d.x = (Rand15() & 1) ? -1 : 1;
-        d.y = (Rand15() & 1) ? -1 : 1;
-    }
+    ScatterBouncingPoints(s->drawer.position, s->drawer.direction, s->points, w, h);
     s->eraser = s->drawer;
 
     StartTrail(&s->trail, kFrameRingSize, trailLength);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/text_boxes.h"
 #include "modules/framework/controls.h"
 #include "render/tiling.h"
 
@@ -95,31 +94,6 @@ struct CubeGeometry {
     }
 };
 
-// The on-screen text boxes the engine shows on this context: cut out of the
-// clip so the cubes never paint over them.
-void ExcludeTextOverlays(DrawContext& dc) {
-    if (TextBoxes.dc != &dc) return;
-    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
-        if (b->end != 0xFFFFFFFFu) ExcludeClipRect(dc, Rect{b->left, b->top, b->right, b->bottom});
-    }
-}
-
-bool TextOverlayShown(const DrawContext& dc) {
-    if (TextBoxes.dc != &dc) return false;
-    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
-        if (b->end != 0xFFFFFFFFu) return true;
-    }
-    return false;
-}
-
-// Whether a tile's clip would be the whole picture: one tile covering it,
-// no text box to cut out and no clip left on the context to remove. The
-// cubes are then drawn unclipped, which paints the same pixels faster.
-bool TileClipIsWholePicture(const DrawContext& dc, const TileGrid& grid) {
-    return grid.xTiling == 1 && grid.yTiling == 1 && grid.tileWidth >= dc.canvas.width &&
-           grid.tileHeight >= dc.canvas.height && !dc.clipped && !TextOverlayShown(dc);
-}
-
 void DrawCube(DrawContext& dc, const Point placed[8]) {
     DrawPolyline(dc, placed, 8);
     for (const auto& e : kEdges) {
@@ -128,27 +102,7 @@ void DrawCube(DrawContext& dc, const Point placed[8]) {
     }
 }
 
-// One cube (corners in full-surface coordinates) into every tile that
-// passes the tile test, each tile clipped to its own rectangle, with the
-// pen already selected.
-void DrawCubeTiled(DrawContext& dc, const TileGrid& grid, bool unclipped, const Point corners[8]) {
-    Point placed[8];
-    for (int p = 0; p < grid.xTiling; ++p) {
-        for (int q = 0; q < grid.yTiling; ++q) {
-            if (!TileDrawn(p, q, grid.tileType)) continue;
-            PlaceInTile(&grid, p, q, corners, placed, 8);
-            if (unclipped) {
-                DrawCube(dc, placed);
-                continue;
-            }
-            const int left = p * grid.tileWidth, top = q * grid.tileHeight;
-            SetClipRect(dc, Rect{left, top, left + grid.tileWidth, top + grid.tileHeight});
-            ExcludeTextOverlays(dc);
-            DrawCube(dc, placed);
-            RemoveClip(dc);
-        }
-    }
-}
+void DrawCubePiece(void* context, const Point* placed, int) { DrawCube(*static_cast<DrawContext*>(context), placed); }
 
 // Draws frame f with the pen already selected: every rotated copy of every
 // cell, in the order copy, x, y, z.
@@ -156,20 +110,18 @@ void DrawSnapshot(const CubeState& s, DrawContext& dc, const CubeFrame& f) {
     const TileGrid grid = MakeTileGrid(s.width, s.height, std::clamp(f.xTiling, 1, 20),
                                        std::clamp(f.yTiling, 1, 20), f.tileType);
     const int copies = std::clamp(f.symmetry, 1, 20);
-    const bool unclipped = TileClipIsWholePicture(dc, grid);
-    Point corners[8];
+    Point corners[8], placed[8];
     for (int i = 0; i < copies; ++i) {
         const CubeGeometry g(s.width, s.height, f, i);
         for (int a = 0; a < g.xCubes; ++a) {
             for (int b = 0; b < g.yCubes; ++b) {
                 for (int c = 0; c < g.zCubes; ++c) {
                     g.Project(s.camera, a, b, c, corners);
-                    DrawCubeTiled(dc, grid, unclipped, corners);
+                    DrawTiledClipped(dc, grid, corners, placed, 8, &DrawCubePiece, &dc);
                 }
             }
         }
     }
-    ExcludeTextOverlays(dc);
 }
 
 void DrawWithPen(const CubeState& s, DrawContext* dc, const CubeFrame& f, const Pen& pen) {

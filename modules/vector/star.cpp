@@ -55,26 +55,7 @@ void EvolveDriven(ModuleRecord* r, StarState& s) {
     if (IsDriven(r->Check[kStarXRevolve])) s.xRevolve = EvolveControl(r, kStarXRevolve) * kStarRevolveUnit;
     if (IsDriven(r->Check[kStarYRevolve])) s.yRevolve = EvolveControl(r, kStarYRevolve) * kStarRevolveUnit;
     if (IsDriven(r->Check[kStarZRevolve])) s.zRevolve = EvolveControl(r, kStarZRevolve) * kStarRevolveUnit;
-    static constexpr int kDiameters[3] = {kStarDiameter, kStarDiameter2, kStarDiameter3};
-    static constexpr int kRotations[3] = {kStarRotation, kStarRotation2, kStarRotation3};
-    for (int i = 0; i < 3; ++i) {
-        if (IsDriven(r->Check[kDiameters[i]])) s.brush.size[i] = float(EvolveControl(r, kDiameters[i]));
-        if (IsDriven(r->Check[kRotations[i]])) {
-            s.brush.step[i] = float(EvolveControl(r, kRotations[i])) * kStarRotationUnit;
-        }
-    }
-}
-
-void DrawStreakPiece(void* context, const Point* points, int) {
-    BrushLine(points[0].x, points[0].y, points[1].x, points[1].y, static_cast<ShapeBrush*>(context));
-}
-
-// One streak from `from` to `to` in every tile: the brush copy has its sizes
-// scaled down to the tiles already; the pen was chosen from the full-size
-// brush, so a plain wide line keeps its width.
-void DrawTiledStreak(const TileGrid& grid, ShapeBrush& tileBrush, Point to, Point from) {
-    const Point points[2] = {to, from};
-    DrawTiled(&grid, points, 2, &DrawStreakPiece, &tileBrush);
+    EvolveBrushControls(*r, s.brush, DrivenSize::Truncated);
 }
 
 }  // namespace
@@ -146,13 +127,7 @@ int StarInitialize(ModuleRecord* r) {
     s->tileType = r->Control[kStarTileType];
     SetSymmetry(*s, r->Control[kStarSymmetry]);
 
-    const int sides[3] = {r->Control[kStarSides], r->Control[kStarSides2], r->Control[kStarSides3]};
-    const float diameters[3] = {float(r->Control[kStarDiameter]), float(r->Control[kStarDiameter2]),
-                                float(r->Control[kStarDiameter3])};
-    const float rotations[3] = {float(r->Control[kStarRotation]) * kStarRotationUnit,
-                                float(r->Control[kStarRotation2]) * kStarRotationUnit,
-                                float(r->Control[kStarRotation3]) * kStarRotationUnit};
-    SetupBrush(ModuleDc(r), sides, r->Control[kStarType], s->speed / 3 + 3, diameters, rotations, &s->brush);
+    SetupBrushFrom(ModuleDc(r), ReadBrushInputs(*r), s->speed / 3 + 3, s->brush);
 
     s->width = r->Width;
     s->height = r->Height;
@@ -176,15 +151,13 @@ int StarDrawFrame(ModuleRecord* r) {
     s->brush.dc = dc;  // the record's surface may have been replaced
 
     // Saw-tooth colour: 1, 2, ... 235, 0, 1, ...
-    s->color = s->color >= kLastPaletteEntry ? 0 : s->color + 1;
+    s->color = NextSawToothColor(s->color);
     SelectBrushPen(&s->brush, s->color);
     EvolveDriven(r, *s);
 
     // The brush used in the tiles: every size shrunk with the tiles.
-    ShapeBrush tileBrush = s->brush;
-    const float shrink = float(std::max((s->xTiling + s->yTiling) / 2, 1));
-    for (float& size : tileBrush.size) size /= shrink;
     const TileGrid grid = MakeTileGrid(s->width, s->height, s->xTiling, s->yTiling, s->tileType);
+    ShapeBrush tileBrush = TileSizedBrush(s->brush, grid);
     const SymmetryCopies copies{s->symmetry, s->centerX, s->centerY, s->symmetryStep};
 
     for (int k = 0; k < s->count; ++k) {
@@ -207,14 +180,14 @@ int StarDrawFrame(ModuleRecord* r) {
         if (!(0 < from.x && from.x < s->width && 0 < from.y && from.y < s->height)) continue;
         const Point to{star.sx, star.sy};
         if (s->symmetry <= 1) {
-            DrawTiledStreak(grid, tileBrush, to, from);
+            BrushLineInTiles(grid, tileBrush, to, from);
             continue;
         }
         const Point ends[2] = {to, from};
         Point turned[2];
         for (int j = 0; j < s->symmetry; ++j) {
             RotateCopy(&copies, j, ends, turned, 2);
-            DrawTiledStreak(grid, tileBrush, turned[0], turned[1]);
+            BrushLineInTiles(grid, tileBrush, turned[0], turned[1]);
         }
     }
 

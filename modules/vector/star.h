@@ -53,7 +53,6 @@ constexpr int kStarTableSize = 100;
 constexpr int kStarRingCount = 20;     // stars of the ring mode
 constexpr double kStarRingRadius = 90;  // world units around the view axis
 constexpr double kStarRevolveUnit = 0.0004;  // radians per frame per revolve step
-constexpr float kStarRotationUnit = 0.007f;  // brush radians per rotation step
 constexpr float kStarFullTurn = 6.2832f;     // symmetry step = full turn / copies
 
 // One star: world position and its last projected screen position.

@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "engine/engine_state.h"
+#include "engine/text_boxes.h"
+#include "modules/framework/controls.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "render/int_math.h"
@@ -181,8 +183,7 @@ void StampLevel(ShapeBrush* b, int level, int x, int y) {
     DrawContext& dc = *b->dc;
     const int inner = std::min<int>(b->depth, 2);
     if (level == inner && b->sides[level] < 2) {
-        MoveTo(dc, x, y);
-        LineTo(dc, ClampToInt(int64_t(x) + 1), ClampToInt(int64_t(y) + 1));
+        DrawPenDot(dc, x, y);
         return;
     }
     const int n = b->sides[level];
@@ -290,6 +291,56 @@ void BrushLine(int x1, int y1, int x0, int y0, ShapeBrush* brush) {
     *brush = saved;
 }
 
+// ---- shape-brush controls and tiled strokes --------------------------------------------
+
+BrushInputs ReadBrushInputs(const ModuleRecord& r, const BrushControlSlots& slots) {
+    BrushInputs in{};
+    in.type = r.Control[slots.type];
+    for (int i = 0; i < 3; ++i) {
+        in.sides[i] = r.Control[slots.sides[i]];
+        in.diameters[i] = float(r.Control[slots.diameter[i]]);
+        in.rotations[i] = float(r.Control[slots.rotation[i]]) * kBrushRotationUnit;
+    }
+    return in;
+}
+
+void SetupBrushFrom(DrawContext* dc, const BrushInputs& in, int spacing, ShapeBrush& brush) {
+    SetupBrush(dc, in.sides, in.type, spacing, in.diameters, in.rotations, &brush);
+}
+
+void EvolveBrushControls(ModuleRecord& r, ShapeBrush& brush, DrivenSize sizes, const BrushControlSlots& slots) {
+    for (int i = 0; i < 3; ++i) {
+        const int d = slots.diameter[i];
+        if (IsDriven(r.Check[d])) {
+            brush.size[i] = sizes == DrivenSize::Truncated
+                                ? float(EvolveControl(&r, d))
+                                : EvolveValue(r.Check[d], &r.EvolveState[d], r.Sense[d], r.RangeLo[d], r.RangeHi[d]);
+        }
+        const int t = slots.rotation[i];
+        if (IsDriven(r.Check[t])) brush.step[i] = float(EvolveControl(&r, t)) * kBrushRotationUnit;
+    }
+}
+
+ShapeBrush TileSizedBrush(const ShapeBrush& brush, const TileGrid& grid) {
+    ShapeBrush tiled = brush;
+    const float shrink = float(std::max((grid.xTiling + grid.yTiling) / 2, 1));
+    for (float& size : tiled.size) size /= shrink;
+    return tiled;
+}
+
+namespace {
+
+void BrushLinePiece(void* context, const Point* points, int) {
+    BrushLine(points[0].x, points[0].y, points[1].x, points[1].y, static_cast<ShapeBrush*>(context));
+}
+
+}  // namespace
+
+void BrushLineInTiles(const TileGrid& grid, ShapeBrush& tileBrush, Point to, Point from) {
+    const Point points[2] = {to, from};
+    DrawTiled(&grid, points, 2, &BrushLinePiece, &tileBrush);
+}
+
 // ---- module skeleton -----------------------------------------------------------------------
 
 void StartColorCycle(ColorCycle* cycle) {
@@ -307,6 +358,8 @@ int StepColorCycle(ColorCycle* cycle) {
     }
     return cycle->index;
 }
+
+int NextSawToothColor(int index) { return index >= kLastPaletteEntry || index < 0 ? 0 : index + 1; }
 
 void StartTrail(TrailRing* ring, int capacity, int length) {
     if (ring == nullptr) return;
@@ -369,6 +422,54 @@ void DrawTiled(const TileGrid* grid, const Point* points, int count, FigureRouti
     }
 }
 
+void DrawTiledClipped(DrawContext& dc, const TileGrid& grid, const Point* points, Point* placed, int count,
+                      FigureRoutine draw, void* context) {
+    if (points == nullptr || placed == nullptr || draw == nullptr || count <= 0) return;
+    const bool wholePicture = grid.xTiling == 1 && grid.yTiling == 1 && grid.tileWidth >= dc.canvas.width &&
+                              grid.tileHeight >= dc.canvas.height && !dc.clipped && !TextBoxesShownOn(dc);
+    for (int r = 0; r < grid.yTiling; ++r) {
+        for (int c = 0; c < grid.xTiling; ++c) {
+            if (!TileDrawn(c, r, grid.tileType)) continue;
+            PlaceInTile(&grid, c, r, points, placed, count);
+            if (wholePicture) {
+                draw(context, placed, count);
+                continue;
+            }
+            const int left = c * grid.tileWidth, top = r * grid.tileHeight;
+            SetClipRect(dc, Rect{left, top, left + grid.tileWidth, top + grid.tileHeight});
+            ExcludeTextBoxes(dc);
+            draw(context, placed, count);
+            RemoveClip(dc);
+        }
+    }
+    ExcludeTextBoxes(dc);
+}
+
+void MoveBouncingPoints(Point* position, Point* direction, int count, const Rect& bounds, int speed) {
+    // One coordinate: move on, or turn round and stay.
+    auto bounce = [speed](int& p, int& d, int lo, int hi) {
+        const int64_t next = int64_t(p) + int64_t(d) * speed;
+        if (next >= hi || next < lo)
+            d = -d;
+        else
+            p = static_cast<int>(next);
+    };
+    for (int i = 0; i < count; ++i) {
+        bounce(position[i].x, direction[i].x, bounds.left, bounds.right);
+        bounce(position[i].y, direction[i].y, bounds.top, bounds.bottom);
+    }
+}
+
+void ScatterBouncingPoints(Point* position, Point* direction, int count, int width, int height) {
+    const int xSpan = std::abs(width - 10) + 1, ySpan = std::abs(height - 10) + 1;
+    for (int i = 0; i < count; ++i) {
+        position[i].x = Rand15() % xSpan + 5;
+        position[i].y = Rand15() % ySpan + 5;
+        direction[i].x = (Rand15() & 1) ? -1 : 1;
+        direction[i].y = (Rand15() & 1) ? -1 : 1;
+    }
+}
+
 SymmetryCopies MakeSymmetry(int width, int height, int symmetry, int sweep, int xCenterPercent, int yCenterPercent) {
     SymmetryCopies s;
     s.copies = std::max(symmetry, 1);
@@ -395,6 +496,11 @@ Pen EraserPen(int width) { return SolidPen(width, kRgbBlack); }
 
 void RestoreStockPen(DrawContext* dc) {
     if (dc != nullptr) SelectPen(*dc, kBlackPen);
+}
+
+void DrawPenDot(DrawContext& dc, int x, int y) {
+    MoveTo(dc, x, y);
+    LineTo(dc, ClampToInt(int64_t(x) + 1), ClampToInt(int64_t(y) + 1));
 }
 
 }  // namespace ztx

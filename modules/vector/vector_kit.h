@@ -141,6 +141,50 @@ void StampShape(int x, int y, ShapeBrush* brush);
 // picture are skipped without walking to them.
 void BrushLine(int x1, int y1, int x0, int y0, ShapeBrush* brush);
 
+// ---- shape-brush controls and tiled strokes --------------------------------------------
+
+// Where a module keeps its brush controls: "Type", and per level "Sides",
+// "Diameter" and "Rotation". Every brush module of the family uses slots
+// 20..29 in this arrangement.
+struct BrushControlSlots {
+    int type;
+    int sides[3];
+    int diameter[3];
+    int rotation[3];
+};
+constexpr BrushControlSlots kBrushControlSlots{
+    .type = 20, .sides = {23, 26, 29}, .diameter = {21, 24, 27}, .rotation = {22, 25, 28}};
+// Brush radians per step of a "Rotation" control.
+constexpr float kBrushRotationUnit = 0.007f;
+
+// What SetupBrush takes, as a module's controls give it: the side counts,
+// the type, the diameters and the rotations x 0.007.
+struct BrushInputs {
+    int sides[3];
+    int type;
+    float diameters[3];
+    float rotations[3];
+};
+BrushInputs ReadBrushInputs(const ModuleRecord& record, const BrushControlSlots& slots = kBrushControlSlots);
+// SetupBrush with `inputs`.
+void SetupBrushFrom(DrawContext* dc, const BrushInputs& inputs, int spacing, ShapeBrush& brush);
+
+// How a driven "Diameter" becomes its level's size.
+enum class DrivenSize { Truncated, Exact };
+// The driven brush controls of a frame: each driven "Diameter" sets its
+// level's size (evolved value truncated or as it comes), each driven
+// "Rotation" its level's step (truncated value x 0.007).
+void EvolveBrushControls(ModuleRecord& record, ShapeBrush& brush, DrivenSize sizes,
+                         const BrushControlSlots& slots = kBrushControlSlots);
+
+// The brush used inside tiles: every size divided by
+// (X tiling + Y tiling) div 2, so the shapes shrink with the tiles. (The
+// pen stays as SelectBrushPen chose it from the full-size brush.)
+ShapeBrush TileSizedBrush(const ShapeBrush& brush, const TileGrid& grid);
+// BrushLine from `from` to `to` (full-surface coordinates) in every tile
+// that passes the tile test, placed as PlaceInTile places points.
+void BrushLineInTiles(const TileGrid& grid, ShapeBrush& tileBrush, Point to, Point from);
+
 // ---- module skeleton -----------------------------------------------------------------------
 
 // Ping-pong colour cycle over the palette entries 0..235.
@@ -154,6 +198,9 @@ void StartColorCycle(ColorCycle* cycle);
 // Adds the step (once per DoDrawFrame); the step changes sign when the index
 // reaches 235 or 0. Returns the new index.
 int StepColorCycle(ColorCycle* cycle);
+// The saw-tooth colour of the modules that keep no trail: the entry after
+// `index`, 1, 2 .. 235, then 0 again.
+int NextSawToothColor(int index);
 
 // Frame ring bookkeeping: a module keeps `capacity` snapshots of what it
 // drew (its own array) and erases the one drawn `length` frames ago by
@@ -225,6 +272,24 @@ void PlaceInTile(const TileGrid* grid, int column, int row, const Point* in, Poi
 typedef void (*FigureRoutine)(void* context, const Point* points, int count);
 constexpr int kMaxFigurePoints = 64;
 void DrawTiled(const TileGrid* grid, const Point* points, int count, FigureRoutine draw, void* context);
+// The same with each tile clipped to its own rectangle, the text boxes cut
+// out of the clip (engine/text_boxes.h): `placed` is the caller's room for
+// `count` points (any number). The clip is removed after each tile and the
+// text boxes are cut out once more at the end. A single tile covering the
+// whole picture, with no text box and no clip on the context, is drawn
+// unclipped: the same pixels, faster.
+void DrawTiledClipped(DrawContext& dc, const TileGrid& grid, const Point* points, Point* placed, int count,
+                      FigureRoutine draw, void* context);
+
+// Points bouncing inside `bounds` (left and top inclusive, right and bottom
+// exclusive): each coordinate moves by its direction x `speed`; one whose
+// next position would leave the bounds reverses its direction and stays
+// where it is.
+void MoveBouncingPoints(Point* position, Point* direction, int count, const Rect& bounds, int speed);
+// Scatters points over a width x height surface: x = rand mod
+// (|width - 10| + 1) + 5, y likewise, each direction +1 or -1 by the parity
+// of a fresh random number (four numbers per point: x, y, x sign, y sign).
+void ScatterBouncingPoints(Point* position, Point* direction, int count, int width, int height);
 
 // Rotational symmetry ("Symmetry", "Sweep", "X Center", "Y Center").
 struct SymmetryCopies {
@@ -245,5 +310,8 @@ Pen PalettePen(int width, int colorIndex);
 Pen EraserPen(int width);
 // Selects the stock black pen again (after a drawing pass).
 void RestoreStockPen(DrawContext* dc);
+// A point in the selected pen: the pixel (x, y) for a one-pixel pen, a
+// round dot as wide as the pen otherwise (a line to (x + 1, y + 1)).
+void DrawPenDot(DrawContext& dc, int x, int y);
 
 }  // namespace ztx
