@@ -113,6 +113,15 @@ void AttachSection(DrawContext& dc, Section& section) {
     dc.canvas = CanvasOf(section);
 }
 
+void AttachPixels(DrawContext& dc, uint8_t* pixels, int width, int height) {
+    Detach(dc);
+    if (pixels == nullptr || width <= 0 || height <= 0) {
+        dc.canvas = Canvas{};
+        return;
+    }
+    dc.canvas = Canvas{pixels, width, width, height};
+}
+
 void PublishContext(DrawContext& dc) {
     if (dc.surface) PublishSurface(*dc.surface);
 }

@@ -121,6 +121,9 @@ struct DrawContext {
 void AttachSurface(DrawContext& dc, Surface& surface);
 void AttachBitmap(DrawContext& dc, Bitmap8& bitmap);
 void AttachSection(DrawContext& dc, Section& section);  // 8-bit sections
+// Points the context at top-down 8-bit device-index pixels the caller owns
+// (rows of `width` bytes), such as a module's working memory.
+void AttachPixels(DrawContext& dc, uint8_t* pixels, int width, int height);
 
 // Publishes the picture for the presenter when the context draws on the
 // window surface (frame end, and before sleeping inside a long drawing call).

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,36 @@ public:
         return h;
     }
 };
+
+// One row of a module's control table as the design tables it.
+struct ExpectedControl {
+    int slot, store;
+    const char* name;
+    int min, max, value;
+    bool animatable = false;
+    int check = kCheckSet;
+};
+// The record defines exactly these controls (working range = Min..Max, sense
+// 10), with their names, store indices, defaults, sources and flags.
+inline void ExpectControlTable(const ModuleRecord& r, std::initializer_list<ExpectedControl> table) {
+    int defined = 0;
+    for (int s = 0; s < kControlCount; ++s) defined += r.Defined[s];
+    EXPECT_EQ(defined, int(table.size()));
+    for (const ExpectedControl& e : table) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(r.Defined[e.slot], 1);
+        EXPECT_STREQ(r.ControlName[e.slot], e.name);
+        EXPECT_EQ(r.StoreIndex[e.slot], e.store);
+        EXPECT_EQ(r.Min[e.slot], e.min);
+        EXPECT_EQ(r.Max[e.slot], e.max);
+        EXPECT_EQ(r.RangeLo[e.slot], e.min);
+        EXPECT_EQ(r.RangeHi[e.slot], e.max);
+        EXPECT_EQ(r.Control[e.slot], e.value);
+        EXPECT_EQ(r.Check[e.slot], e.check);
+        EXPECT_EQ(r.Sense[e.slot], 10);
+        EXPECT_EQ(r.Animatable[e.slot], e.animatable ? 1 : 0);
+    }
+}
 
 // Odd surfaces under heavy and driven settings: no crash, no sanitizer
 // report, and only black or palette colours on the picture.

@@ -7,6 +7,8 @@
 #include "modules/framework/module_table.h"
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
+#include "modules/vector/effect.h"
+#include "modules/vector/sphere.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 
@@ -18,6 +20,8 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
+        {kSlotSphere, {SphereDefineControls, SphereDrawFrame, SphereAllocate, SphereInitialize, SphereClose}},
+        {kSlotEffect, {EffectDefineControls, EffectDrawFrame, EffectAllocate, EffectInitialize, NoModuleWork}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/text_boxes.h"
 #include "modules/framework/controls.h"
 #include "render/tiling.h"
 
@@ -94,23 +93,6 @@ struct CubeGeometry {
         }
     }
 };
-
-// The on-screen text boxes the engine shows on this context: cut out of the
-// clip so the cubes never paint over them.
-void ExcludeTextOverlays(DrawContext& dc) {
-    if (TextBoxes.dc != &dc) return;
-    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
-        if (b->end != 0xFFFFFFFFu) ExcludeClipRect(dc, Rect{b->left, b->top, b->right, b->bottom});
-    }
-}
-
-bool TextOverlayShown(const DrawContext& dc) {
-    if (TextBoxes.dc != &dc) return false;
-    for (const TextBoxState::Box* b : {&TextBoxes.info, &TextBoxes.title, &TextBoxes.slogan}) {
-        if (b->end != 0xFFFFFFFFu) return true;
-    }
-    return false;
-}
 
 // Whether a tile's clip would be the whole picture: one tile covering it,
 // no text box to cut out and no clip left on the context to remove. The

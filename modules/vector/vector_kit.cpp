@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "engine/engine_state.h"
+#include "engine/text_boxes.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "render/int_math.h"
@@ -349,6 +350,8 @@ uint32_t DeadlineAfterSeconds(int seconds) { return GetTickCount() + static_cast
 
 bool DeadlinePassed(uint32_t deadline) { return static_cast<int32_t>(GetTickCount() - deadline) > 0; }
 
+bool DeadlineReached(uint32_t deadline) { return static_cast<int32_t>(GetTickCount() - deadline) >= 0; }
+
 void PlaceInTile(const TileGrid* grid, int column, int row, const Point* in, Point* out, int count) {
     for (int k = 0; k < count; ++k) {
         out[k].x = TiledCoordinate(in[k].x, column, grid->xTiling, grid->tileWidth);
@@ -395,6 +398,30 @@ Pen EraserPen(int width) { return SolidPen(width, kRgbBlack); }
 
 void RestoreStockPen(DrawContext* dc) {
     if (dc != nullptr) SelectPen(*dc, kBlackPen);
+}
+
+// ---- text overlays -----------------------------------------------------------------------
+
+namespace {
+constexpr TextBoxState::Box TextBoxState::*kTextBoxes[] = {&TextBoxState::info, &TextBoxState::title,
+                                                          &TextBoxState::slogan};
+bool BoxShown(const TextBoxState::Box& box) { return box.end != 0xFFFFFFFFu; }
+}  // namespace
+
+void ExcludeTextOverlays(DrawContext& dc) {
+    if (TextBoxes.dc != &dc) return;
+    for (auto box : kTextBoxes) {
+        const TextBoxState::Box& b = TextBoxes.*box;
+        if (BoxShown(b)) ExcludeClipRect(dc, Rect{b.left, b.top, b.right, b.bottom});
+    }
+}
+
+bool TextOverlayShown(const DrawContext& dc) {
+    if (TextBoxes.dc != &dc) return false;
+    for (auto box : kTextBoxes) {
+        if (BoxShown(TextBoxes.*box)) return true;
+    }
+    return false;
 }
 
 }  // namespace ztx

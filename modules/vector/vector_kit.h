@@ -185,6 +185,9 @@ int TrailFlushStep(TrailRing* ring);
 // is past a deadline (wrap-around safe).
 uint32_t DeadlineAfterSeconds(int seconds);
 bool DeadlinePassed(uint32_t deadline);
+// Whether the tick count has reached a deadline (equal counts too), for
+// modules whose work falls due "once the tick count reaches" it.
+bool DeadlineReached(uint32_t deadline);
 
 // The trail and restart steps every trail-keeping module runs; `erase(index)`
 // draws snapshot `index` of the module's own ring again in black.
@@ -245,5 +248,14 @@ Pen PalettePen(int width, int colorIndex);
 Pen EraserPen(int width);
 // Selects the stock black pen again (after a drawing pass).
 void RestoreStockPen(DrawContext* dc);
+
+// ---- text overlays -----------------------------------------------------------------------
+
+// The on-screen text boxes the engine shows on this context, cut out of its
+// clip (which becomes the picture minus the boxes when there was none), so
+// a module that clips never paints over them. Nothing for other contexts.
+void ExcludeTextOverlays(DrawContext& dc);
+// Whether any text box shows on this context now.
+bool TextOverlayShown(const DrawContext& dc);
 
 }  // namespace ztx
