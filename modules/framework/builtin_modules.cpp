@@ -8,6 +8,7 @@
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
 #include "modules/vector/effect.h"
+#include "modules/vector/line.h"
 #include "modules/vector/sphere.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
@@ -21,6 +22,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotSphere, {SphereDefineControls, SphereDrawFrame, SphereAllocate, SphereInitialize, SphereClose}},
+        {kSlotLine, {LineDefineControls, LineDrawFrame, LineAllocate, LineInitialize, LineClose}},
         {kSlotEffect, {EffectDefineControls, EffectDrawFrame, EffectAllocate, EffectInitialize, NoModuleWork}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
