@@ -9,6 +9,7 @@
 #include "modules/vector/cube.h"
 #include "modules/vector/effect.h"
 #include "modules/vector/line.h"
+#include "modules/vector/polygon.h"
 #include "modules/vector/sphere.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
@@ -21,6 +22,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
+        {kSlotPolygon, {PolygonDefineControls, PolygonDrawFrame, NoModuleWork, PolygonInitialize, NoModuleWork}},
         {kSlotSphere, {SphereDefineControls, SphereDrawFrame, SphereAllocate, SphereInitialize, SphereClose}},
         {kSlotLine, {LineDefineControls, LineDrawFrame, LineAllocate, LineInitialize, LineClose}},
         {kSlotEffect, {EffectDefineControls, EffectDrawFrame, EffectAllocate, EffectInitialize, NoModuleWork}},
