@@ -12,6 +12,7 @@
 #include "modules/vector/polygon.h"
 #include "modules/vector/sphere.h"
 #include "modules/vector/star.h"
+#include "modules/vector/vortex.h"
 #include "modules/raster/pattern.h"
 
 namespace ztx {
@@ -24,6 +25,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotPolygon, {PolygonDefineControls, PolygonDrawFrame, NoModuleWork, PolygonInitialize, NoModuleWork}},
         {kSlotSphere, {SphereDefineControls, SphereDrawFrame, SphereAllocate, SphereInitialize, SphereClose}},
+        {kSlotVortex, {VortexDefineControls, VortexDrawFrame, NoModuleWork, VortexInitialize, VortexClose}},
         {kSlotLine, {LineDefineControls, LineDrawFrame, LineAllocate, LineInitialize, LineClose}},
         {kSlotEffect, {EffectDefineControls, EffectDrawFrame, EffectAllocate, EffectInitialize, NoModuleWork}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},

@@ -215,7 +215,7 @@ int SphereDrawFrame(ModuleRecord* r) {
     const int offsetColor = k.wedgeRadius > 0 ? TruncSaturate(k.distance / k.wedgeRadius * 236) * s->multiplier : 0;
     k.ball = (offsetColor / 20) % kSphereBalls;
     k.wedgeAngle = SymmetryAngleStep(s->sweep, s->symmetry);
-    const float offset = float(Rand15()) / 32767.0f * k.wedgeAngle;
+    const float offset = float(RandomFraction()) * k.wedgeAngle;
     k.ballSize = s->randomSize ? Rand15() % s->ballSize : s->ballSize * 2 / (s->xTiling + s->yTiling);
     k.ballSize = std::min(std::max(k.ballSize, 10), int(s->ballSize));
     k.tileWidth = s->width / s->xTiling;
