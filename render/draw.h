@@ -236,6 +236,9 @@ void ExcludeClipRect(DrawContext& dc, const Rect& rect);
 void SetClipRegion(DrawContext& dc, const Region& region);
 // Limits the clip to the region (which becomes the clip when there is none).
 void IntersectClipRegion(DrawContext& dc, const Region& region);
+// Moves the clip by (dx, dy) (nothing without a clip), so one clip shape can
+// serve at many places without being built again.
+void OffsetClipRegion(DrawContext& dc, int dx, int dy);
 
 // Region builders for clip regions.
 // Region builders for clip regions; only the part inside `limit` is kept.

@@ -17,8 +17,17 @@ namespace {
 SphereState* g_sphere = nullptr;
 // The context the balls are drawn into and copied from.
 DrawContext g_ballDc;
-// Clip regions of one ball, kept between frames so they are built in place.
-Region g_ballClip, g_wedge;
+// The clip of one ball centred on `at` in tile (0, 0): its circle of
+// diameter p, cut to the wedge (P0, P1, P2) when clipping to wedges. Every
+// other tile uses the same shape moved by the tile's offset.
+struct BallClip {
+    Rect box;
+    Region region;
+};
+// Clips of a wedge's ball and its reflection, and the wedge, kept between
+// frames so they are built in place.
+BallClip g_ball, g_reflected;
+Region g_wedge;
 
 int BallSide(const SphereState& s) { return s.ballSize + 2; }
 
@@ -85,26 +94,30 @@ struct Kaleidoscope {
     Point centerOffset;
 };
 
-// Copies the middle p x p square of the frame's ball centred on `at`,
-// clipped to its circle, the wedge (P0, P1, P2) when clipping to wedges, and
-// the tile when clipping tiles; the text boxes stay clear.
-void StampBall(DrawContext& dc, const SphereState& s, const Kaleidoscope& k, Point at, const Point wedge[3],
-               const Rect& tile) {
+void BuildBallClip(BallClip& clip, const SphereState& s, const Kaleidoscope& k, Point at, const Point wedge[3]) {
     const int half = k.ballSize / 2;
-    const Rect box{ClampToInt(int64_t(at.x) - half), ClampToInt(int64_t(at.y) - half),
-                   ClampToInt(int64_t(at.x) - half + k.ballSize), ClampToInt(int64_t(at.y) - half + k.ballSize)};
-    const Rect limit = IntersectRects(box, Rect{0, 0, dc.canvas.width, dc.canvas.height});
-    if (RectEmpty(limit)) return;
-    RegionFromEllipse(g_ballClip, box, limit);
+    clip.box = Rect{ClampToInt(int64_t(at.x) - half), ClampToInt(int64_t(at.y) - half),
+                    ClampToInt(int64_t(at.x) - half + k.ballSize), ClampToInt(int64_t(at.y) - half + k.ballSize)};
+    RegionFromEllipse(clip.region, clip.box, clip.box);
     if (s.clip) {
-        RegionFromPolygon(g_wedge, wedge, 3, FillRule::Winding, limit);
-        RegionCombine(g_ballClip, g_ballClip, g_wedge, RegionOp::And);
+        RegionFromPolygon(g_wedge, wedge, 3, FillRule::Winding, clip.box);
+        RegionCombine(clip.region, clip.region, g_wedge, RegionOp::And);
     }
-    if (s.clipTiles) RegionIntersectRect(g_ballClip, tile);
-    if (RegionEmpty(g_ballClip)) return;
-    SetClipRegion(dc, g_ballClip);
+}
+
+// Copies the middle p x p square of the frame's ball through the ball's
+// clip moved by (dx, dy), cut to the tile when clipping tiles; the text
+// boxes stay clear.
+void StampBall(DrawContext& dc, const SphereState& s, const Kaleidoscope& k, const BallClip& clip, int dx, int dy,
+               const Rect& tile) {
+    const Rect box{clip.box.left + dx, clip.box.top + dy, clip.box.right + dx, clip.box.bottom + dy};
+    if (RegionEmpty(clip.region) || RectEmpty(IntersectRects(box, Rect{0, 0, dc.canvas.width, dc.canvas.height})))
+        return;
+    SetClipRegion(dc, clip.region);
+    OffsetClipRegion(dc, dx, dy);
+    if (s.clipTiles) IntersectClipRect(dc, tile);
     ExcludeTextOverlays(dc);
-    const int from = s.ballSize / 2 - half;
+    const int from = s.ballSize / 2 - k.ballSize / 2;
     BitBlt(dc, box.left, box.top, k.ballSize, k.ballSize, g_ballDc, from, from);
     RemoveClip(dc);
 }
@@ -114,21 +127,26 @@ Point Polar(Point origin, float angle, float length) {
                  ClampToInt(int64_t(origin.y) + TruncSaturate(std::cos(angle) * length))};
 }
 
+// Every wedge's ball (and its reflection) in every tile that passes the
+// tile test; tiles are not mirrored, so each tile shows the first one's
+// shapes moved by its offset.
 void DrawKaleidoscope(DrawContext& dc, SphereState& s, const Kaleidoscope& k, float offset) {
     AttachBall(s, k.ball);
     for (int i = 0; i < s.symmetry; ++i) {
         offset = k.wedgeAngle - offset;
         const float start = float(i) * k.wedgeAngle;
+        const Point p0 = k.centerOffset;
+        const Point wedge[3] = {p0, Polar(p0, start, k.wedgeRadius),
+                                Polar(p0, float(i + 1) * k.wedgeAngle, k.wedgeRadius)};
+        BuildBallClip(g_ball, s, k, Polar(p0, start + offset, k.distance), wedge);
+        if (s.reflect) BuildBallClip(g_reflected, s, k, Polar(p0, start + (k.wedgeAngle - offset), k.distance), wedge);
         for (int j = 0; j < s.xTiling; ++j) {
             for (int row = 0; row < s.yTiling; ++row) {
                 if (!TileDrawn(j, row, s.tileType)) continue;
-                const Point p0{j * k.tileWidth + k.centerOffset.x, row * k.tileHeight + k.centerOffset.y};
-                const Point wedge[3] = {p0, Polar(p0, start, k.wedgeRadius),
-                                        Polar(p0, float(i + 1) * k.wedgeAngle, k.wedgeRadius)};
-                const Rect tile{j * k.tileWidth, row * k.tileHeight, (j + 1) * k.tileWidth,
-                                (row + 1) * k.tileHeight};
-                StampBall(dc, s, k, Polar(p0, start + offset, k.distance), wedge, tile);
-                if (s.reflect) StampBall(dc, s, k, Polar(p0, start + (k.wedgeAngle - offset), k.distance), wedge, tile);
+                const int dx = j * k.tileWidth, dy = row * k.tileHeight;
+                const Rect tile{dx, dy, dx + k.tileWidth, dy + k.tileHeight};
+                StampBall(dc, s, k, g_ball, dx, dy, tile);
+                if (s.reflect) StampBall(dc, s, k, g_reflected, dx, dy, tile);
             }
         }
     }
