@@ -210,6 +210,33 @@ TEST(VectorEffect, PaletteBlocksAreRingsOfConsecutiveEntries) {
     EXPECT_EQ(entryAt(50, 50), 5 + 8);
     EXPECT_EQ(entryAt(41, 50), 5);
     EXPECT_EQ(b.pixels[50 * 100 + 40], 0);
+    // Nested ellipses and squares are painted ring by ring; the picture is
+    // the one filling every shape whole, outermost first, would give, also
+    // cut by the picture's edge and by a clip.
+    for (BlockShape shape : {BlockShape::Ellipses, BlockShape::Squares}) {
+        for (int size : {2, 3, 5, 10, 21, 64, 101, 252, 501}) {
+            for (Point at : {Point{150, 150}, Point{3, 290}}) {
+                SCOPED_TRACE(size);
+                Bitmap8 fast, whole;
+                CreateBitmap8(fast, 300, 300);
+                CreateBitmap8(whole, 300, 300);
+                DrawContext f, w;
+                AttachBitmap(f, fast);
+                AttachBitmap(w, whole);
+                SetClipRect(f, Rect{0, 0, 290, 280});
+                SetClipRect(w, Rect{0, 0, 290, 280});
+                DrawPaletteBlock(f, PaletteBlock{.x = at.x, .y = at.y, .size = size, .firstEntry = 200, .shape = shape});
+                SelectPen(w, kNullPen);
+                for (int k = 0; k < size / 2; ++k) {
+                    const int n = size / 2 - 1 - k;
+                    SelectBrush(w, SolidBrush(PaletteIndexColor((200 + k) % 236)));
+                    if (shape == BlockShape::Ellipses) DrawEllipse(w, at.x - n, at.y - n, at.x + n, at.y + n);
+                    else DrawRectangle(w, at.x - n, at.y - n, at.x + n, at.y + n);
+                }
+                ASSERT_EQ(fast.pixels, whole.pixels);
+            }
+        }
+    }
     // A block smaller than 2 draws nothing.
     CreateBitmap8(b, 10, 10);
     AttachBitmap(dc, b);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "modules/framework/controls.h"
 #include "modules/vector/vector_kit.h"
@@ -159,26 +160,73 @@ void ApplyBatch(DrawContext& dc, const EffectState& s, int width, int height) {
 
 }  // namespace
 
+namespace {
+
+// One row of a filled shape: pixels x0 .. x1 - 1 of row y.
+struct RowSpan {
+    int y, x0, x1;
+};
+
+void CollectRow(void* context, int y, int x0, int x1) {
+    static_cast<std::vector<RowSpan>*>(context)->push_back(RowSpan{y, x0, x1});
+}
+
+// The rows of the filled ellipse or square of half size n about (x, y)
+// (box x - n .. x + n, as the drawing layer fills it) inside `limit`.
+void ShapeRows(BlockShape shape, int x, int y, int n, const Rect& limit, std::vector<RowSpan>& rows) {
+    rows.clear();
+    if (n <= 0) return;
+    const Rect box{x - n, y - n, x + n, y + n};
+    if (shape == BlockShape::Ellipses) {
+        ScanEllipse(box, limit, SpanSink{CollectRow, &rows});
+        return;
+    }
+    const Rect r = IntersectRects(box, limit);
+    for (int row = r.top; row < r.bottom; ++row) rows.push_back(RowSpan{row, r.left, r.right});
+}
+
+// Nested ellipses or squares, outermost first: each shape lies inside the
+// one before, so painting ring k only where ring k + 1 does not reach gives
+// the same picture as filling every shape whole, and touches each pixel
+// once instead of once per ring inside it.
+void DrawNestedBlock(DrawContext& dc, const PaletteBlock& b, int d) {
+    thread_local std::vector<RowSpan> outer, inner;
+    const Rect limit{0, 0, dc.canvas.width, dc.canvas.height};
+    ShapeRows(b.shape, b.x, b.y, d - 1, limit, outer);
+    for (int k = 0; k < d && !outer.empty(); ++k) {
+        ShapeRows(b.shape, b.x, b.y, d - 2 - k, limit, inner);
+        const int value = DeviceIndexOfEntry((b.firstEntry + k) % 236);
+        size_t h = 0;  // both lists run down the rows
+        for (const RowSpan& row : outer) {
+            while (h < inner.size() && inner[h].y < row.y) ++h;
+            if (h == inner.size() || inner[h].y != row.y) {
+                PaintDeviceSpan(dc, row.y, row.x0, row.x1, value);
+                continue;
+            }
+            const RowSpan& hole = inner[h];
+            PaintDeviceSpan(dc, row.y, row.x0, std::min(hole.x0, row.x1), value);
+            PaintDeviceSpan(dc, row.y, std::max(hole.x1, row.x0), row.x1, value);
+        }
+        std::swap(outer, inner);
+    }
+}
+
+}  // namespace
+
 void DrawPaletteBlock(DrawContext& dc, const PaletteBlock& b) {
     const int d = b.size / 2;
     if (d <= 0) return;
+    if (b.shape == BlockShape::Ellipses || b.shape == BlockShape::Squares) {
+        DrawNestedBlock(dc, b, d);
+        return;
+    }
     const Pen pen = SelectPen(dc, kNullPen);
     for (int k = 0; k < d; ++k) {
-        const int n = d - 1 - k;
         const Brush brush = SelectBrush(dc, SolidBrush(PaletteIndexColor((b.firstEntry + k) % 236)));
-        switch (b.shape) {
-            case BlockShape::Ellipses:
-                DrawEllipse(dc, b.x - n, b.y - n, b.x + n, b.y + n);
-                break;
-            case BlockShape::Squares:
-                DrawRectangle(dc, b.x - n, b.y - n, b.x + n, b.y + n);
-                break;
-            case BlockShape::VerticalBars:
-                DrawRectangle(dc, b.x + 3 * k - d, b.y - d, b.x + 3 * k - d + 4, b.y + d);
-                break;
-            case BlockShape::HorizontalBars:
-                DrawRectangle(dc, b.x - d, b.y + 3 * k - d, b.x + d, b.y + 3 * k - d + 4);
-                break;
+        if (b.shape == BlockShape::VerticalBars) {
+            DrawRectangle(dc, b.x + 3 * k - d, b.y - d, b.x + 3 * k - d + 4, b.y + d);
+        } else {
+            DrawRectangle(dc, b.x - d, b.y + 3 * k - d, b.x + d, b.y + 3 * k - d + 4);
         }
         SelectBrush(dc, brush);
     }
