@@ -269,6 +269,12 @@ TEST(VectorEffect, TheClockInvertsInsideItsGlyphsAcrossThePicture) {
     for (uint8_t p : run.Pixels()) ASSERT_TRUE(p == 0 || p == 255);
 }
 
+TEST(VectorEffect, TheClockLeavesTextBoxesAlone) {
+    EffectRun run(400, 300);
+    run.OnlyEvery(kEffectTimeOfDay, 1);
+    ExpectTextBoxUncovered(run, 1, 1);
+}
+
 TEST(VectorEffect, EverythingOnSurvivesOddSizes) {
     for (auto [w, h] : {std::pair{1, 1}, {16, 12}, {200, 900}, {3840, 2160}, {37, 5}}) {
         SCOPED_TRACE(w);

@@ -90,6 +90,11 @@ TEST(VectorLine, TheTrailErasesExactlyWhatWasDrawnAndAFullTrailNothing) {
     }
 }
 
+TEST(VectorLine, ClosedGateDrawsNothing) {
+    LineRun run(120, 90);
+    ExpectClosedGateDrawsNothing(run, 1);
+}
+
 TEST(VectorLine, FailedAllocationDrawsNothing) {
     LineRun run(64, 48);
     FailModuleAllocations(1);

@@ -92,6 +92,11 @@ TEST(VectorPolygon, CornersMayReachTheFarEdgeButNotPassIt) {
     EXPECT_EQ(s.speed, 320);
 }
 
+TEST(VectorPolygon, ClosedGateDrawsNothing) {
+    PolygonRun run(120, 90);
+    ExpectClosedGateDrawsNothing(run, 1);
+}
+
 void EverythingDriven(PolygonRun& r) {
     r.Randomize(kPolygonVertices, 2, 20);
     r.Oscillate(kPolygonSpeed, 1, 320);

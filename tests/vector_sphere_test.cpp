@@ -133,6 +133,14 @@ TEST(VectorSphere, BallSizesStayBetweenTenAndSize) {
     }
 }
 
+TEST(VectorSphere, ClosedGateAndTextBoxes) {
+    SphereRun gated(120, 90);
+    ExpectClosedGateDrawsNothing(gated, 1);
+    SphereRun run(200, 150);
+    run.Fix(kSphereXTiling, 2);
+    ExpectTextBoxUncovered(run, 1, 30);
+}
+
 TEST(VectorSphere, FailedAllocationsDrawNothingUntilALaterRestart) {
     for (int after : {0, 1}) {  // the state, then the ball pictures
         SCOPED_TRACE(after);

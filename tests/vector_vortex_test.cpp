@@ -123,6 +123,14 @@ TEST(VectorVortex, AfterTheCollapseItPausesForDurationThenStartsAgain) {
     }
 }
 
+TEST(VectorVortex, ClosedGateAndTextBoxes) {
+    VortexRun gated(120, 90);
+    ExpectClosedGateDrawsNothing(gated, 1);
+    VortexRun run(200, 150);
+    run.Set(kVortexXTiling, 2);
+    ExpectTextBoxUncovered(run, 1, 30);
+}
+
 TEST(VectorVortex, FailedAllocationDrawsNothingAndRetries) {
     VortexRun run(100, 80);
     run.Set(kVortexDuration, 1);
