@@ -61,52 +61,30 @@ TEST_F(VectorStar, RegisteredInSlotSevenWithItsControls) {
     EXPECT_EQ(r.DoPreInitialize, &StarAllocate);
     EXPECT_EQ(r.DoInitialize, &StarInitialize);
     EXPECT_EQ(r.DoClose, &StarClose);
-    struct Expected {
-        int slot, store;
-        const char* name;
-        int min, max, value, animatable;
-    };
-    const Expected table[] = {
-        {0, 0, "Stars", 0, 99, 20, 0},
-        {2, 2, "Speed", 1, 60, 4, 1},
-        {3, 3, "X Revolve", -99, 99, 0, 1},
-        {4, 4, "Y Revolve", -99, 99, 0, 1},
-        {5, 5, "Z Revolve", -99, 99, 0, 1},
-        {9, 9, "Strength", -10, 10, 1, 0},
-        {10, 10, "X Tiling", 1, 20, 1, 1},
-        {11, 11, "Y Tiling", 1, 20, 1, 1},
-        {12, 12, "Tile Type", 0, 3, 0, 0},
-        {14, 13, "Symmetry", 1, 128, 1, 1},
-        {20, 8, "Type", 0, 17, 0, 0},
-        {21, 1, "Diameter", 1, 320, 1, 1},
-        {22, 6, "Rotation", -100, 100, 10, 1},
-        {23, 7, "Sides", 1, 10, 1, 0},
-        {24, 14, "Diameter (2)", 1, 320, 1, 1},
-        {25, 15, "Rotation  (2)", -100, 100, 10, 1},
-        {26, 16, "Sides (2)", 1, 10, 1, 0},
-        {27, 17, "Diameter (3)", 1, 320, 1, 1},
-        {28, 18, "Rotation  (3)", -100, 100, 10, 1},
-        {29, 19, "Sides (3)", 1, 10, 1, 0},
-        {30, -1, "Draw Start", 0, 100, 0, 0},
-        {31, -1, "Draw Stop", 0, 100, 100, 0},
-    };
-    int defined = 0;
-    for (int s = 0; s < kControlCount; ++s) defined += r.Defined[s];
-    EXPECT_EQ(defined, 22);
-    for (const Expected& e : table) {
-        SCOPED_TRACE(e.name);
-        EXPECT_EQ(r.Defined[e.slot], 1);
-        EXPECT_STREQ(r.ControlName[e.slot], e.name);
-        EXPECT_EQ(r.StoreIndex[e.slot], e.store);
-        EXPECT_EQ(r.Min[e.slot], e.min);
-        EXPECT_EQ(r.Max[e.slot], e.max);
-        EXPECT_EQ(r.RangeLo[e.slot], e.min);
-        EXPECT_EQ(r.RangeHi[e.slot], e.max);
-        EXPECT_EQ(r.Control[e.slot], e.value);
-        EXPECT_EQ(r.Check[e.slot], kCheckSet);
-        EXPECT_EQ(r.Sense[e.slot], 10);
-        EXPECT_EQ(r.Animatable[e.slot], e.animatable);
-    }
+    ExpectControlTable(r, {
+        {0, 0, "Stars", 0, 99, 20, false},
+        {2, 2, "Speed", 1, 60, 4, true},
+        {3, 3, "X Revolve", -99, 99, 0, true},
+        {4, 4, "Y Revolve", -99, 99, 0, true},
+        {5, 5, "Z Revolve", -99, 99, 0, true},
+        {9, 9, "Strength", -10, 10, 1, false},
+        {10, 10, "X Tiling", 1, 20, 1, true},
+        {11, 11, "Y Tiling", 1, 20, 1, true},
+        {12, 12, "Tile Type", 0, 3, 0, false},
+        {14, 13, "Symmetry", 1, 128, 1, true},
+        {20, 8, "Type", 0, 17, 0, false},
+        {21, 1, "Diameter", 1, 320, 1, true},
+        {22, 6, "Rotation", -100, 100, 10, true},
+        {23, 7, "Sides", 1, 10, 1, false},
+        {24, 14, "Diameter (2)", 1, 320, 1, true},
+        {25, 15, "Rotation  (2)", -100, 100, 10, true},
+        {26, 16, "Sides (2)", 1, 10, 1, false},
+        {27, 17, "Diameter (3)", 1, 320, 1, true},
+        {28, 18, "Rotation  (3)", -100, 100, 10, true},
+        {29, 19, "Sides (3)", 1, 10, 1, false},
+        {30, -1, "Draw Start", 0, 100, 0, false},
+        {31, -1, "Draw Stop", 0, 100, 100, false},
+    });
     ResetModuleFramework();
     SetClock(nullptr);
 }

@@ -80,17 +80,13 @@ void EraseSnapshot(LineState& s, DrawContext* dc, int index) {
 
 void TakeDrivenControls(ModuleRecord* r, LineFrame& f) {
     for (int k = 0; k < 4; ++k) f.delta[k] = IsDriven(r->Check[kDeltaSlots[k]]) ? std::max(EvolveControl(r, kDeltaSlots[k]), 0) : -1;
-    struct Field {
-        int slot;
-        int32_t LineFrame::*member;
-    };
-    static constexpr Field kFields[] = {
+    static constexpr DrivenField<LineFrame> kFields[] = {
         {kLineXTiling, &LineFrame::xTiling},
         {kLineYTiling, &LineFrame::yTiling},
         {kLineSymmetry, &LineFrame::symmetry},
         {kLineSweep, &LineFrame::sweep},
     };
-    for (const Field& field : kFields) f.*field.member = DrivenValue(r, field.slot, f.*field.member);
+    TakeDrivenFields(r, f, kFields);
 }
 
 }  // namespace

@@ -12,16 +12,12 @@ namespace {
 PolygonState g_polygon{};
 
 void TakeDrivenControls(ModuleRecord* r, PolygonState& s) {
-    struct Field {
-        int slot;
-        int32_t PolygonState::*member;
-    };
-    static constexpr Field kFields[] = {
+    static constexpr DrivenField<PolygonState> kFields[] = {
         {kPolygonSpeed, &PolygonState::speed},       {kPolygonXTiling, &PolygonState::xTiling},
         {kPolygonYTiling, &PolygonState::yTiling},   {kPolygonSymmetry, &PolygonState::symmetry},
         {kPolygonSweep, &PolygonState::sweep},
     };
-    for (const Field& field : kFields) s.*field.member = DrivenValue(r, field.slot, s.*field.member);
+    TakeDrivenFields(r, s, kFields);
     s.xTiling = std::max(s.xTiling, 1);
     s.yTiling = std::max(s.yTiling, 1);
 }

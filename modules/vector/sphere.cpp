@@ -65,16 +65,12 @@ float FrameRadius(ModuleRecord* r) {
 }
 
 void TakeDrivenControls(ModuleRecord* r, SphereState& s) {
-    struct Field {
-        int slot;
-        int32_t SphereState::*member;
-    };
-    static constexpr Field kFields[] = {
+    static constexpr DrivenField<SphereState> kFields[] = {
         {kSphereXTiling, &SphereState::xTiling},   {kSphereYTiling, &SphereState::yTiling},
         {kSphereSymmetry, &SphereState::symmetry}, {kSphereSweep, &SphereState::sweep},
         {kSphereXCenter, &SphereState::xCenter},   {kSphereYCenter, &SphereState::yCenter},
     };
-    for (const Field& field : kFields) s.*field.member = DrivenValue(r, field.slot, s.*field.member);
+    TakeDrivenFields(r, s, kFields);
     // Evaluated for its evolution only (see the header).
     if (IsDriven(r->Check[kSphereSize])) EvolveControl(r, kSphereSize);
     s.xTiling = std::clamp(s.xTiling, 1, 20);

@@ -26,6 +26,7 @@
 #include <cstdint>
 
 #include "include/zentrix/module_record.h"
+#include "modules/framework/controls.h"
 #include "modules/framework/module_memory.h"
 #include "render/draw.h"
 #include "render/tiling.h"
@@ -216,6 +217,22 @@ bool RestartAtDeadline(ModuleRecord* record, TrailRing& ring, uint32_t deadline,
     FlushTrail(ring, erase);
     restart(record);
     return true;
+}
+
+// A field of a module's working frame that follows control `slot` while
+// that control is driven (Oscillate or a live sound source).
+template <class Frame>
+struct DrivenField {
+    int slot;
+    int32_t Frame::*member;
+};
+// Every listed field whose control is driven this frame takes the control's
+// evolved value (DrivenValue); the others keep what they hold.
+template <class Frame, size_t N>
+void TakeDrivenFields(ModuleRecord* record, Frame& frame, const DrivenField<Frame> (&fields)[N]) {
+    for (const DrivenField<Frame>& field : fields) {
+        frame.*field.member = DrivenValue(record, field.slot, frame.*field.member);
+    }
 }
 
 // The tile grid of a vector drawing: TileGrid (render/tiling.h).
