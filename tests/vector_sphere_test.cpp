@@ -21,11 +21,13 @@ public:
         Fix(kSphereType, 0);
         Fix(kSphereRadius, radius);
     }
-    // Bounding box of the lit pixels.
-    Rect LitBox() const {
-        Rect box{Width(), Height(), 0, 0};
-        for (int y = 0; y < Height(); ++y)
-            for (int x = 0; x < Width(); ++x)
+    // Bounding box of the lit pixels within `area` (the whole picture when
+    // left out).
+    Rect LitBox(Rect area = Rect{0, 0, 1 << 30, 1 << 30}) const {
+        area = IntersectRects(area, Rect{0, 0, Width(), Height()});
+        Rect box{area.right, area.bottom, area.left, area.top};
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
                 if (At(x, y)) box = Rect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
                                          std::max(box.bottom, y + 1)};
         return box;
@@ -107,15 +109,7 @@ TEST(VectorSphere, BallSizesStayBetweenTenAndSize) {
     run.Fix(kSphereYTiling, 10);
     run.Start(4);
     run.Frames(2);
-    const Rect first = [&] {
-        SphereRun& r = run;
-        Rect b{40, 40, 0, 0};
-        for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 40; ++x)
-                if (r.At(x, y)) b = Rect{std::min(b.left, x), std::min(b.top, y), std::max(b.right, x + 1),
-                                         std::max(b.bottom, y + 1)};
-        return b;
-    }();
+    const Rect first = run.LitBox(Rect{0, 0, 40, 40});
     EXPECT_EQ(first.right - first.left, 10);
     EXPECT_EQ(first.left, 20 - 5);
     // Random sizes below 10 are raised too, and none exceeds "Size".
