@@ -4,6 +4,13 @@
 
 namespace ztx {
 
+int Clock::MinutesOfDay() {
+    const time_t now = time(nullptr);
+    tm local{};
+    if (localtime_r(&now, &local) == nullptr) return 0;
+    return local.tm_hour * 60 + local.tm_min;
+}
+
 uint32_t RealClock::TickCount() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);

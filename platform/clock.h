@@ -11,6 +11,9 @@
 
 namespace ztx {
 
+// Minutes since midnight of a virtual clock's tick (tick 0 is midnight).
+constexpr int MinutesOfDayAtTick(uint32_t tick) { return static_cast<int>(tick / 60000u % 1440u); }
+
 // A monotonic millisecond tick count (unsigned 32-bit, wrapping) and a sleep.
 class Clock {
 public:
@@ -21,6 +24,11 @@ public:
     // clock that schedules threads (LockstepClock) knows who takes part.
     virtual void AttachThread() {}
     virtual void DetachThread() {}
+    // The local time of day in minutes since midnight (0..1439), for what
+    // shows the time. The machine's local time; virtual clocks answer from
+    // their tick count instead (tick 0 is midnight), so runs on them show
+    // the same time every time.
+    virtual int MinutesOfDay();
 };
 
 // The machine's monotonic clock.
@@ -40,6 +48,7 @@ public:
     void Sleep(uint32_t ms) override { Advance(ms); }
     void Advance(uint32_t ms) { now_.fetch_add(ms, std::memory_order_relaxed); }
     void Set(uint32_t t) { now_.store(t, std::memory_order_relaxed); }
+    int MinutesOfDay() override { return MinutesOfDayAtTick(TickCount()); }
 
 private:
     std::atomic<uint32_t> now_;
@@ -61,6 +70,7 @@ public:
     void Sleep(uint32_t ms) override;
     void AttachThread() override;
     void DetachThread() override;
+    int MinutesOfDay() override { return MinutesOfDayAtTick(TickCount()); }
 
 private:
     struct Waiter {
@@ -88,5 +98,6 @@ void SetClock(Clock* clock);
 // Shorthands for the process-wide clock.
 inline uint32_t GetTickCount() { return CurrentClock().TickCount(); }
 inline void SleepMs(uint32_t ms) { CurrentClock().Sleep(ms); }
+inline int LocalMinutesOfDay() { return CurrentClock().MinutesOfDay(); }
 
 }  // namespace ztx

@@ -121,6 +121,9 @@ struct DrawContext {
 void AttachSurface(DrawContext& dc, Surface& surface);
 void AttachBitmap(DrawContext& dc, Bitmap8& bitmap);
 void AttachSection(DrawContext& dc, Section& section);  // 8-bit sections
+// Points the context at top-down 8-bit device-index pixels the caller owns
+// (rows of `width` bytes), such as a module's working memory.
+void AttachPixels(DrawContext& dc, uint8_t* pixels, int width, int height);
 
 // Publishes the picture for the presenter when the context draws on the
 // window surface (frame end, and before sleeping inside a long drawing call).
@@ -233,6 +236,9 @@ void ExcludeClipRect(DrawContext& dc, const Rect& rect);
 void SetClipRegion(DrawContext& dc, const Region& region);
 // Limits the clip to the region (which becomes the clip when there is none).
 void IntersectClipRegion(DrawContext& dc, const Region& region);
+// Moves the clip by (dx, dy) (nothing without a clip), so one clip shape can
+// serve at many places without being built again.
+void OffsetClipRegion(DrawContext& dc, int dx, int dy);
 
 // Region builders for clip regions.
 // Region builders for clip regions; only the part inside `limit` is kept.

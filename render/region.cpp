@@ -132,6 +132,15 @@ void RegionCombine(Region& out, const Region& a, const Region& b, RegionOp op) {
 }
 
 void RegionIntersectRect(Region& r, const Rect& rect) {
+    // A rectangle holding the whole region changes nothing; one missing it
+    // leaves nothing.
+    const Rect& b = r.bounds;
+    if (RegionEmpty(r) || (rect.left <= b.left && rect.top <= b.top && b.right <= rect.right && b.bottom <= rect.bottom))
+        return;
+    if (RectEmpty(IntersectRects(rect, b))) {
+        RegionClear(r);
+        return;
+    }
     thread_local Region tmp;
     RegionSetRect(tmp, rect);
     RegionCombine(r, r, tmp, RegionOp::And);
@@ -142,6 +151,19 @@ void RegionSubtractRect(Region& r, const Rect& rect) {
     thread_local Region tmp;
     RegionSetRect(tmp, rect);
     RegionCombine(r, r, tmp, RegionOp::Diff);
+}
+
+void RegionOffset(Region& r, int dx, int dy) {
+    if (RegionEmpty(r)) return;
+    for (Band& band : r.bands) {
+        band.y0 += dy;
+        band.y1 += dy;
+    }
+    for (Span& span : r.spans) {
+        span.x0 += dx;
+        span.x1 += dx;
+    }
+    r.bounds = Rect{r.bounds.left + dx, r.bounds.top + dy, r.bounds.right + dx, r.bounds.bottom + dy};
 }
 
 int RegionFindBand(const Region& r, int y) {

@@ -42,6 +42,9 @@ void RegionCombine(Region& out, const Region& a, const Region& b, RegionOp op);
 void RegionIntersectRect(Region& r, const Rect& rect);
 void RegionSubtractRect(Region& r, const Rect& rect);
 bool RegionContains(const Region& r, int x, int y);
+// Moves the region by (dx, dy); the caller keeps the result within the int
+// range (regions describe pixels of pictures and their surroundings).
+void RegionOffset(Region& r, int dx, int dy);
 // Index of the band holding row y, or -1.
 int RegionFindBand(const Region& r, int y);
 // Number of pixels in the region (for tests).

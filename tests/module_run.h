@@ -67,6 +67,29 @@ public:
     }
 };
 
+// With the draw gate closed ("Draw Start" 80, "Draw Stop" 90; the gate
+// starts near 50) a started run's frames are skipped and draw nothing.
+inline void ExpectClosedGateDrawsNothing(ModuleRun& run, uint32_t seed) {
+    run.Set(kDrawStartSlot, 80);
+    run.Set(kDrawStopSlot, 90);
+    run.Start(seed);
+    for (int f = 0; f < 5; ++f) EXPECT_EQ(run.Frame(), kFrameSkipped);
+    EXPECT_EQ(run.LitCount(), 0);
+}
+
+// A text box shown on the run's picture stays black while the module draws
+// `frames` frames after starting with `seed`, and the module draws around it.
+inline void ExpectTextBoxUncovered(ModuleRun& run, uint32_t seed, int frames) {
+    const Rect box{run.Width() / 4, run.Height() / 3, run.Width() * 3 / 4, run.Height() * 2 / 3};
+    TextBoxes.dc = &run.Dc();
+    TextBoxes.title = TextBoxState::Box{box.left, box.top, box.right, box.bottom, 1u << 30};
+    run.Start(seed);
+    run.Frames(frames);
+    EXPECT_GT(run.LitCount(), 100);
+    EXPECT_EQ(run.LitIn(box.left, box.top, box.right, box.bottom), 0);
+    ResetTextBoxes();
+}
+
 // Odd surfaces under heavy and driven settings: no crash, no sanitizer
 // report, and only black or palette colours on the picture.
 template <class Run>

@@ -8,11 +8,16 @@
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
 #include "modules/vector/cyclic.h"
+#include "modules/vector/effect.h"
 #include "modules/vector/flow.h"
+#include "modules/vector/line.h"
+#include "modules/vector/polygon.h"
+#include "modules/vector/sphere.h"
 #include "modules/vector/squiggle.h"
+#include "modules/vector/star.h"
+#include "modules/vector/vortex.h"
 #include "modules/vector/wander.h"
 #include "modules/vector/whip.h"
-#include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
 #include "modules/raster/plasma.h"
 #include "modules/raster/ray.h"
@@ -36,6 +41,11 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotSquiggle, {SquiggleDefineControls, SquiggleDrawFrame, SquiggleAllocate, SquiggleInitialize, SquiggleClose}},
         {kSlotWander, {WanderDefineControls, WanderDrawFrame, NoModuleWork, WanderInitialize, NoModuleWork}},
         {kSlotWhip, {WhipDefineControls, WhipDrawFrame, WhipAllocate, WhipInitialize, WhipClose}},
+        {kSlotPolygon, {PolygonDefineControls, PolygonDrawFrame, NoModuleWork, PolygonInitialize, NoModuleWork}},
+        {kSlotSphere, {SphereDefineControls, SphereDrawFrame, SphereAllocate, SphereInitialize, SphereClose}},
+        {kSlotVortex, {VortexDefineControls, VortexDrawFrame, NoModuleWork, VortexInitialize, VortexClose}},
+        {kSlotLine, {LineDefineControls, LineDrawFrame, LineAllocate, LineInitialize, LineClose}},
+        {kSlotEffect, {EffectDefineControls, EffectDrawFrame, EffectAllocate, EffectInitialize, NoModuleWork}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;

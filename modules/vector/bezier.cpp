@@ -29,19 +29,13 @@ BezierFrame FrameFromControls(const ModuleRecord* r) {
 // The fields of the working frame whose controls are driven this frame
 // take the control's evolved value (Tile Type is never animated).
 void EvolveDrivenFields(ModuleRecord* r, BezierFrame& f) {
-    struct Field {
-        int slot;
-        int32_t BezierFrame::*member;
-    };
-    static constexpr Field kFields[] = {
+    static constexpr DrivenField<BezierFrame> kFields[] = {
         {kBezierWidth, &BezierFrame::width},       {kBezierSpeed, &BezierFrame::speed},
         {kBezierXCenter, &BezierFrame::xCenter},   {kBezierYCenter, &BezierFrame::yCenter},
         {kBezierXTiling, &BezierFrame::xTiling},   {kBezierYTiling, &BezierFrame::yTiling},
         {kBezierSymmetry, &BezierFrame::symmetry}, {kBezierSweep, &BezierFrame::sweep},
     };
-    for (const Field& field : kFields) {
-        f.*field.member = DrivenValue(r, field.slot, f.*field.member);
-    }
+    TakeDrivenFields(r, f, kFields);
 }
 
 // Moves every point by its direction times `speed` inside the bounds.

@@ -147,19 +147,13 @@ constexpr int kRateSlots[kCubeRates] = {kCubeXRotate,      kCubeYRotate,      kC
 // Driven controls take their evolved value for this frame: counts, tiling,
 // symmetry and sweep truncated, rates and scales as they come.
 void EvolveDrivenControls(ModuleRecord* r, CubeState& s) {
-    struct Field {
-        int slot;
-        int32_t CubeFrame::*member;
-    };
-    static constexpr Field kFields[] = {
+    static constexpr DrivenField<CubeFrame> kFields[] = {
         {kCubeXCubes, &CubeFrame::xCubes},     {kCubeYCubes, &CubeFrame::yCubes},
         {kCubeZCubes, &CubeFrame::zCubes},     {kCubeXTiling, &CubeFrame::xTiling},
         {kCubeYTiling, &CubeFrame::yTiling},   {kCubeSymmetry, &CubeFrame::symmetry},
         {kCubeSweep, &CubeFrame::sweep},
     };
-    for (const Field& field : kFields) {
-        s.frame.*field.member = DrivenValue(r, field.slot, s.frame.*field.member);
-    }
+    TakeDrivenFields(r, s.frame, kFields);
     for (int k = 0; k < kCubeRates; ++k) {
         if (IsDriven(r->Check[kRateSlots[k]])) s.rate[k] = EvolvedFloat(r, kRateSlots[k]) * kCubeRateFactor;
     }

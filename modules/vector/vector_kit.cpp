@@ -402,6 +402,8 @@ uint32_t DeadlineAfterSeconds(int seconds) { return GetTickCount() + static_cast
 
 bool DeadlinePassed(uint32_t deadline) { return static_cast<int32_t>(GetTickCount() - deadline) > 0; }
 
+bool DeadlineReached(uint32_t deadline) { return static_cast<int32_t>(GetTickCount() - deadline) >= 0; }
+
 void PlaceInTile(const TileGrid* grid, int column, int row, const Point* in, Point* out, int count) {
     for (int k = 0; k < count; ++k) {
         out[k].x = TiledCoordinate(in[k].x, column, grid->xTiling, grid->tileWidth);

@@ -26,6 +26,7 @@
 #include <cstdint>
 
 #include "include/zentrix/module_record.h"
+#include "modules/framework/controls.h"
 #include "modules/framework/module_memory.h"
 #include "render/draw.h"
 #include "render/tiling.h"
@@ -232,6 +233,9 @@ int TrailFlushStep(TrailRing* ring);
 // is past a deadline (wrap-around safe).
 uint32_t DeadlineAfterSeconds(int seconds);
 bool DeadlinePassed(uint32_t deadline);
+// Whether the tick count has reached a deadline (equal counts too), for
+// modules whose work falls due "once the tick count reaches" it.
+bool DeadlineReached(uint32_t deadline);
 
 // The trail and restart steps every trail-keeping module runs; `erase(index)`
 // draws snapshot `index` of the module's own ring again in black.
@@ -260,6 +264,22 @@ bool RestartAtDeadline(ModuleRecord* record, TrailRing& ring, uint32_t deadline,
     FlushTrail(ring, erase);
     restart(record);
     return true;
+}
+
+// A field of a module's working frame that follows control `slot` while
+// that control is driven (Oscillate or a live sound source).
+template <class Frame>
+struct DrivenField {
+    int slot;
+    int32_t Frame::*member;
+};
+// Every listed field whose control is driven this frame takes the control's
+// evolved value (DrivenValue); the others keep what they hold.
+template <class Frame, size_t N>
+void TakeDrivenFields(ModuleRecord* record, Frame& frame, const DrivenField<Frame> (&fields)[N]) {
+    for (const DrivenField<Frame>& field : fields) {
+        frame.*field.member = DrivenValue(record, field.slot, frame.*field.member);
+    }
 }
 
 // The tile grid of a vector drawing: TileGrid (render/tiling.h).
