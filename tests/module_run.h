@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,35 @@ void StressModule(int w, int h, const std::function<void(Run&)>& configure, int 
     for (int f = 0; f < frames; ++f) ASSERT_EQ(run.Frame(), 0);
     for (uint8_t p : run.Pixels()) ASSERT_TRUE(p == 0 || (p >= 10 && p <= 245)) << int(p);
     EXPECT_EQ(run.Close(), 0);
+}
+
+// One row of a module's control table as the design tables it.
+struct ExpectedControl {
+    int slot, store;
+    const char* name;
+    int min, max, rangeLo, rangeHi, value;
+    int check = kCheckSet;
+    int animatable = 0;
+};
+// The record defines exactly these controls, each as given (sense 10).
+inline void ExpectControls(const ModuleRecord& r, std::initializer_list<ExpectedControl> table) {
+    int defined = 0;
+    for (int s = 0; s < kControlCount; ++s) defined += r.Defined[s];
+    EXPECT_EQ(defined, static_cast<int>(table.size()));
+    for (const ExpectedControl& e : table) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(r.Defined[e.slot], 1);
+        EXPECT_STREQ(r.ControlName[e.slot], e.name);
+        EXPECT_EQ(r.StoreIndex[e.slot], e.store);
+        EXPECT_EQ(r.Min[e.slot], e.min);
+        EXPECT_EQ(r.Max[e.slot], e.max);
+        EXPECT_EQ(r.RangeLo[e.slot], e.rangeLo);
+        EXPECT_EQ(r.RangeHi[e.slot], e.rangeHi);
+        EXPECT_EQ(r.Control[e.slot], e.value);
+        EXPECT_EQ(r.Check[e.slot], e.check);
+        EXPECT_EQ(r.Sense[e.slot], 10);
+        EXPECT_EQ(r.Animatable[e.slot], e.animatable);
+    }
 }
 
 // Writes the picture as a PPM (palette entries as a rainbow, fixed colours

@@ -9,6 +9,7 @@
 #include "modules/vector/cube.h"
 #include "modules/vector/star.h"
 #include "modules/raster/pattern.h"
+#include "modules/raster/wipe.h"
 
 namespace ztx {
 
@@ -18,6 +19,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotPattern, {PatternDefineControls, PatternDrawFrame, PatternAllocate, PatternInitialize, PatternClose}},
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
+        {kSlotWipe, {WipeDefineControls, WipeDrawFrame, WipeAllocate, WipeInitialize, WipeClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;
