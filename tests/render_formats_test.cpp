@@ -1,7 +1,5 @@
 // Picture formats read through their libraries.
 #include <gtest/gtest.h>
-#include <jpeglib.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +8,7 @@
 
 #include "platform/files.h"
 #include "render/picture.h"
+#include "tests/picture_files.h"
 #include "tests/test_support.h"
 
 using namespace ztx;
@@ -18,52 +17,15 @@ using Bytes = std::vector<uint8_t>;
 namespace {
 
 Bytes MakePng(int w, int h) {
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
-            p[0] = uint8_t(x * 40), p[1] = uint8_t(y * 60), p[2] = 200;
-        }
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(w);
-    image.height = png_uint_32(h);
-    image.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
-    Bytes out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, rgb.data(), 0, nullptr));
-    out.resize(size);
+    Bytes out = EncodePng(w, h, [](int x, int y, uint8_t* p) {
+        p[0] = uint8_t(x * 40), p[1] = uint8_t(y * 60), p[2] = 200;
+    });
+    EXPECT_FALSE(out.empty());
     return out;
 }
 
 Bytes MakeJpeg(int w, int h) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr err;
-    info.err = jpeg_std_error(&err);
-    jpeg_create_compress(&info);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &mem, &size);
-    info.image_width = JDIMENSION(w);
-    info.image_height = JDIMENSION(h);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) row[3 * x] = 250, row[3 * x + 1] = y < h / 2 ? 250 : 0, row[3 * x + 2] = 0;
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&info, &r, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(mem, mem + size);
-    free(mem);
-    return out;
+    return EncodeJpeg(w, h, [h](int, int y, uint8_t* p) { p[0] = 250, p[1] = y < h / 2 ? 250 : 0, p[2] = 0; });
 }
 
 // A one-pixel red GIF.

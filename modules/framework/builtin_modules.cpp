@@ -8,6 +8,7 @@
 #include "modules/vector/bezier.h"
 #include "modules/vector/cube.h"
 #include "modules/vector/star.h"
+#include "modules/raster/bitmap.h"
 #include "modules/raster/pattern.h"
 #include "modules/raster/wipe.h"
 
@@ -20,6 +21,7 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotStar, {StarDefineControls, StarDrawFrame, StarAllocate, StarInitialize, StarClose}},
         {kSlotCube, {CubeDefineControls, CubeDrawFrame, CubeAllocate, CubeInitialize, CubeClose}},
         {kSlotWipe, {WipeDefineControls, WipeDrawFrame, WipeAllocate, WipeInitialize, WipeClose}},
+        {kSlotBitmap, {BitmapDefineControls, BitmapDrawFrame, BitmapAllocate, BitmapInitialize, BitmapClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;
