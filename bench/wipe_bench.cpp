@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/module_bench.h"
-
 #include "modules/framework/controls.h"
 #include "modules/raster/wipe.h"
 
@@ -23,7 +22,8 @@ void Report(benchmark::State& st) { st.counters["wipes"] = WipeLastRun().wipes; 
 // Default controls: a wipe every 20 seconds (1200 frames), random type,
 // steps and tiles.
 void BM_WipeDefault(benchmark::State& state) {
-    RunModuleFrames(state, kSlotWipe, [](ModuleRecord&) {}, Report);
+    RunModuleFrames(
+        state, kSlotWipe, [](ModuleRecord&) {}, Report);
 }
 BENCHMARK(BM_WipeDefault)->Unit(benchmark::kMicrosecond);
 

@@ -3,8 +3,6 @@
 // engine showing it on its lockstep clock.
 #include <gtest/gtest.h>
 
-#include "tests/module_run.h"
-
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -17,6 +15,7 @@
 #include "platform/folders.h"
 #include "render/picture.h"
 #include "settings/settings_key.h"
+#include "tests/module_run.h"
 #include "tests/picture_files.h"
 #include "tests/test_support.h"
 
@@ -83,25 +82,25 @@ public:
 };
 
 TEST(RasterBitmap, RegisteredInSlotNineteenWithItsControls) {
-    BitmapRun run(8, 8, "");
-    const ModuleRecord& r = *run.record();
+    ModuleHarness harness(kSlotBitmap, 8, 8);
+    const ModuleRecord& r = harness.Record();
     EXPECT_STREQ(r.Name, "Bitmap");
     EXPECT_EQ(r.DoDrawFrame, &BitmapDrawFrame);
     EXPECT_EQ(r.DoPreInitialize, &BitmapAllocate);
     EXPECT_EQ(r.DoInitialize, &BitmapInitialize);
     EXPECT_EQ(r.DoClose, &BitmapClose);
-    ModuleHarness fresh(kSlotBitmap, 8, 8);  // defaults, before any Fix
-    ExpectControls(fresh.Record(), {
-                                       {0, 0, "Display Type", 0, 3, 0, 3, 1},
-                                       {1, 1, "Force Gradient", 0, 1, 0, 1, 0},
-                                       {2, 2, "Duration", 0, 1000, 0, 1000, 12},
-                                       {3, 3, "Smoothing", 0, 10, 0, 10, 2},
-                                       {4, 4, "Random Order", 0, 1, 0, 1, 0},
-                                       {5, 5, "File or Screen", 0, 1, 0, 1, 0},
-                                       {9, 9, "Strength", -10, 10, -10, 10, 1},
-                                       {30, -1, "Draw Start", 0, 100, 0, 100, 0},
-                                       {31, -1, "Draw Stop", 0, 100, 0, 100, 100},
-                                   });
+    EXPECT_EQ(PictureFormatsText(), "*.rle *.dib, *.bmp, *.png, *.jpg, *.jpeg, *.gif");
+    ExpectControls(r, {
+                          {0, 0, "Display Type", 0, 3, 0, 3, 1},
+                          {1, 1, "Force Gradient", 0, 1, 0, 1, 0},
+                          {2, 2, "Duration", 0, 1000, 0, 1000, 12},
+                          {3, 3, "Smoothing", 0, 10, 0, 10, 2},
+                          {4, 4, "Random Order", 0, 1, 0, 1, 0},
+                          {5, 5, "File or Screen", 0, 1, 0, 1, 0},
+                          {9, 9, "Strength", -10, 10, -10, 10, 1},
+                          {30, -1, "Draw Start", 0, 100, 0, 100, 0},
+                          {31, -1, "Draw Stop", 0, 100, 0, 100, 100},
+                      });
 }
 
 // Pixel values are palette indices: a picture with a colour table keeps
@@ -111,7 +110,8 @@ TEST(RasterBitmap, ColourTablesKeepTheirIndicesAndDeepPicturesShowBrightness) {
     RgbQuad table[256] = {};
     table[7] = RgbQuad{0, 0, 255, 0};  // red
     const std::string dir = Folder("kinds");
-    WriteBmp8(dir + "/eight.bmp", 4, 4, [](int, int) { return 7; }, table);
+    WriteBmp8(
+        dir + "/eight.bmp", 4, 4, [](int, int) { return 7; }, table);
     WriteBmp24(dir + "/deep.bmp", 4, 4, [](int, int, uint8_t* c) { c[0] = 255, c[1] = 0, c[2] = 0; });
     WriteBytes(dir + "/deep.png", EncodePng(4, 4, [](int, int, uint8_t* c) { c[0] = 90, c[1] = 120, c[2] = 150; }));
     struct Case {
@@ -252,7 +252,8 @@ TEST(RasterBitmap, EmptyPathShowsTheSystemFolderBitmaps) {
     run.Start(1);
     testing::internal::CaptureStderr();
     run.Turns(3);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "zentrix: no picture matches \"" + Folder("empty") + "/*.jpg\"\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zentrix: no picture matches \"" + Folder("empty") + "/*.jpg\"\n");
     EXPECT_EQ(run.LitCount(), 0);
 }
 
@@ -280,7 +281,8 @@ TEST(RasterBitmap, ScreenSourceShowsAGreyGrabOfTheWindow) {
 // run starts cleanly.
 TEST(RasterBitmap, CloseWhileLoadingStopsTheWorker) {
     const std::string dir = Folder("large");
-    WriteBmp24(dir + "/big.bmp", 2400, 1600, [](int x, int y, uint8_t* c) { c[0] = uint8_t(x), c[1] = uint8_t(y), c[2] = 9; });
+    WriteBmp24(dir + "/big.bmp", 2400, 1600,
+               [](int x, int y, uint8_t* c) { c[0] = uint8_t(x), c[1] = uint8_t(y), c[2] = 9; });
     BitmapRun run(64, 48, dir + "/big.bmp");
     run.Fix(kBitmapSmoothing, 10);
     run.Start(1);
@@ -296,7 +298,9 @@ TEST(RasterBitmap, OddSizesShowOnlyPaletteColours) {
     const std::string dir = Folder("odd");
     WriteBmp8(dir + "/a.bmp", 37, 23, [](int x, int y) { return (x * 7 + y * 3) & 255; });
     WriteBmp24(dir + "/b.bmp", 1, 1, [](int, int, uint8_t* c) { c[0] = 200, c[1] = 100, c[2] = 0; });
-    WriteBytes(dir + "/c.jpg", EncodeJpeg(61, 17, [](int x, int y, uint8_t* c) { c[0] = uint8_t(4 * x), c[1] = uint8_t(9 * y), c[2] = 77; }));
+    WriteBytes(dir + "/c.jpg", EncodeJpeg(61, 17, [](int x, int y, uint8_t* c) {
+                   c[0] = uint8_t(4 * x), c[1] = uint8_t(9 * y), c[2] = 77;
+               }));
     struct Size {
         int w, h;
     };
@@ -319,8 +323,10 @@ TEST(RasterBitmap, OddSizesShowOnlyPaletteColours) {
 TEST(RasterBitmap, GoldenSlideShows) {
     const std::string dir = Folder("golden");
     WriteBmp8(dir + "/a.bmp", 40, 30, [](int x, int y) { return (x * x + y * 5) & 255; });
-    WriteBmp24(dir + "/b.bmp", 64, 48, [](int x, int y, uint8_t* c) { c[0] = uint8_t(x * 4), c[1] = uint8_t(y * 5), c[2] = 60; });
-    WriteBytes(dir + "/c.png", EncodePng(50, 50, [](int x, int y, uint8_t* c) { c[0] = uint8_t(x ^ y) * 5, c[1] = 0, c[2] = 255; }));
+    WriteBmp24(dir + "/b.bmp", 64, 48,
+               [](int x, int y, uint8_t* c) { c[0] = uint8_t(x * 4), c[1] = uint8_t(y * 5), c[2] = 60; });
+    WriteBytes(dir + "/c.png",
+               EncodePng(50, 50, [](int x, int y, uint8_t* c) { c[0] = uint8_t(x ^ y) * 5, c[1] = 0, c[2] = 255; }));
     {
         BitmapRun run(160, 120, dir + "/*.*");
         run.Fix(kBitmapDuration, 12);
@@ -364,10 +370,12 @@ uint64_t HeadlessSlideShow(const std::string& file, uint32_t seed) {
 TEST(RasterBitmap, HeadlessSlideShowsRepeatWithTheSameSeed) {
     const std::string dir = Folder("headless");
     WriteBmp8(dir + "/a.bmp", 30, 20, [](int x, int y) { return x * 3 + y; });
-    WriteBmp24(dir + "/b.bmp", 40, 30, [](int x, int y, uint8_t* c) { c[0] = uint8_t(x * 6), c[1] = uint8_t(y * 8), c[2] = 0; });
+    WriteBmp24(dir + "/b.bmp", 40, 30,
+               [](int x, int y, uint8_t* c) { c[0] = uint8_t(x * 6), c[1] = uint8_t(y * 8), c[2] = 0; });
     const std::string display = ztx_test::g_tempRoot + "/slides.ZTX";
-    ASSERT_TRUE(WriteFileAtomically(display, "[Header]\r\nMagic=1107313153\r\nClearFirst=1\r\n[Bitmap]\r\nUsed=1\r\nPath=" +
-                                                 dir + "/*.bmp\r\nDuration=0 0 0 1000 10\r\nRandom Order=0 1 0 1 10\r\n"));
+    ASSERT_TRUE(WriteFileAtomically(
+        display, "[Header]\r\nMagic=1107313153\r\nClearFirst=1\r\n[Bitmap]\r\nUsed=1\r\nPath=" + dir +
+                     "/*.bmp\r\nDuration=0 0 0 1000 10\r\nRandom Order=0 1 0 1 10\r\n"));
     HeadlessSlideShow(display, 5);  // the first run also writes the first-run displays
     const uint64_t a = HeadlessSlideShow(display, 5);
     EXPECT_EQ(HeadlessSlideShow(display, 5), a);

@@ -4,8 +4,6 @@
 // a switch.
 #include <gtest/gtest.h>
 
-#include "tests/module_run.h"
-
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -15,6 +13,7 @@
 #include "engine/sequencing.h"
 #include "modules/framework/module_memory.h"
 #include "modules/raster/wipe.h"
+#include "tests/module_run.h"
 
 namespace ztx {
 namespace {
@@ -96,8 +95,8 @@ TEST(RasterWipe, EveryTransitionLeavesNoPixelOfTheOldPictureAtAnySize) {
     for (Size size : {Size{1, 1}, Size{16, 12}, Size{200, 900}, Size{37, 5}}) {
         for (int kind = 0; kind < 4; ++kind) {
             for (int tileType = 0; tileType < 4; ++tileType) {
-                SCOPED_TRACE(testing::Message() << size.w << "x" << size.h << " type " << kind << " tiles "
-                                                << tileType);
+                SCOPED_TRACE(testing::Message()
+                             << size.w << "x" << size.h << " type " << kind << " tiles " << tileType);
                 WipeRun run(size.w, size.h);
                 run.Configure(static_cast<WipeKind>(kind), 7, 3, 3, 2, tileType);
                 run.Start(5);

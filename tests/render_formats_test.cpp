@@ -84,3 +84,30 @@ TEST(RenderFormats, DamagedFilesFailQuietly) {
     EXPECT_FALSE(Load(Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}, s));
     EXPECT_FALSE(LoadPicture(ztx_test::g_tempRoot + "/missing.png", s));
 }
+
+// As 8-bit pictures: a JPEG's brightness decoded row by row equals the
+// brightness of its 24-bit decoding, row order included; pictures with a
+// colour table come unchanged; truncated JPEGs fail.
+TEST(RenderFormats, EightBitLoadsGiveTheBrightnessOfDeepPictures) {
+    const Bytes jpeg =
+        EncodeJpeg(23, 9, [](int x, int y, uint8_t* p) { p[0] = uint8_t(x * 11), p[1] = uint8_t(y * 28), p[2] = 90; });
+    const std::string path = ztx_test::g_tempRoot + "/deep.jpg";
+    for (const Bytes& data : {jpeg, MakePng(7, 5), kGif}) {
+        ASSERT_TRUE(WriteFileAtomically(path, std::string(data.begin(), data.end())));
+        Section deep, expected, eight;
+        ASSERT_TRUE(LoadPicture(path, deep));
+        if (deep.bitCount > 8)
+            ASSERT_TRUE(ConvertToBrightness(deep, expected));
+        else
+            expected = deep;
+        ASSERT_TRUE(LoadPicture8(path, eight));
+        EXPECT_EQ(eight.bitCount, 8);
+        EXPECT_EQ(eight.width, expected.width);
+        EXPECT_EQ(eight.height, expected.height);
+        EXPECT_EQ(eight.bits, expected.bits);
+        EXPECT_EQ(std::memcmp(eight.colors, expected.colors, sizeof eight.colors), 0);
+    }
+    ASSERT_TRUE(WriteFileAtomically(path, std::string(jpeg.begin(), jpeg.begin() + jpeg.size() / 2)));
+    Section s;
+    EXPECT_FALSE(LoadPicture8(path, s));
+}

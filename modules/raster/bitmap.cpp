@@ -40,9 +40,9 @@ constexpr int kStopWaitMs = 2000;
 // before the worker starts and reads the results only once `done` is set.
 struct LoaderJob {
     // Inputs.
-    std::string pattern;       // folder and file pattern ("" already replaced)
-    bool screen = false;       // `picture` holds a grab: only smooth it
-    int32_t randomPick = -1;   // a random number for "Random Order", else -1
+    std::string pattern;      // folder and file pattern ("" already replaced)
+    bool screen = false;      // `picture` holds a grab: only smooth it
+    int32_t randomPick = -1;  // a random number for "Random Order", else -1
     bool forceGradient = false;
     int32_t smoothing = 0;
     // In and out.
@@ -53,7 +53,7 @@ struct LoaderJob {
     std::string file;     // the file of this turn
     std::string problem;  // a line for standard error, or empty
 
-    std::atomic<bool> running{true};   // cleared to ask the worker to stop
+    std::atomic<bool> running{true};    // cleared to ask the worker to stop
     std::atomic<bool> attached{false};  // the worker has joined the clock's schedule
     std::atomic<bool> done{false};
     std::mutex lock;
@@ -92,14 +92,19 @@ struct ClockAttachment {
 };
 
 // The picture as palette indices: its brightness when it has more than 8
-// bits per pixel, else its values matched to its own colour table (kept as
-// they are) or, with `forceGradient`, to the grey ramp.
+// bits per pixel, else its values kept (they index its own colour table)
+// or, with `forceGradient`, matched to the grey ramp.
 bool LoadIndexPicture(const std::string& path, bool forceGradient, Section& out) {
     Section loaded;
-    if (!LoadPicture(path, loaded)) return false;
-    if (loaded.bitCount > 8) return ConvertToBrightness(loaded, out);
+    if (!LoadPicture8(path, loaded)) return false;
+    RgbQuad grey[256];
+    GreyRamp(grey);
+    if (!forceGradient || std::memcmp(loaded.colors, grey, sizeof grey) == 0) {
+        out = std::move(loaded);
+        return true;
+    }
     Section work;
-    if (!CreateSection8(work, loaded.width, loaded.height, forceGradient ? nullptr : loaded.colors)) return false;
+    if (!CreateSection8(work, loaded.width, loaded.height, nullptr)) return false;
     CopySectionMatched(loaded, work);
     out = std::move(work);
     return true;
@@ -167,8 +172,10 @@ void LoadAndConvert(std::shared_ptr<LoaderJob> job) {
     job->attached.store(true);
     RaisePriorityNice();
     try {
-        if (!job->screen) LoadFromFolder(*job);
-        else job->loaded = job->picture.width > 0;
+        if (!job->screen)
+            LoadFromFolder(*job);
+        else
+            job->loaded = job->picture.width > 0;
         if (job->loaded) Smooth(job->picture, job->smoothing, job->running);
     } catch (...) {
         job->loaded = false;
@@ -230,7 +237,8 @@ void StopWorker(BitmapState& s) {
 void Collect(BitmapState& s, LoaderJob& job) {
     if (s.worker.joinable()) s.worker.join();
     if (!job.screen) g_sequence = job.sequence;
-    if (!job.problem.empty() && s.reported.insert(job.problem).second) std::fprintf(stderr, "%s\n", job.problem.c_str());
+    if (!job.problem.empty() && s.reported.insert(job.problem).second)
+        std::fprintf(stderr, "%s\n", job.problem.c_str());
     std::snprintf(s.info.lastFile, sizeof s.info.lastFile, "%s", job.file.c_str());
     if (!job.loaded) ++s.info.failed;
 }
@@ -249,8 +257,8 @@ bool GrabScreen(const BitmapState& s, DrawContext& window, Section& grey) {
 // Paints the picture by "Display Type", its bytes taken as palette indices.
 void Paint(DrawContext& dc, const BitmapState& s, Section& picture) {
     const int w = picture.width, h = picture.height, W = s.width, H = s.height;
-    const IndexDib dib{.width = w, .height = h, .table = kIdentityIndices, .tableCount = 256,
-                       .bits = picture.bits.data()};
+    const IndexDib dib{
+        .width = w, .height = h, .table = kIdentityIndices, .tableCount = 256, .bits = picture.bits.data()};
     SetStretchColorOnColor(dc);
     switch (s.layout) {
         case BitmapLayout::Centred:
@@ -264,13 +272,17 @@ void Paint(DrawContext& dc, const BitmapState& s, Section& picture) {
             DrawIndexDib(dc, 0, 0, w, h, dib, 0, 0, w, h);
             int k = 0;
             for (int x = w; x < W; x += w, ++k) {
-                if (k % 2 == 0) StretchBlt(dc, x + w, 0, -(w + 1), h, dc, 0, 0, w, h);
-                else StretchBlt(dc, x - 1, 0, w + 1, h, dc, 0, 0, w, h);
+                if (k % 2 == 0)
+                    StretchBlt(dc, x + w, 0, -(w + 1), h, dc, 0, 0, w, h);
+                else
+                    StretchBlt(dc, x - 1, 0, w + 1, h, dc, 0, 0, w, h);
             }
             k = 0;
             for (int y = h; y < H; y += h, ++k) {
-                if (k % 2 == 0) StretchBlt(dc, 0, y + h, W, -(h + 1), dc, 0, 0, W, h);
-                else StretchBlt(dc, 0, y - 1, W, h + 1, dc, 0, 0, W, h);
+                if (k % 2 == 0)
+                    StretchBlt(dc, 0, y + h, W, -(h + 1), dc, 0, 0, W, h);
+                else
+                    StretchBlt(dc, 0, y - 1, W, h + 1, dc, 0, 0, W, h);
             }
             break;
         }

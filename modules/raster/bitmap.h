@@ -63,10 +63,10 @@ void ResetBitmapSequence();
 
 // What the module did, for tests and diagnostics.
 struct BitmapInfo {
-    int32_t shown;           // pictures painted since DoPreInitialize
-    int32_t failed;          // turns that ended without a picture
-    int32_t width, height;   // size of the last picture painted
-    char lastFile[260];      // file of the last turn ("" for a screen grab)
+    int32_t shown;          // pictures painted since DoPreInitialize
+    int32_t failed;         // turns that ended without a picture
+    int32_t width, height;  // size of the last picture painted
+    char lastFile[260];     // file of the last turn ("" for a screen grab)
 };
 BitmapInfo BitmapLastRun();
 

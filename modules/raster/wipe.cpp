@@ -71,8 +71,10 @@ private:
     // first so the transition is seen while it runs.
     void Pace() {
         uint32_t ms = 0;
-        if (s_.speed >= 32) ms = static_cast<uint32_t>(10 * s_.speed - 300);
-        else if (static_cast<int32_t>(s_.pace & 31) < s_.speed) ms = 10;
+        if (s_.speed >= 32)
+            ms = static_cast<uint32_t>(10 * s_.speed - 300);
+        else if (static_cast<int32_t>(s_.pace & 31) < s_.speed)
+            ms = 10;
         ++s_.pace;
         if (ms == 0) return;
         PublishContext(dc_);
@@ -107,12 +109,16 @@ void Diagonal(Transition& t, const WipeState& s) {
     const int X = s.xStep, Y = s.yStep, W = s.extentWidth, H = s.extentHeight;
     Point a{0, 0}, b{X, 0}, c{0, Y}, d{0, 0};
     auto alongTop = [&](Point& p) {
-        if (p.x < W) p.x += X;
-        else p.y += Y;
+        if (p.x < W)
+            p.x += X;
+        else
+            p.y += Y;
     };
     auto downLeft = [&](Point& p) {
-        if (p.y < H) p.y += Y;
-        else p.x += X;
+        if (p.y < H)
+            p.y += Y;
+        else
+            p.x += X;
     };
     while (b.y < H && d.x < W) {
         if (!t.Polygon(a, b, c, d)) return;
@@ -167,10 +173,18 @@ void RunWipe(DrawContext& dc, WipeState& s) {
     {
         Transition t(dc, s);
         switch (s.kind) {
-            case WipeKind::BarsRight: Bars(t, s, false); break;
-            case WipeKind::BarsLeft: Bars(t, s, true); break;
-            case WipeKind::Diagonal: Diagonal(t, s); break;
-            case WipeKind::Blocks: Blocks(t, s); break;
+            case WipeKind::BarsRight:
+                Bars(t, s, false);
+                break;
+            case WipeKind::BarsLeft:
+                Bars(t, s, true);
+                break;
+            case WipeKind::Diagonal:
+                Diagonal(t, s);
+                break;
+            case WipeKind::Blocks:
+                Blocks(t, s);
+                break;
         }
     }
     FillRect(dc, Rect{0, 0, s.width, s.height}, kBlackBrush);
@@ -181,17 +195,45 @@ void RunWipe(DrawContext& dc, WipeState& s) {
 int WipeDefineControls(ModuleRecord* r) {
     static constexpr ControlSpec kControls[] = {
         {.slot = kWipeType, .name = "Type", .store = 0, .max = 3, .check = kCheckRandom},
-        {.slot = kWipeXStep, .name = "X Step", .store = 1, .min = 1, .max = 100, .rangeLo = 1, .rangeHi = 10,
-         .value = 8, .check = kCheckRandom},
-        {.slot = kWipeYStep, .name = "Y Step", .store = 2, .min = 1, .max = 100, .rangeLo = 1, .rangeHi = 10,
-         .value = 8, .check = kCheckRandom},
+        {.slot = kWipeXStep,
+         .name = "X Step",
+         .store = 1,
+         .min = 1,
+         .max = 100,
+         .rangeLo = 1,
+         .rangeHi = 10,
+         .value = 8,
+         .check = kCheckRandom},
+        {.slot = kWipeYStep,
+         .name = "Y Step",
+         .store = 2,
+         .min = 1,
+         .max = 100,
+         .rangeLo = 1,
+         .rangeHi = 10,
+         .value = 8,
+         .check = kCheckRandom},
         {.slot = kWipeSpeed, .name = "Speed", .store = 3, .min = 1, .max = 64, .value = 6},
         {.slot = kWipeDuration, .name = "Duration", .store = 8, .max = 1000, .value = 20},
         kStrengthControl,
-        {.slot = kWipeXTiling, .name = "X Tiling", .store = 10, .min = 1, .max = 20, .rangeLo = 3, .rangeHi = 8,
-         .value = 4, .check = kCheckRandom},
-        {.slot = kWipeYTiling, .name = "Y Tiling", .store = 11, .min = 1, .max = 20, .rangeLo = 3, .rangeHi = 8,
-         .value = 4, .check = kCheckRandom},
+        {.slot = kWipeXTiling,
+         .name = "X Tiling",
+         .store = 10,
+         .min = 1,
+         .max = 20,
+         .rangeLo = 3,
+         .rangeHi = 8,
+         .value = 4,
+         .check = kCheckRandom},
+        {.slot = kWipeYTiling,
+         .name = "Y Tiling",
+         .store = 11,
+         .min = 1,
+         .max = 20,
+         .rangeLo = 3,
+         .rangeHi = 8,
+         .value = 4,
+         .check = kCheckRandom},
         {.slot = kWipeTileType, .name = "Tile Type", .store = 12, .max = 3},
         kDrawStartControl,
         kDrawStopControl,
