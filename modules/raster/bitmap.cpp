@@ -73,6 +73,11 @@ struct BitmapState {
     std::thread worker;
     std::set<std::string> reported;  // problems told this run
     BitmapInfo info{};
+    // A process may end while a loader runs (its run was abandoned): the
+    // loader is left to the end of the process, never destroyed joinable.
+    ~BitmapState() {
+        if (worker.joinable()) worker.detach();
+    }
 };
 
 BitmapState g_bitmap;
