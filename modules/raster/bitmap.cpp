@@ -146,19 +146,23 @@ void LoadFromFolder(LoaderJob& job) {
 // Replaces each pixel of columns 1 .. width - 3 and stored rows
 // 1 .. height - 3 by the mean of its 3 x 3 neighbourhood, in place, column
 // by column and each column upward through the stored rows: neighbours
-// already smoothed feed the later pixels.
+// already smoothed feed the later pixels. The columns beside the one being
+// smoothed do not change meanwhile, so their three-row sums slide along.
 void Smooth(Section& p, int passes, const std::atomic<bool>& running) {
     const int w = p.width, h = p.height;
     const ptrdiff_t stride = p.stride;
     if (w < 4 || h < 4) return;
     for (int pass = 0; pass < passes && running.load(std::memory_order_relaxed); ++pass) {
         for (int x = 1; x <= w - 3; ++x) {
-            uint8_t* at = p.bits.data() + stride + x;
+            uint8_t* at = p.bits.data() + stride + x;  // stored row 1
+            int left = at[-stride - 1] + at[-1], right = at[-stride + 1] + at[1];
             for (int r = 1; r <= h - 3; ++r, at += stride) {
-                const uint8_t* up = at - stride;
                 const uint8_t* down = at + stride;
-                const int sum = up[-1] + up[0] + up[1] + at[-1] + at[0] + at[1] + down[-1] + down[0] + down[1];
-                *at = static_cast<uint8_t>(sum / 9);
+                left += down[-1];
+                right += down[1];
+                *at = static_cast<uint8_t>((left + right + at[-stride] + at[0] + down[0]) / 9);
+                left -= at[-stride - 1];
+                right -= at[-stride + 1];
             }
         }
     }
