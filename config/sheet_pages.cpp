@@ -5,7 +5,6 @@
 
 #include "platform/files.h"
 #include "platform/folders.h"
-#include "render/picture_formats.h"
 #include "settings/settings_key.h"
 
 namespace ztx {
@@ -102,12 +101,6 @@ std::string ColorModeNote(int storedBits) {
                   "in 256 color video modes.  To change the video mode that the screen saver uses, see the 'Video "
                   "Mode' panel.  For more information about video modes, please consult the documentation.",
                   colors);
-    return text;
-}
-
-std::string PictureFormatsText() {
-    std::string text = "*.rle *.dib";
-    for (const std::string& ext : OtherPictureExtensions()) text += ", *." + ext;
     return text;
 }
 

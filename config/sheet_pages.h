@@ -67,9 +67,6 @@ std::string ColorModeNote(int storedBits);
 // Bits per pixel of the stored "DisplayMode" record, 0 when none is stored.
 int StoredModeBits();
 
-// The slide-show page's list of picture formats: "*.rle *.dib" and ", *.<ext>"
-// for every other format this build reads.
-std::string PictureFormatsText();
 
 // Shown on the plug-in page when the plug-in folder holds no library.
 constexpr char kNoPluginsText[] =

@@ -213,18 +213,43 @@ bool DecodeBmp(const uint8_t* data, size_t size, Section& out) {
     return DecodeWith(dib, n, info, bits, out);
 }
 
-bool LoadPicture(const std::string& path, Section& out) {
-    std::string data;
-    if (!ReadWholeFile(path, data)) return false;
+namespace {
+bool DecodePicture(const std::string& data, Section& out) {
     const uint8_t* p = reinterpret_cast<const uint8_t*>(data.data());
     if (data.size() >= 2 && p[0] == 'B' && p[1] == 'M') return DecodeBmp(p, data.size(), out);
     return DecodeOtherPicture(p, data.size(), out);
+}
+}  // namespace
+
+bool LoadPicture(const std::string& path, Section& out) {
+    std::string data;
+    return ReadWholeFile(path, data) && DecodePicture(data, out);
+}
+
+bool LoadPicture8(const std::string& path, Section& out) {
+    std::string data;
+    if (!ReadWholeFile(path, data)) return false;
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(data.data());
+    if (IsJpegData(p, data.size())) return DecodeJpegBrightness(p, data.size(), out);
+    Section s;
+    if (!DecodePicture(data, s)) return false;
+    data = std::string();  // the file is no longer needed during the conversion
+    if (s.bitCount > 8) return ConvertToBrightness(s, out);
+    out = std::move(s);
+    return true;
 }
 
 std::vector<std::string> SupportedPictureExtensions() {
     std::vector<std::string> list = {"bmp", "dib", "rle"};
     for (const std::string& e : OtherPictureExtensions()) list.push_back(e);
     return list;
+}
+
+std::string PictureFormatsText() {
+    std::string text = "*.rle *.dib";
+    for (const std::string& e : SupportedPictureExtensions())
+        if (e != "rle" && e != "dib") text += ", *." + e;
+    return text;
 }
 
 // ---- writing -------------------------------------------------------------------
@@ -345,6 +370,10 @@ int Extract(uint32_t pixel, const Channel& c) {
 }
 }  // namespace
 
+void BrightnessRow(const uint8_t* bgr, int width, uint8_t* grey) {
+    for (int x = 0; x < width; ++x, bgr += 3) grey[x] = uint8_t((bgr[0] + bgr[1] + bgr[2]) / 3);
+}
+
 bool ConvertToBrightness(const Section& src, Section& grey) {
     if (src.bitCount != 16 && src.bitCount != 24 && src.bitCount != 32) return false;
     if (src.bits.size() < size_t(src.stride) * src.height) return false;
@@ -357,15 +386,13 @@ bool ConvertToBrightness(const Section& src, Section& grey) {
     for (int y = src.height - 1; y >= 0; --y) {
         const uint8_t* s = src.bits.data() + size_t(y) * src.stride;
         uint8_t* d = g.bits.data() + size_t(y) * g.stride;
+        if (src.bitCount == 24) {
+            BrightnessRow(s, src.width, d);
+            continue;
+        }
         for (int x = 0; x < src.width; ++x) {
-            int sum;
-            if (src.bitCount == 24) {
-                sum = s[3 * x] + s[3 * x + 1] + s[3 * x + 2];
-            } else {
-                uint32_t p = src.bitCount == 16 ? U16(s + 2 * x) : U32(s + 4 * x);
-                sum = Extract(p, R) + Extract(p, G) + Extract(p, B);
-            }
-            d[x] = uint8_t(sum / 3);
+            uint32_t p = src.bitCount == 16 ? U16(s + 2 * x) : U32(s + 4 * x);
+            d[x] = uint8_t((Extract(p, R) + Extract(p, G) + Extract(p, B)) / 3);
         }
     }
     grey = std::move(g);

@@ -24,8 +24,17 @@ bool DecodePackedDib(const uint8_t* data, size_t size, Section& out);
 
 // Loads a picture file of any supported format (recognised by content).
 bool LoadPicture(const std::string& path, Section& out);
+// The same as an 8-bit section: pictures with a colour table as they are,
+// deeper ones as their brightness (ConvertToBrightness) on the grey ramp.
+// JPEG files are converted row by row as they decode, so a large
+// photograph costs one 8-bit picture besides the file.
+bool LoadPicture8(const std::string& path, Section& out);
 // File extensions (lower case, without dot) this build reads.
 std::vector<std::string> SupportedPictureExtensions();
+// The slide-show page's list of the formats this build reads:
+// "*.rle *.dib, *.bmp, *.png, ..." (the formats read through libraries
+// take the place of the graphics import filters).
+std::string PictureFormatsText();
 
 // The bytes of a BMP file for an 8-bit section (with its 256-entry table) or
 // a 24-bit section. Empty for other sections.
@@ -44,6 +53,8 @@ int GrabToBmp(DrawContext& window, const std::string& path, bool withColorTable,
 // 8-bit grey-ramp section of the same size holding (red + green + blue) / 3
 // of each pixel of a 16-, 24- or 32-bit section. False for other depths.
 bool ConvertToBrightness(const Section& source, Section& grey);
+// The same for one row of `width` 24-bit pixels (blue, green, red bytes).
+void BrightnessRow(const uint8_t* bgr, int width, uint8_t* grey);
 
 // Slide-show file helpers. A pattern is a folder and a file pattern with
 // "*" and "?" ("/pictures/*.bmp"); matches are plain files, in name order.

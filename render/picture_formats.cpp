@@ -7,6 +7,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "render/picture.h"
 
 namespace ztx {
 
@@ -55,10 +58,14 @@ struct JpegError {
 void JpegFail(j_common_ptr info) { longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
 void JpegQuiet(j_common_ptr, int) {}
 
-bool DecodeJpeg(const uint8_t* data, size_t size, Section& out) {
+// Runs the decoder over JPEG data: `begin(width, height)` prepares the
+// destination (false refuses the picture), `rowAt(y)` gives the buffer for
+// shown row y (top down), where the decoder writes blue, green, red bytes,
+// and `done(y)` takes that row.
+template <class Begin, class RowAt, class Done>
+bool ReadJpeg(const uint8_t* data, size_t size, Begin&& begin, RowAt&& rowAt, Done&& done) {
     jpeg_decompress_struct info;
     JpegError err;
-    Section s;  // declared before setjmp: nothing with a destructor starts after it
     info.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegFail;
     err.mgr.emit_message = JpegQuiet;
@@ -74,19 +81,52 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Section& out) {
     }
     info.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&info);
-    if (!CreateSection24(s, int(info.output_width), int(info.output_height)) || info.output_components != 3) {
+    if (info.output_components != 3 || !begin(int(info.output_width), int(info.output_height))) {
         jpeg_destroy_decompress(&info);
         return false;
     }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = s.bits.data() + size_t(s.height - 1 - int(info.output_scanline)) * s.stride;
+        const int y = int(info.output_scanline);
+        JSAMPROW row = rowAt(y);
         jpeg_read_scanlines(&info, &row, 1);
+        done(y);
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    out = std::move(s);
     return true;
 }
+
+bool DecodeJpeg(const uint8_t* data, size_t size, Section& out) {
+    Section s;  // declared before the decoder's setjmp: nothing with a destructor starts after it
+    const bool ok = ReadJpeg(
+        data, size, [&](int w, int h) { return CreateSection24(s, w, h); },
+        [&](int y) { return s.bits.data() + size_t(s.height - 1 - y) * s.stride; }, [](int) {});
+    if (ok) out = std::move(s);
+    return ok;
+}
+
+}  // namespace
+
+bool IsJpegData(const uint8_t* data, size_t size) { return data && size >= 8 && data[0] == 0xFF && data[1] == 0xD8; }
+
+bool DecodeJpegBrightness(const uint8_t* data, size_t size, Section& grey) {
+    if (!IsJpegData(data, size)) return false;
+    Section g;
+    std::vector<uint8_t> bgr;
+    const bool ok = ReadJpeg(
+        data, size,
+        [&](int w, int h) {
+            if (!CreateSection8(g, w, h, nullptr)) return false;
+            bgr.resize(size_t(w) * 3);
+            return true;
+        },
+        [&](int) { return bgr.data(); },
+        [&](int y) { BrightnessRow(bgr.data(), g.width, g.bits.data() + size_t(g.height - 1 - y) * g.stride); });
+    if (ok) grey = std::move(g);
+    return ok;
+}
+
+namespace {
 
 // ---- GIF (first frame) -------------------------------------------------------------
 
@@ -156,7 +196,7 @@ bool DecodeGif(const uint8_t* data, size_t size, Section& out) {
 bool DecodeOtherPicture(const uint8_t* data, size_t size, Section& out) {
     if (!data || size < 8) return false;
     if (std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return DecodePng(data, size, out);
-    if (data[0] == 0xFF && data[1] == 0xD8) return DecodeJpeg(data, size, out);
+    if (IsJpegData(data, size)) return DecodeJpeg(data, size, out);
     if (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0) return DecodeGif(data, size, out);
     return false;
 }

@@ -6,6 +6,7 @@
 #include "engine/random_module.h"
 #include "engine/text_boxes.h"
 #include "modules/framework/module_table.h"
+#include "modules/raster/bitmap.h"
 #include "palette/palette.h"
 #include "settings/global_options.h"
 #include "shell/saver_window.h"
@@ -20,6 +21,7 @@ void ResetProcessState() {
     ResetTextBoxes();
     ResetRandomModule();  // also the sequencing candidates and counters
     ResetCaptureNumbers();
+    ResetBitmapSequence();
     ResetSaverWindow();
 }
 

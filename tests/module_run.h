@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -190,14 +191,16 @@ uint64_t GoldenOf(int width, int height, uint32_t seed, int frames, const char* 
     return GoldenChecksum(run, seed, frames, picture);
 }
 
-// One row of a module's control table as the module defines it: working
-// range the whole range, sense 10.
+// One row of a module's control table as the module defines it (sense 10);
+// the working range is the whole range unless given.
 struct ExpectedControl {
+    static constexpr int kWholeRange = INT_MIN;
     int slot, store;
     const char* name;
     int min, max, value;
     bool animatable = false;
     int check = kCheckSet;
+    int rangeLo = kWholeRange, rangeHi = kWholeRange;
 };
 
 // `r` defines exactly the controls of `table`, at their defaults.
@@ -212,8 +215,8 @@ inline void ExpectControls(const ModuleRecord& r, std::span<const ExpectedContro
         EXPECT_EQ(r.StoreIndex[e.slot], e.store);
         EXPECT_EQ(r.Min[e.slot], e.min);
         EXPECT_EQ(r.Max[e.slot], e.max);
-        EXPECT_EQ(r.RangeLo[e.slot], e.min);
-        EXPECT_EQ(r.RangeHi[e.slot], e.max);
+        EXPECT_EQ(r.RangeLo[e.slot], e.rangeLo == e.kWholeRange ? e.min : e.rangeLo);
+        EXPECT_EQ(r.RangeHi[e.slot], e.rangeHi == e.kWholeRange ? e.max : e.rangeHi);
         EXPECT_EQ(r.ControlDefault[e.slot], e.value);
         EXPECT_EQ(r.Control[e.slot], e.value);
         EXPECT_EQ(r.CheckDefault[e.slot], e.check);

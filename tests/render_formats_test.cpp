@@ -1,7 +1,5 @@
 // Picture formats read through their libraries.
 #include <gtest/gtest.h>
-#include <jpeglib.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +8,7 @@
 
 #include "platform/files.h"
 #include "render/picture.h"
+#include "tests/picture_files.h"
 #include "tests/test_support.h"
 
 using namespace ztx;
@@ -18,52 +17,15 @@ using Bytes = std::vector<uint8_t>;
 namespace {
 
 Bytes MakePng(int w, int h) {
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
-            p[0] = uint8_t(x * 40), p[1] = uint8_t(y * 60), p[2] = 200;
-        }
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(w);
-    image.height = png_uint_32(h);
-    image.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
-    Bytes out(size);
-    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, rgb.data(), 0, nullptr));
-    out.resize(size);
+    Bytes out = EncodePng(w, h, [](int x, int y, uint8_t* p) {
+        p[0] = uint8_t(x * 40), p[1] = uint8_t(y * 60), p[2] = 200;
+    });
+    EXPECT_FALSE(out.empty());
     return out;
 }
 
 Bytes MakeJpeg(int w, int h) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr err;
-    info.err = jpeg_std_error(&err);
-    jpeg_create_compress(&info);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &mem, &size);
-    info.image_width = JDIMENSION(w);
-    info.image_height = JDIMENSION(h);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) row[3 * x] = 250, row[3 * x + 1] = y < h / 2 ? 250 : 0, row[3 * x + 2] = 0;
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&info, &r, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(mem, mem + size);
-    free(mem);
-    return out;
+    return EncodeJpeg(w, h, [h](int, int y, uint8_t* p) { p[0] = 250, p[1] = y < h / 2 ? 250 : 0, p[2] = 0; });
 }
 
 // A one-pixel red GIF.
@@ -121,4 +83,31 @@ TEST(RenderFormats, DamagedFilesFailQuietly) {
     }
     EXPECT_FALSE(Load(Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}, s));
     EXPECT_FALSE(LoadPicture(ztx_test::g_tempRoot + "/missing.png", s));
+}
+
+// As 8-bit pictures: a JPEG's brightness decoded row by row equals the
+// brightness of its 24-bit decoding, row order included; pictures with a
+// colour table come unchanged; truncated JPEGs fail.
+TEST(RenderFormats, EightBitLoadsGiveTheBrightnessOfDeepPictures) {
+    const Bytes jpeg =
+        EncodeJpeg(23, 9, [](int x, int y, uint8_t* p) { p[0] = uint8_t(x * 11), p[1] = uint8_t(y * 28), p[2] = 90; });
+    const std::string path = ztx_test::g_tempRoot + "/deep.jpg";
+    for (const Bytes& data : {jpeg, MakePng(7, 5), kGif}) {
+        ASSERT_TRUE(WriteFileAtomically(path, std::string(data.begin(), data.end())));
+        Section deep, expected, eight;
+        ASSERT_TRUE(LoadPicture(path, deep));
+        if (deep.bitCount > 8)
+            ASSERT_TRUE(ConvertToBrightness(deep, expected));
+        else
+            expected = deep;
+        ASSERT_TRUE(LoadPicture8(path, eight));
+        EXPECT_EQ(eight.bitCount, 8);
+        EXPECT_EQ(eight.width, expected.width);
+        EXPECT_EQ(eight.height, expected.height);
+        EXPECT_EQ(eight.bits, expected.bits);
+        EXPECT_EQ(std::memcmp(eight.colors, expected.colors, sizeof eight.colors), 0);
+    }
+    ASSERT_TRUE(WriteFileAtomically(path, std::string(jpeg.begin(), jpeg.begin() + jpeg.size() / 2)));
+    Section s;
+    EXPECT_FALSE(LoadPicture8(path, s));
 }

@@ -30,6 +30,7 @@
 #include "modules/framework/controls.h"
 #include "modules/framework/module_table.h"
 #include "plugins/plugin_host.h"
+#include "render/picture.h"
 #include "settings/text_limits.h"
 #include "soundlink/sound_link.h"
 

@@ -18,11 +18,13 @@
 #include "modules/vector/vortex.h"
 #include "modules/vector/wander.h"
 #include "modules/vector/whip.h"
+#include "modules/raster/bitmap.h"
 #include "modules/raster/pattern.h"
 #include "modules/raster/plasma.h"
 #include "modules/raster/ray.h"
 #include "modules/raster/stain.h"
 #include "modules/raster/wave.h"
+#include "modules/raster/wipe.h"
 
 namespace ztx {
 
@@ -46,6 +48,8 @@ const std::vector<BuiltinModule>& BuiltinModules() {
         {kSlotVortex, {VortexDefineControls, VortexDrawFrame, NoModuleWork, VortexInitialize, VortexClose}},
         {kSlotLine, {LineDefineControls, LineDrawFrame, LineAllocate, LineInitialize, LineClose}},
         {kSlotEffect, {EffectDefineControls, EffectDrawFrame, EffectAllocate, EffectInitialize, NoModuleWork}},
+        {kSlotWipe, {WipeDefineControls, WipeDrawFrame, WipeAllocate, WipeInitialize, WipeClose}},
+        {kSlotBitmap, {BitmapDefineControls, BitmapDrawFrame, BitmapAllocate, BitmapInitialize, BitmapClose}},
         {kSlotRandom, {RandomDefineControls, RandomDrawFrame, RandomAllocate, RandomInitialize, RandomClose}},
     };
     return modules;
