@@ -7,7 +7,7 @@
 # `build/zentrix-setup` installs what was just built.
 include(GNUInstallDirs)
 
-set(ZTX_HELP_SOURCE_DIR ${CMAKE_SOURCE_DIR}/help CACHE PATH "Folder of the HTML help pages")
+set(ZTX_HELP_SOURCE_DIR ${CMAKE_SOURCE_DIR}/config/help CACHE PATH "Folder of the HTML help pages")
 set(ZTX_PROGRAMS zentrix)
 foreach(program ztx zentrix-uninstall zentrix-listen)
   if(TARGET ${program})

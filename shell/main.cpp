@@ -2,12 +2,14 @@
 #include "shell/command_line.h"
 #include "shell/run_modes.h"
 #ifdef ZTX_HAVE_GUI
+#include "setup/ui/setup_wizard.h"
 #include "shell/ui/saver_app.h"
 #endif
 
 int main(int argc, char** argv) {
 #ifdef ZTX_HAVE_GUI
     ztx::InstallSaverRunners();
+    ztx::InstallSetupRunner();
 #endif
     ztx::CommandLine cmd = ztx::ParseCommandLine(argc, argv);
     return ztx::ExitStatus(ztx::RunSelectedMode(cmd, argc, argv));

@@ -206,6 +206,11 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
         validate += " '" + e + "'";
     }
     EXPECT_TRUE(Executable(ztx::DesktopDir() + "/" + ztx::kDesktopConfigureFile));
+    // The association's MIME type is the one the installed tree ships.
+    std::string shipped;
+    ASSERT_TRUE(ztx::ReadWholeFile(std::string(ZTX_SOURCE_DIR) + "/data/zentrix-mime.xml", shipped));
+    ASSERT_TRUE(ztx::ReadWholeFile(ztx::MimePackagesDir() + "/" + ztx::kMimePackageFile, text));
+    EXPECT_EQ(text, shipped);
     ASSERT_TRUE(ztx::ReadWholeFile(ztx::ApplicationsDir() + "/zentrix-release-notes.desktop", text));
     EXPECT_NE(text.find("Exec=\"xdg-open\" \"" + choices.installDir + "/ReadMe.TXT\"\n"), std::string::npos);
     if (ztx_test::RunCommand("command -v desktop-file-validate").status == 0) {

@@ -64,10 +64,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 #ifdef ZTX_HAVE_GUI
-    if (ztx::MessageBoxesAvailable()) {
-        ztx::RunWithMessageBoxes(argc, argv);
-        return 0;
-    }
+    if (ztx::RunWithMessageBoxes(argc, argv)) return 0;
 #endif
     ztx::RunUninstall(TerminalDialogs());
     return 0;

@@ -10,15 +10,16 @@
 
 namespace ztx {
 
-bool MessageBoxesAvailable() {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const bool ok = xcb_connection_has_error(c) == 0;
-    xcb_disconnect(c);
-    return ok;
-}
-
-void RunWithMessageBoxes(int argc, char** argv) {
+bool RunWithMessageBoxes(int argc, char** argv) {
+    // The probe stays connected until Qt has its own connection: a server
+    // with no client left resets, and would turn Qt away meanwhile.
+    xcb_connection_t* probe = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(probe)) {
+        xcb_disconnect(probe);
+        return false;
+    }
     QApplication app(argc, argv);
+    xcb_disconnect(probe);
     UninstallDialogs dialogs{
         .askYesNo =
             [](const std::string& text, const std::string& caption) {
@@ -32,6 +33,7 @@ void RunWithMessageBoxes(int argc, char** argv) {
             },
     };
     RunUninstall(dialogs);
+    return true;
 }
 
 }  // namespace ztx

@@ -4,9 +4,9 @@
 
 namespace ztx {
 
-// Whether an X display answers (Qt would abort without one).
-bool MessageBoxesAvailable();
 // Runs the removal with message boxes for its questions and messages.
-void RunWithMessageBoxes(int argc, char** argv);
+// Returns false, having done nothing, when no X display answers (Qt would
+// abort without one).
+bool RunWithMessageBoxes(int argc, char** argv);
 
 }  // namespace ztx
