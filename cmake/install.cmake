@@ -100,4 +100,11 @@ if(ZTX_BUILD_TESTS)
   if(ZTX_DESKTOP_FILE_VALIDATE AND ZTX_XMLLINT)
     add_test(NAME install_tree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/check_install.sh ${CMAKE_BINARY_DIR})
   endif()
+  # The release archive and the .deb, installed into a private dpkg root and
+  # removed again.
+  find_program(ZTX_DPKG dpkg)
+  if(ZTX_DPKG)
+    add_test(NAME release_packages COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/check_packages.sh ${CMAKE_BINARY_DIR})
+    set_tests_properties(release_packages PROPERTIES TIMEOUT 300)
+  endif()
 endif()

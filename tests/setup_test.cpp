@@ -153,6 +153,8 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     EXPECT_FALSE(first.choices.installCompanion);
     EXPECT_EQ(first.choices.installDir, ztx::InstallDir());
 
+    std::vector<std::string> packageBefore;
+    ListTree(package.dir, "", packageBefore);
     ztx::SetupChoices choices = first.choices;
     choices.installDir = ztx_test::g_tempRoot + "/My Zentrix";  // a space for the desktop entries
     choices.savedOnDesktop = true;
@@ -254,6 +256,10 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     EXPECT_EQ(text.find("zentrix"), std::string::npos);
     EXPECT_EQ(OtherLines(text), OtherLines(kOthers));
 
+    std::vector<std::string> packageAfter;
+    ListTree(package.dir, "", packageAfter);
+    EXPECT_EQ(packageAfter, packageBefore);  // setup only reads its package
+
     // What is left of ours: the settings file (other keys live there), the
     // saver list's backup and the package we installed from.
     std::vector<std::string> left;
@@ -312,7 +318,15 @@ TEST(Setup, UnattendedSetupAndUninstallFromTheBuildFolder) {
     EXPECT_NE(removal.out.find(ztx::kRemovedText), std::string::npos) << removal.out;
     std::vector<std::string> left;
     ListTree(home, "", left);
-    std::erase_if(left, [](const std::string& f) { return f.rfind(".local/share/mime/", 0) == 0; });
+    // The desktop's MIME cache stays; so does a saver list (where
+    // XScreenSaver is installed), without our entry.
+    std::erase_if(left, [](const std::string& f) {
+        return f.rfind(".local/share/mime/", 0) == 0 || f.rfind(".xscreensaver", 0) == 0;
+    });
+    std::string list;
+    if (ztx::ReadWholeFile(home + "/.xscreensaver", list)) {
+        EXPECT_EQ(list.find("zentrix"), std::string::npos);
+    }
     EXPECT_EQ(left, (std::vector<std::string>{".config/zentrix/registry.reg", ".config/zentrix/registry.reg.lock"}));
 }
 
