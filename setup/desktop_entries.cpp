@@ -21,9 +21,12 @@ std::string ExecArgument(const std::string& arg) {
     quoted += '"';
     std::string value;
     for (char c : quoted) {
-        if (c == '\\') value += "\\\\";
-        else if (c == '%') value += "%%";
-        else value += c;
+        if (c == '\\')
+            value += "\\\\";
+        else if (c == '%')
+            value += "%%";
+        else
+            value += c;
     }
     return value;
 }
@@ -32,10 +35,14 @@ std::string ExecArgument(const std::string& arg) {
 std::string TextValue(const std::string& text) {
     std::string value;
     for (char c : text) {
-        if (c == '\\') value += "\\\\";
-        else if (c == '\n') value += "\\n";
-        else if (c == '\r' || c == '\t') value += ' ';
-        else value += c;
+        if (c == '\\')
+            value += "\\\\";
+        else if (c == '\n')
+            value += "\\n";
+        else if (c == '\r' || c == '\t')
+            value += ' ';
+        else
+            value += c;
     }
     return value;
 }
@@ -62,8 +69,11 @@ bool WriteMenuGroup(const std::string& title) {
         "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
         " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
         "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>Zentrix</Name>\n"
-        "    <Directory>" + std::string(kMenuDirectoryFile) + "</Directory>\n"
-        "    <Include><Category>" + kMenuCategory + "</Category></Include>\n  </Menu>\n</Menu>\n";
+        "    <Directory>" +
+        std::string(kMenuDirectoryFile) +
+        "</Directory>\n"
+        "    <Include><Category>" +
+        kMenuCategory + "</Category></Include>\n  </Menu>\n</Menu>\n";
     const std::string directory = "[Desktop Entry]\nType=Directory\nName=" + TextValue(title) + "\n";
     return WriteFileAtomically(MenusMergedDir() + "/" + kMenuFile, menu) &&
            WriteFileAtomically(DesktopDirectoriesDir() + "/" + kMenuDirectoryFile, directory);

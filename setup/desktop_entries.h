@@ -9,10 +9,10 @@
 namespace ztx {
 
 struct DesktopEntry {
-    std::string name;                // "Name": what the menu or desktop shows
-    std::string comment;             // "Comment": the link's description
-    std::vector<std::string> exec;   // the program and its arguments
-    bool inMenuGroup = false;        // listed in the "Zentrix" submenu
+    std::string name;               // "Name": what the menu or desktop shows
+    std::string comment;            // "Comment": the link's description
+    std::vector<std::string> exec;  // the program and its arguments
+    bool inMenuGroup = false;       // listed in the "Zentrix" submenu
 };
 
 // The entry's text (every argument quoted and escaped as the desktop entry

@@ -40,7 +40,7 @@ inline const std::vector<std::string>& SaverFileNames() {
 // Files of the installation folder besides the displays, in removal order.
 inline const std::vector<std::string>& InstallFileNames() {
     static const std::vector<std::string> names = {"File_ID.DIZ", kLauncherProgram, kUninstallProgram,
-                                                   "License.TXT", "ReadMe.TXT",    "FAQ.TXT"};
+                                                   "License.TXT", "ReadMe.TXT",     "FAQ.TXT"};
     return names;
 }
 // Package files copied into the installation folder.
@@ -52,12 +52,12 @@ inline const std::vector<std::string>& PackageDocNames() {
 // Desktop entry files. The menu group "The Zentrical Screen Saver" is a
 // submenu built from the menu entries' category.
 constexpr char kMenuCategory[] = "X-Zentrix";
-constexpr char kMenuFile[] = "zentrix.menu";             // in menus/applications-merged
+constexpr char kMenuFile[] = "zentrix.menu";                // in menus/applications-merged
 constexpr char kMenuDirectoryFile[] = "zentrix.directory";  // in desktop-directories
 inline const std::vector<std::string>& MenuEntryFiles() {
     static const std::vector<std::string> names = {"zentrix-configure.desktop", "zentrix-help.desktop",
-                                                   "zentrix-saved-displays.desktop",
-                                                   "zentrix-release-notes.desktop", "zentrix-uninstall.desktop"};
+                                                   "zentrix-saved-displays.desktop", "zentrix-release-notes.desktop",
+                                                   "zentrix-uninstall.desktop"};
     return names;
 }
 constexpr char kDesktopConfigureFile[] = "zentrix-configure.desktop";

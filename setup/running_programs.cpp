@@ -21,7 +21,7 @@ std::vector<pid_t> FindUserProcesses(const std::string& name) {
         const long pid = std::strtol(e->d_name, &end, 10);
         if (pid <= 0 || *end != '\0' || pid == getpid()) continue;
         const std::string dir = std::string("/proc/") + e->d_name;
-        struct stat st{};
+        struct stat st {};
         if (stat(dir.c_str(), &st) != 0 || st.st_uid != getuid()) continue;
         // The program as started (argv[0]), not the kernel's 15-character name.
         std::string cmdline;

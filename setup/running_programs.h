@@ -3,8 +3,9 @@
 // Here the launcher is a process of the user: it gets SIGTERM (the close
 // message) and is waited for the same way, with no time limit.
 #pragma once
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <vector>
 
 namespace ztx {

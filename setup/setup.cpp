@@ -217,7 +217,8 @@ InstallResult RunInstall(const PackageFolder& package, const SetupChoices& choic
     // 8. Documents.
     progress("Copying files to home directory...", 87);
     for (const std::string& name : PackageDocNames()) {
-        if (IsRegularFile(package.dataDir + "/" + name)) CopyWithRetry(package.dataDir + "/" + name, installDir + "/" + name);
+        if (IsRegularFile(package.dataDir + "/" + name))
+            CopyWithRetry(package.dataDir + "/" + name, installDir + "/" + name);
     }
 
     // 9. The slogan and the exception record.
@@ -252,9 +253,9 @@ InstallResult RunInstall(const PackageFolder& package, const SetupChoices& choic
     }
     if (choices.configOnDesktop) {
         progress("Adding config to desktop...", 93);
-        WriteDesktopEntry(DesktopDir() + "/" + kDesktopConfigureFile,
-                          {.name = "Zentrix SS - Configure", .comment = "Zentrix SS - Configure", .exec = {saver, "/C"}},
-                          true);
+        WriteDesktopEntry(
+            DesktopDir() + "/" + kDesktopConfigureFile,
+            {.name = "Zentrix SS - Configure", .comment = "Zentrix SS - Configure", .exec = {saver, "/C"}}, true);
     }
     if (choices.installCompanion && IsRegularFile(package.programDir + "/" + kCompanionProgram)) {
         progress("Installing Tonewell Pro...", 95);
@@ -277,7 +278,8 @@ InstallResult RunInstall(const PackageFolder& package, const SetupChoices& choic
     if (choices.savedOnDesktop) {
         progress("Adding link to saved settings...", 98);
         WriteDesktopEntry(DesktopDir() + "/" + kDesktopSavedFile,
-                          {.name = "Zentrix SS - Saved Displays", .comment = "Zentrix SS - Saved Displays",
+                          {.name = "Zentrix SS - Saved Displays",
+                           .comment = "Zentrix SS - Saved Displays",
                            .exec = OpenWithDesktop(savedDir)},
                           true);
     }
@@ -297,8 +299,9 @@ int RunUnattendedSetup(const std::string& setupPath) {
         std::fprintf(stderr, "zentrix-setup: %s (%s)\n", kInvalidDirectoryText, start.choices.installDir.c_str());
         return 1;
     }
-    SetupHost host{.progress = [](const std::string& text, int percent) { std::printf("%3d%% %s\n", percent, text.c_str()); },
-                   .closeOldVersions = [] { std::fprintf(stderr, "zentrix-setup: %s\n", kCloseOldVersionsText); }};
+    SetupHost host{
+        .progress = [](const std::string& text, int percent) { std::printf("%3d%% %s\n", percent, text.c_str()); },
+        .closeOldVersions = [] { std::fprintf(stderr, "zentrix-setup: %s\n", kCloseOldVersionsText); }};
     if (RunInstall(package, start.choices, host) != InstallResult::Done) {
         std::fprintf(stderr, "zentrix-setup: %s %s\n", kInstallProblemCaption, kInstallProblemText);
         return 1;

@@ -47,9 +47,9 @@ struct SetupChoices {
 // available.
 struct SetupStart {
     SetupChoices choices;
-    bool presetsAvailable = false;   // "Load Preset Displays": only over an earlier installation
-    bool launcherInPackage = false;  // the task-bar launcher box
-    bool companionInPackage = false; // the analyser page; without it every box is off and disabled
+    bool presetsAvailable = false;    // "Load Preset Displays": only over an earlier installation
+    bool launcherInPackage = false;   // the task-bar launcher box
+    bool companionInPackage = false;  // the analyser page; without it every box is off and disabled
 };
 SetupStart InitialSetup(const PackageFolder& package);
 

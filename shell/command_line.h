@@ -22,9 +22,9 @@ enum class RunMode { Configure, Setup, FullScreen, Preview, ChangePassword, Inva
 
 struct CommandLine {
     RunMode mode = RunMode::Invalid;
-    char letter = 0;        // the switch letter, upper case; 0 for none
-    uint32_t window = 0;    // the handle argument of C, P, L and A (0: none)
-    bool unattended = false; // setup with "--unattended" or "--yes": no windows
+    char letter = 0;          // the switch letter, upper case; 0 for none
+    uint32_t window = 0;      // the handle argument of C, P, L and A (0: none)
+    bool unattended = false;  // setup with "--unattended" or "--yes": no windows
 };
 
 // Step 1 of the entry: skips the program name (a quoted one up to its closing

@@ -1,6 +1,8 @@
 // Setup and the uninstaller on the test's temporary home: the XScreenSaver
 // list edits, a whole installation from a package folder, a saver that
 // cannot be replaced, and the removal with its questions.
+#include "setup/setup.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -13,7 +15,6 @@
 #include "settings/registry.h"
 #include "settings/settings_key.h"
 #include "setup/install_names.h"
-#include "setup/setup.h"
 #include "setup/xscreensaver_list.h"
 #include "tests/test_support.h"
 #include "uninstall/uninstall.h"
@@ -135,7 +136,7 @@ struct Package {
 std::string Setting(const char* name) { return ztx::ReadSettingText(name); }
 
 bool Executable(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && (st.st_mode & 0111) == 0111;
 }
 
@@ -163,6 +164,7 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     ASSERT_TRUE(ztx::PrepareDirectory(choices.installDir));
     EXPECT_FALSE(ztx::PrepareDirectory("relative/folder"));
     ASSERT_TRUE(ztx::WriteFileAtomically(choices.installDir + "/Old.ZTX", "[Header]\n"));
+    ASSERT_TRUE(ztx::RegCreateKey(ztx::RegRoot::CurrentUser, ztx::SettingsKeyPath() + "\\Saved\\Legacy One"));
     std::vector<std::pair<std::string, int>> steps;
     int closeRequests = 0;
     ztx::SetupHost host{.progress = [&](const std::string& t, int p) { steps.emplace_back(t, p); },
@@ -173,6 +175,8 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     EXPECT_EQ(steps[0], std::make_pair(std::string("[D] Alpha.ZTX"), 40));  // bar in equal steps
     EXPECT_EQ(steps[1], std::make_pair(std::string("Beta.ztx"), 80));
     EXPECT_EQ(steps.back(), std::make_pair(std::string("Installation complete."), 100));
+    EXPECT_NE(std::find(steps.begin(), steps.end(), std::make_pair(std::string("Updating: Legacy One"), 80)),
+              steps.end());
 
     const std::string bin = ztx::BinDir(), sav = choices.installDir + "/Settings";
     for (const char* p : {"zentrix", "zentrix-xscreensaver", "ztx"}) EXPECT_TRUE(Executable(bin + "/" + p)) << p;
@@ -182,7 +186,9 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     EXPECT_EQ(Setting("PlugInDir"), choices.installDir + "/PlugIns");
     EXPECT_EQ(Setting("Slogan"), "Colours for the idle hours");
     EXPECT_EQ(Setting("Exception"), "None");
-    for (const char* f : {"Old.ZTX", "[D] Alpha.ZTX", "Beta.ztx"}) EXPECT_TRUE(ztx::IsRegularFile(sav + "/" + f)) << f;
+    EXPECT_FALSE(ztx::RegKeyExists(ztx::RegRoot::CurrentUser, ztx::SettingsKeyPath() + "\\Saved"));
+    for (const char* f : {"Old.ZTX", "[D] Alpha.ZTX", "Beta.ztx", "Legacy One.ZTX"})
+        EXPECT_TRUE(ztx::IsRegularFile(sav + "/" + f)) << f;
     EXPECT_FALSE(ztx::FileExists(choices.installDir + "/Old.ZTX"));
     EXPECT_TRUE(ztx::IsRegularFile(choices.installDir + "/PlugIns/rosette.so"));
     EXPECT_TRUE(ztx::IsRegularFile(ztx::SystemDir() + "/help/topics/main.html"));
@@ -233,12 +239,13 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     std::vector<std::string> asked;
     std::vector<bool> answers = {false};
     std::string informed;
-    ztx::UninstallDialogs dialogs{.askYesNo = [&](const std::string& t, const std::string&) {
-                                      asked.push_back(t);
-                                      bool a = answers.front();
-                                      answers.erase(answers.begin());
-                                      return a;
-                                  },
+    ztx::UninstallDialogs dialogs{.askYesNo =
+                                      [&](const std::string& t, const std::string&) {
+                                          asked.push_back(t);
+                                          bool a = answers.front();
+                                          answers.erase(answers.begin());
+                                          return a;
+                                      },
                                   .inform = [&](const std::string& t, const std::string&) { informed = t; }};
     EXPECT_FALSE(ztx::RunUninstall(dialogs));
     EXPECT_TRUE(ztx::IsRegularFile(bin + "/zentrix"));
@@ -299,8 +306,8 @@ TEST(Setup, SloganStopsAtTheFirstCharacterOutsideSpaceToZ) {
 // folder) into a home of their own, and out again.
 TEST(Setup, UnattendedSetupAndUninstallFromTheBuildFolder) {
     const std::string home = ztx_test::g_tempRoot + "/fresh";
-    const std::string env = "env HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/.config' XDG_DATA_HOME='" + home +
-                            "/.local/share' ";
+    const std::string env =
+        "env HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/.config' XDG_DATA_HOME='" + home + "/.local/share' ";
     const std::string buildDir = ztx::DirName(ZTX_ZENTRIX_EXE);
     ztx_test::CommandResult setup = ztx_test::RunCommand(env + "'" + buildDir + "/zentrix-setup' --unattended 2>&1");
     ASSERT_EQ(setup.status, 0) << setup.out;

@@ -17,32 +17,33 @@
 namespace {
 
 ztx::UninstallDialogs UnattendedDialogs() {
-    return {.askYesNo = [](const std::string& text, const std::string&) {
-                std::printf("%s Yes\n", text.c_str());
-                return true;
-            },
+    return {.askYesNo =
+                [](const std::string& text, const std::string&) {
+                    std::printf("%s Yes\n", text.c_str());
+                    return true;
+                },
             .inform = [](const std::string& text, const std::string&) { std::printf("%s\n", text.c_str()); }};
 }
 
 // Questions on the terminal: an empty answer takes the default (Yes); the
 // end of the input answers No, so nothing is removed unasked.
 ztx::UninstallDialogs TerminalDialogs() {
-    return {.askYesNo = [](const std::string& text, const std::string& caption) {
-                for (;;) {
-                    std::printf("%s: %s [Y/n] ", caption.c_str(), text.c_str());
-                    std::fflush(stdout);
-                    std::string answer;
-                    if (!std::getline(std::cin, answer)) {
-                        std::printf("\n");
-                        return false;
+    return {.askYesNo =
+                [](const std::string& text, const std::string& caption) {
+                    for (;;) {
+                        std::printf("%s: %s [Y/n] ", caption.c_str(), text.c_str());
+                        std::fflush(stdout);
+                        std::string answer;
+                        if (!std::getline(std::cin, answer)) {
+                            std::printf("\n");
+                            return false;
+                        }
+                        if (answer.empty() || answer == "y" || answer == "Y" || answer == "yes") return true;
+                        if (answer == "n" || answer == "N" || answer == "no") return false;
                     }
-                    if (answer.empty() || answer == "y" || answer == "Y" || answer == "yes") return true;
-                    if (answer == "n" || answer == "N" || answer == "no") return false;
-                }
-            },
-            .inform = [](const std::string& text, const std::string& caption) {
-                std::printf("%s: %s\n", caption.c_str(), text.c_str());
-            }};
+                },
+            .inform = [](const std::string& text,
+                         const std::string& caption) { std::printf("%s: %s\n", caption.c_str(), text.c_str()); }};
 }
 
 }  // namespace
@@ -53,9 +54,10 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--unattended") == 0 || std::strcmp(argv[i], "--yes") == 0) {
             unattended = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("usage: zentrix-uninstall [--unattended | --yes]\n"
-                        "Removes Zentrix as set up for you by zentrix-setup. --unattended (or --yes)\n"
-                        "answers every question Yes and shows no window.\n");
+            std::printf(
+                "usage: zentrix-uninstall [--unattended | --yes]\n"
+                "Removes Zentrix as set up for you by zentrix-setup. --unattended (or --yes)\n"
+                "answers every question Yes and shows no window.\n");
             return 0;
         }
     }

@@ -92,7 +92,8 @@ bool RunUninstall(const UninstallDialogs& dialogs) {
     RegDeleteKeyTree(RegRoot::LocalMachine, kUninstallKey);
     DeleteFile(ApplicationsDir() + "/" + kDisplayEntryFile);
     DeleteFile(MimePackagesDir() + "/" + kMimePackageFile);
-    if (IsDirectory(DirName(MimePackagesDir()))) RunCommandLine("update-mime-database \"" + DirName(MimePackagesDir()) + "\"");
+    if (IsDirectory(DirName(MimePackagesDir())))
+        RunCommandLine("update-mime-database \"" + DirName(MimePackagesDir()) + "\"");
 
     // 11. The settings tree.
     DeleteKeyTree(RegRoot::CurrentUser, SettingsKeyPath(kDefaultSettingsKeyName));

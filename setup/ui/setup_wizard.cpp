@@ -2,8 +2,6 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdio>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -18,13 +16,14 @@
 #include <QVBoxLayout>
 #include <QWizard>
 #include <QWizardPage>
+#include <cstdio>
 
 #include "engine/process_state.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/process.h"
-#include "shell/run_modes.h"
 #include "setup/setup.h"
+#include "shell/run_modes.h"
 #include "soundlink/sound_link.h"
 
 namespace ztx {
@@ -213,15 +212,16 @@ private:
         InstallResult result;
         {
             BusyCursor busy;
-            SetupHost host{.progress =
-                               [this](const std::string& text, int percent) {
-                                   text_->setText(Q(text));
-                                   bar_->setValue(percent);
-                                   wizard()->repaint();
-                                   QApplication::processEvents();
-                               },
-                           .closeOldVersions =
-                               [this] { QMessageBox::information(this, kCloseOldVersionsCaption, kCloseOldVersionsText); }};
+            SetupHost host{
+                .progress =
+                    [this](const std::string& text, int percent) {
+                        text_->setText(Q(text));
+                        bar_->setValue(percent);
+                        wizard()->repaint();
+                        QApplication::processEvents();
+                    },
+                .closeOldVersions =
+                    [this] { QMessageBox::information(this, kCloseOldVersionsCaption, kCloseOldVersionsText); }};
             result = RunInstall(w_.package, w_.start.choices, host);
         }
         if (result != InstallResult::Done) {
@@ -262,8 +262,9 @@ public:
         setTitle("The Zentrical Screen Saver -- Configure");
         setFinalPage(true);
         auto* layout = new QVBoxLayout(this);
-        layout->addWidget(Text("The Zentrical Screen Saver is installed. You can choose it as your screen "
-                                     "saver, compose your own displays, or read the help."));
+        layout->addWidget(
+            Text("The Zentrical Screen Saver is installed. You can choose it as your screen "
+                 "saver, compose your own displays, or read the help."));
         auto* configure = Numbered(new QPushButton("&Configure"), 1037);
         auto* launch = Numbered(new QPushButton("&Launch"), 1087);
         auto* help = Numbered(new QPushButton("&Help"), 1298);
@@ -273,9 +274,8 @@ public:
         configure->setEnabled(!settings.empty());
         connect(configure, &QPushButton::clicked, this, [settings] { RunCommandLine("\"" + settings + "\""); });
         connect(launch, &QPushButton::clicked, this, [] { RunCommandLine(ConfigureCommand()); });
-        connect(help, &QPushButton::clicked, this, [] {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(Q(SystemDir() + "/help/index.html")));
-        });
+        connect(help, &QPushButton::clicked, this,
+                [] { QDesktopServices::openUrl(QUrl::fromLocalFile(Q(SystemDir() + "/help/index.html"))); });
     }
     void initializePage() override { wizard()->setButtonLayout({QWizard::Stretch, QWizard::FinishButton}); }
 };
@@ -287,8 +287,9 @@ int RunSetupWizard(const CommandLine&, int argc, char** argv) {
     xcb_connection_t* probe = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(probe)) {
         xcb_disconnect(probe);
-        std::fprintf(stderr, "zentrix-setup: no X display to show the wizard on; \"zentrix-setup --unattended\" "
-                             "installs with the default answers\n");
+        std::fprintf(stderr,
+                     "zentrix-setup: no X display to show the wizard on; \"zentrix-setup --unattended\" "
+                     "installs with the default answers\n");
         return 1;
     }
     QApplication app(argc, argv);
@@ -297,7 +298,8 @@ int RunSetupWizard(const CommandLine&, int argc, char** argv) {
     w.package = FindPackageFolder(OwnProgramPath());
     w.start = InitialSetup(w.package);
     QWizard wizard;
-    wizard.setWindowTitle(QString("Setup for Zentrix v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionBuild));
+    wizard.setWindowTitle(
+        QString("Setup for Zentrix v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionBuild));
     wizard.setOption(QWizard::NoBackButtonOnStartPage);
     wizard.addPage(new DirectoryPage(w));
     wizard.addPage(new OptionsPage(w));

@@ -24,8 +24,7 @@ bool RunWithMessageBoxes(int argc, char** argv) {
         .askYesNo =
             [](const std::string& text, const std::string& caption) {
                 return QMessageBox::question(nullptr, QString::fromStdString(caption), QString::fromStdString(text),
-                                             QMessageBox::Yes | QMessageBox::No,
-                                             QMessageBox::Yes) == QMessageBox::Yes;
+                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
             },
         .inform =
             [](const std::string& text, const std::string& caption) {
