@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -15,6 +17,7 @@
 #include "settings/registry.h"
 #include "settings/settings_key.h"
 #include "setup/install_names.h"
+#include "setup/running_programs.h"
 #include "setup/xscreensaver_list.h"
 #include "tests/test_support.h"
 #include "uninstall/uninstall.h"
@@ -125,6 +128,9 @@ struct Package {
         Write("PlugIns/rosette.so", "ELF");
         Write("ReadMe.TXT", "read me\n");
         Write("License.TXT", "licence\n");
+        // The task-bar launcher: any program that keeps running will do.
+        ztx::CopyFileOver("/bin/sleep", dir + "/zentrix-launcher");
+        chmod((dir + "/zentrix-launcher").c_str(), 0755);
         Write("Slogan.TXT", "Colours for the idle hours\nsecond line\n");
         folder = ztx::FindPackageFolder(dir + "/zentrix-setup");
     }
@@ -152,6 +158,7 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     ztx::SetupStart first = ztx::InitialSetup(package.folder);
     EXPECT_FALSE(first.presetsAvailable);  // no earlier installation
     EXPECT_FALSE(first.companionInPackage);
+    EXPECT_TRUE(first.launcherInPackage);
     EXPECT_FALSE(first.choices.installCompanion);
     EXPECT_EQ(first.choices.installDir, ztx::InstallDir());
 
@@ -181,6 +188,8 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     const std::string bin = ztx::BinDir(), sav = choices.installDir + "/Settings";
     for (const char* p : {"zentrix", "zentrix-xscreensaver", "ztx"}) EXPECT_TRUE(Executable(bin + "/" + p)) << p;
     EXPECT_TRUE(Executable(choices.installDir + "/zentrix-uninstall"));
+    EXPECT_TRUE(Executable(choices.installDir + "/zentrix-launcher"));
+    EXPECT_TRUE(ztx::IsRegularFile(ztx::AutostartDir() + "/zentrix-launcher.desktop"));
     EXPECT_EQ(Setting("ZentrixDir"), choices.installDir);
     EXPECT_EQ(Setting("ZentrixSav"), sav);
     EXPECT_EQ(Setting("PlugInDir"), choices.installDir + "/PlugIns");
@@ -252,9 +261,21 @@ TEST(Setup, InstallsEverythingThenTheUninstallerRemovesIt) {
     EXPECT_EQ(Setting("ZentrixDir"), choices.installDir);
     EXPECT_TRUE(informed.empty());
 
-    answers = {true, false};
+    // A launcher that runs is asked to close and waited for.
+    const pid_t launcher = fork();
+    if (launcher == 0) {
+        execl((choices.installDir + "/zentrix-launcher").c_str(), "zentrix-launcher", "30", nullptr);
+        _exit(127);
+    }
+    for (int i = 0; i < 100 && ztx::FindUserProcesses("zentrix-launcher").empty(); ++i) usleep(10000);
+    EXPECT_EQ(ztx::FindUserProcesses("zentrix-launcher").size(), 1u);
+    answers = {true, true};
     asked.clear();
     EXPECT_TRUE(ztx::RunUninstall(dialogs));
+    EXPECT_TRUE(ztx::FindUserProcesses("zentrix-launcher").empty());
+    int status = 0;
+    waitpid(launcher, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
     EXPECT_EQ(asked, (std::vector<std::string>{ztx::kConfirmRemovalText, ztx::kLauncherQuestionText}));
     EXPECT_EQ(informed, ztx::kRemovedText);
     EXPECT_FALSE(ztx::RegKeyExists(ztx::RegRoot::CurrentUser, ztx::SettingsKeyPath()));
