@@ -82,7 +82,11 @@ std::string HelpAnchor(int topic) {
 }
 
 std::string HelpFile(const std::string& programPath) {
-    for (const std::string& path : {SystemDir() + "/help/index.html", DirName(programPath) + "/help/index.html"}) {
+    // Setup's copy, then the build folder's, then a system-wide installation
+    // (<prefix>/bin beside <prefix>/share/zentrix).
+    const std::string programDir = DirName(programPath);
+    for (const std::string& path : {SystemDir() + "/help/index.html", programDir + "/help/index.html",
+                                    programDir + "/../share/zentrix/help/index.html"}) {
         if (IsRegularFile(path)) return path;
     }
     return "";

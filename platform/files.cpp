@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -202,20 +203,38 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-std::vector<std::string> ListMatchingFiles(const std::string& dir, std::string_view pattern) {
+namespace {
+
+// Names in `dir` (without "." and "..") that `keep` accepts, sorted without
+// regard to case.
+std::vector<std::string> ListNames(const std::string& dir, const std::function<bool(const std::string&)>& keep) {
     std::vector<std::string> names;
     DIR* d = opendir(dir.c_str());
     if (!d) return names;
     while (dirent* e = readdir(d)) {
         std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        if (!MatchPattern(pattern, name)) continue;
-        if (IsRegularFile(dir + "/" + name)) names.push_back(name);
+        if (keep(name)) names.push_back(name);
     }
     closedir(d);
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> ListMatchingFiles(const std::string& dir, std::string_view pattern) {
+    return ListNames(dir, [&](const std::string& name) {
+        return MatchPattern(pattern, name) && IsRegularFile(dir + "/" + name);
+    });
+}
+
+std::vector<std::string> ListSubfolders(const std::string& dir) {
+    return ListNames(dir, [&](const std::string& name) {
+        struct stat st{};
+        return lstat((dir + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    });
 }
 
 }  // namespace ztx

@@ -29,6 +29,10 @@ bool MatchPattern(std::string_view pattern, std::string_view name);
 // Names (not paths) of the regular files in `dir` that match `pattern`,
 // sorted without regard to case. A missing folder gives an empty list.
 std::vector<std::string> ListMatchingFiles(const std::string& dir, std::string_view pattern);
+// Names of the folders in `dir` (without "." and ".."; links to folders are
+// not followed, so a walk over them stays inside `dir`), sorted without
+// regard to case. A missing folder gives an empty list.
+std::vector<std::string> ListSubfolders(const std::string& dir);
 // Removes the temporary files ("<name>.tmp-<suffix>") that writes
 // interrupted by a crash or a full disk left in `dir`. Only files untouched
 // for `minAgeSeconds` go: a write in progress is never that slow. Returns

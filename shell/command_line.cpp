@@ -1,5 +1,7 @@
 #include "shell/command_line.h"
 
+#include <string_view>
+
 #include "platform/files.h"
 
 namespace ztx {
@@ -86,7 +88,13 @@ bool IsSetupName(const std::string& programPath) {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     std::string line = JoinCommandLine(argc, argv);
-    return ParseSwitches(SkipProgramName(line.c_str()), argc > 0 && IsSetupName(argv[0] ? argv[0] : ""));
+    const bool setupName = argc > 0 && IsSetupName(argv[0] ? argv[0] : "");
+    for (int i = 1; setupName && i < argc; ++i) {
+        if (argv[i] && (std::string_view(argv[i]) == "--unattended" || std::string_view(argv[i]) == "--yes")) {
+            return {.mode = RunMode::Setup, .unattended = true};
+        }
+    }
+    return ParseSwitches(SkipProgramName(line.c_str()), setupName);
 }
 
 std::string TestRunCandidate(const std::vector<std::string>& words) {

@@ -22,8 +22,9 @@ enum class RunMode { Configure, Setup, FullScreen, Preview, ChangePassword, Inva
 
 struct CommandLine {
     RunMode mode = RunMode::Invalid;
-    char letter = 0;        // the switch letter, upper case; 0 for none
-    uint32_t window = 0;    // the handle argument of C, P, L and A (0: none)
+    char letter = 0;          // the switch letter, upper case; 0 for none
+    uint32_t window = 0;      // the handle argument of C, P, L and A (0: none)
+    bool unattended = false;  // setup with "--unattended" or "--yes": no windows
 };
 
 // Step 1 of the entry: skips the program name (a quoted one up to its closing
@@ -39,7 +40,8 @@ std::string JoinCommandLine(int argc, const char* const* argv);
 // Whether the program's own file name (not its folder) contains "setup",
 // compared in lower case.
 bool IsSetupName(const std::string& programPath);
-// Parses a process's arguments: the three functions above in a row.
+// Parses a process's arguments: the three functions above in a row. Under a
+// setup name, a word "--unattended" or "--yes" runs setup without windows.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // The display file a full-screen or preview run was asked to test: of the

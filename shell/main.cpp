@@ -3,6 +3,7 @@
 #include "shell/run_modes.h"
 #ifdef ZTX_HAVE_GUI
 #include "config/ui/config_app.h"
+#include "setup/ui/setup_wizard.h"
 #include "shell/ui/saver_app.h"
 #endif
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
 #ifdef ZTX_HAVE_GUI
     ztx::InstallSaverRunners();
     ztx::InstallConfigRunner();
+    ztx::InstallSetupRunner();
 #endif
     ztx::CommandLine cmd = ztx::ParseCommandLine(argc, argv);
     return ztx::ExitStatus(ztx::RunSelectedMode(cmd, argc, argv));

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "engine/process_state.h"
+#include "platform/process.h"
 #include "settings/display_names.h"
+#include "setup/setup.h"
 
 namespace ztx {
 
@@ -72,6 +74,7 @@ int RunSelectedMode(const CommandLine& cmd, int argc, char** argv) {
         case RunMode::Configure:
             return Runners.configure ? Runners.configure(cmd, argc, argv) : Unavailable("the configuration tool");
         case RunMode::Setup:
+            if (cmd.unattended) return RunUnattendedSetup(OwnProgramPath());
             return Runners.setup ? Runners.setup(cmd, argc, argv) : Unavailable("setup");
     }
     return -1;

@@ -60,6 +60,11 @@ TEST(CommandLine, SetupIsChosenByTheProgramsOwnName) {
     EXPECT_EQ(ParseSwitches("", true).mode, RunMode::Setup);
     EXPECT_EQ(ParseSwitches("/c", true).mode, RunMode::Setup);
     EXPECT_EQ(ParseSwitches("/s", true).mode, RunMode::FullScreen);
+    // The unattended setup: only under a setup name.
+    const char* setup[] = {"./zentrix-setup", "--unattended"};
+    EXPECT_TRUE(ParseCommandLine(2, setup).unattended);
+    const char* saver[] = {"./zentrix", "--yes"};
+    EXPECT_EQ(ParseCommandLine(2, saver).mode, RunMode::Invalid);
 }
 
 TEST(CommandLine, TestRunCandidateIsTheThirdOrFourthWord) {

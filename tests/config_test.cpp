@@ -176,6 +176,10 @@ TEST_F(ConfigSessionTest, ColourNoteFollowsTheStoredModeAndHelpIsFoundBeforeSetu
     // Beside the program until setup installs the pages; then the installed ones.
     const std::string build = ztx_test::g_tempRoot + "/build";
     EXPECT_EQ(HelpFile(build + "/zentrix"), "");
+    const std::string prefix = ztx_test::g_tempRoot + "/usr";  // a system-wide installation
+    ASSERT_TRUE(MakeDirs(prefix + "/bin"));
+    ASSERT_TRUE(WriteFileAtomically(prefix + "/share/zentrix/help/index.html", "<html></html>"));
+    EXPECT_EQ(HelpFile(prefix + "/bin/zentrix"), prefix + "/bin/../share/zentrix/help/index.html");
     ASSERT_TRUE(MakeDirs(build + "/help"));
     ASSERT_TRUE(WriteFileAtomically(build + "/help/index.html", "<html></html>"));
     EXPECT_EQ(HelpFile(build + "/zentrix"), build + "/help/index.html");

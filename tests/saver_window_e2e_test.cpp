@@ -275,13 +275,14 @@ TEST_F(SaverWindowE2E, XScreenSaverLauncherTakesAHexWindowId) {
 
 // Without a window from its host, --root draws on the root window (below
 // every other window, input left to the locker), and --display shows that
-// display in this process alone: "Active" stays as it is.
+// display in this process alone: "Active" stays as it is. The name comes in
+// two words, as from a host that splits its command line at spaces.
 TEST_F(SaverWindowE2E, LauncherOnTheRootWindowShowsTheDisplayItIsGiven) {
     unsetenv("XSCREENSAVER_WINDOW");
     pid_t pid = fork();
     if (pid == 0) {
         std::string launcher = ztx::DirName(ZTX_ZENTRIX_EXE) + "/zentrix-xscreensaver";
-        execl("/bin/sh", "sh", launcher.c_str(), "--root", "--display", "[D] Cube", static_cast<char*>(nullptr));
+        execl("/bin/sh", "sh", launcher.c_str(), "--root", "--display", "[D]", "Cube", static_cast<char*>(nullptr));
         _exit(127);
     }
     LitAfterStart(500);
