@@ -158,7 +158,7 @@ bool RunHeadless(const HeadlessRun& run, std::string* error) {
                 break;
             }
             test = BeginTestRun(run.what);  // the binary form converts through the settings
-            if (!test.active) return fail("cannot read the display file " + run.what);
+            if (!test.active) return fail(test.error);
             g_choice.name = kTestingDisplay;
             break;
     }

@@ -222,9 +222,15 @@ void ExpandIndicesBand(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, in
     }
     uint32_t t[256];
     std::memcpy(t, table, sizeof t);
+    // A whole-number widening (a stored video mode of half or a third of
+    // the screen): each source pixel is looked up once and written k times,
+    // the same pixels StretchIndex picks.
+    const int k = dstWidth % srcWidth == 0 ? dstWidth / srcWidth : 0;
     thread_local std::vector<int> columns;
-    columns.resize(dstWidth);
-    for (int x = 0; x < dstWidth; ++x) columns[x] = StretchIndex(x, srcWidth, dstWidth);
+    if (k == 0) {
+        columns.resize(dstWidth);
+        for (int x = 0; x < dstWidth; ++x) columns[x] = StretchIndex(x, srcWidth, dstWidth);
+    }
     int lastRow = -1;
     for (int i = 0; i < rows; ++i) {
         const int sy = StretchIndex(firstRow + i, srcHeight, dstHeight);
@@ -235,7 +241,13 @@ void ExpandIndicesBand(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, in
         }
         lastRow = sy;
         const uint8_t* s = src + sy * srcStride;
-        for (int x = 0; x < dstWidth; ++x) d[x] = t[s[columns[x]]];
+        if (k == 2) {
+            for (int x = 0; x < srcWidth; ++x) d[2 * x] = d[2 * x + 1] = t[s[x]];
+        } else if (k > 0) {
+            for (int x = 0; x < srcWidth; ++x, d += k) std::fill_n(d, k, t[s[x]]);
+        } else {
+            for (int x = 0; x < dstWidth; ++x) d[x] = t[s[columns[x]]];
+        }
     }
 }
 

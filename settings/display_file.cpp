@@ -392,7 +392,7 @@ int ImportDisplayFile(const std::string& path, const std::function<bool(const st
         return fail("a display named \"" + name + "\" already exists");
 
     if (legacy) {
-        if (!ImportLegacyFile(name, path)) return fail("the file is damaged: " + path);
+        if (std::string why; !ImportLegacyFile(name, path, &why)) return fail(why);
         LoadDisplayFromRegistry(name);
         DeleteSavedTree(kDefaultSettingsKeyName, name);
         if (!SaveDisplay(name, error)) return 0;

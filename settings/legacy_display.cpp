@@ -1,5 +1,6 @@
 #include "settings/legacy_display.h"
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -62,13 +63,17 @@ bool TruncatedRecord(const std::string& data, size_t start) {
 
 }  // namespace
 
-int ImportLegacyFile(const std::string& name, const std::string& path) {
-    if (!IsValidDisplayName(name)) return 0;
+int ImportLegacyFile(const std::string& name, const std::string& path, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return 0;
+    };
+    if (!IsValidDisplayName(name)) return fail("not a display name: \"" + name + "\"");
     std::string data;
-    if (!ReadWholeFile(path, data)) return 0;
+    if (!ReadWholeFile(path, data)) return fail("cannot read " + path + ": " + std::strerror(errno));
     Reader r{data};
     uint32_t magic;
-    if (!r.U32(magic) || magic != kLegacyMagic) return 0;
+    if (!r.U32(magic) || magic != kLegacyMagic) return fail("the file is damaged: " + path);
 
     struct Record {
         std::string key, valueName, data;
@@ -91,7 +96,7 @@ int ImportLegacyFile(const std::string& name, const std::string& path) {
         }
         records.push_back(std::move(rec));
     }
-    if (damaged) return 0;
+    if (damaged) return fail("the file is damaged: " + path);
 
     const std::string base = SettingsKeyPath(kDefaultSettingsKeyName) + "\\Saved\\" + name;
     DeleteKeyTree(RegRoot::CurrentUser, base);
@@ -106,7 +111,7 @@ int ImportLegacyFile(const std::string& name, const std::string& path) {
             d.Set(RegRoot::CurrentUser, key, rec.valueName, std::move(v));
         }
         return true;
-    });
+    }, error);
     return stored ? 1 : 0;
 }
 

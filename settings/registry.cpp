@@ -557,15 +557,18 @@ RegistryData RegSnapshot() {
     return data;
 }
 
-bool RegUpdate(const std::function<bool(RegistryData&)>& change) {
+bool RegUpdate(const std::function<bool(RegistryData&)>& change, std::string* error) {
     std::string path = RegistryFilePath();
     WriterLock lock(path);
     RegistryData data;
     Load(path, data, true);
     if (!change(data)) return true;
-    std::string error;
-    if (!WriteFileAtomically(path, data.Serialize(), &error)) {
-        std::fprintf(stderr, "zentrix: settings not saved: %s\n", error.c_str());
+    std::string why;
+    if (!WriteFileAtomically(path, data.Serialize(), &why)) {
+        if (error)
+            *error = "settings not saved: " + why;
+        else
+            std::fprintf(stderr, "zentrix: settings not saved: %s\n", why.c_str());
         return false;
     }
     return true;

@@ -99,8 +99,9 @@ std::string RegistryFilePath();
 RegistryData RegSnapshot();
 // Runs `change` on the current contents under the exclusive lock and writes
 // the result when it returns true. Returns false when the file could not be
-// written (the old file stays as it was; a message goes to standard error).
-bool RegUpdate(const std::function<bool(RegistryData&)>& change);
+// written (the old file stays as it was): `error` then says why, or, when no
+// `error` is asked for, a message goes to standard error.
+bool RegUpdate(const std::function<bool(RegistryData&)>& change, std::string* error = nullptr);
 
 bool RegKeyExists(RegRoot root, const std::string& path);
 bool RegCreateKey(RegRoot root, const std::string& path);

@@ -1,5 +1,6 @@
 #include "shell/saver_window.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
@@ -190,6 +191,10 @@ int64_t OnCreate(const WindowOps& ops) {
     if (!g_link) return -1;
     SaverWindow.linkOpen = true;
     SaverWindow.testRun = BeginTestRun(SaverWindow.testRunFile);
+    // A file that cannot be brought in leaves the active display on screen;
+    // say why, since the user asked for that file.
+    if (!SaverWindow.testRunFile.empty() && !SaverWindow.testRun.active)
+        std::fprintf(stderr, "zentrix: %s\n", SaverWindow.testRun.error.c_str());
     PublishVersion(kVersionMajor, kVersionMinor, kVersionBuild);
     ReadSlogan();
     ++g_link->saverWindows;

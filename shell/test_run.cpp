@@ -11,18 +11,23 @@ namespace ztx {
 
 TestRun BeginTestRun(const std::string& file) {
     TestRun run;
-    if (file.empty() || !IsRegularFile(file)) return run;
+    if (file.empty() || !IsRegularFile(file)) {
+        run.error = "no such file: " + file;
+        return run;
+    }
     RepairAbandonedTestRun();
     run.savedActive = ReadSettingText("Active", kMaxDisplayName);
     if (IsLegacyDisplayFile(file)) {
-        if (ImportLegacyFile(kTestingDisplay, file)) {
+        if (ImportLegacyFile(kTestingDisplay, file, &run.error)) {
             RegisterModules();
             LoadDisplayFromRegistry(kTestingDisplay);
             DeleteSavedTree(kDefaultSettingsKeyName, kTestingDisplay);
-            run.active = SaveDisplay(kTestingDisplay);
+            run.active = SaveDisplay(kTestingDisplay, &run.error);
         }
+    } else if (!MakeDirs(SavedDisplayDir())) {
+        run.error = "cannot create the saved-display folder " + SavedDisplayDir();
     } else {
-        run.active = MakeDirs(SavedDisplayDir()) && CopyFileOver(file, DisplayPath(kTestingDisplay));
+        run.active = CopyFileOver(file, DisplayPath(kTestingDisplay), &run.error);
     }
     if (run.active) {
         RecordTestRunOwner(run.savedActive);

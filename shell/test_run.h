@@ -9,6 +9,7 @@ namespace ztx {
 struct TestRun {
     bool active = false;     // the file was brought in; "Active" names it
     std::string savedActive; // "Active" before the run
+    std::string error;       // why the file could not be brought in
 };
 
 // Brings `file` in as "Testing Current Settings" (converting a binary

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <iterator>
 
 #include "engine/engine_state.h"
@@ -466,27 +467,46 @@ TEST_F(DisplayFiles, TestRunsLeaveTheActiveDisplayAsItWas) {
     EndTestRun(live);
 }
 
-TEST_F(DisplayFiles, AFailedSaveLeavesThePreviousFileIntact) {
-    ModuleActive[kSlotCube] = 1;
-    ASSERT_TRUE(SaveDisplay("Keep"));
-    std::string before = Text("Keep");
-    // A full disk: the file-size limit stops the write part-way.
+// Runs `body` in a child process whose writes stop after 64 bytes, as on a
+// full disk; true when `body` returned true.
+bool OnAFullDisk(const std::function<bool()>& body) {
     pid_t pid = fork();
-    ASSERT_GE(pid, 0);
     if (pid == 0) {
         signal(SIGXFSZ, SIG_IGN);
         rlimit lim{64, 64};
         setrlimit(RLIMIT_FSIZE, &lim);
-        Cube().Control[1] = 99;
-        std::string error;
-        bool ok = SaveDisplay("Keep", &error);
-        _exit(!ok && !error.empty() ? 0 : 1);
+        _exit(body() ? 0 : 1);
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(DisplayFiles, AFullDiskLeavesFilesIntactAndSaysSo) {
+    ModuleActive[kSlotCube] = 1;
+    ASSERT_TRUE(SaveDisplay("Keep"));
+    std::string before = Text("Keep");
+    EXPECT_TRUE(OnAFullDisk([this] {
+        Cube().Control[1] = 99;
+        std::string error;
+        return !SaveDisplay("Keep", &error) && !error.empty();
+    }));
     EXPECT_EQ(Text("Keep"), before);
     EXPECT_TRUE(ListMatchingFiles(SavedDisplayDir(), "*.tmp-*").empty());
+
+    // A well-formed binary display that cannot be stored is not called damaged,
+    // whether imported or shown as a test run.
+    LegacyWriter w;
+    w.Number("Modules\\Cube", "Control1", 64);
+    std::string path = ztx_test::g_tempRoot + "/sound.bin";
+    ASSERT_TRUE(WriteFileAtomically(path, w.bytes));
+    EXPECT_TRUE(OnAFullDisk([&] {
+        std::string error;
+        TestRun run = BeginTestRun(path);
+        return ImportDisplayFile(path, nullptr, &error) == 0 && error.find("damaged") == std::string::npos &&
+               error.find("cannot write") != std::string::npos && !run.active &&
+               run.error.find("cannot write") != std::string::npos;
+    }));
 }
 
 }  // namespace

@@ -68,6 +68,15 @@ TEST(RenderPresent, ExpansionThroughTheTableAndScaled) {
     EXPECT_EQ(big[2], table[1]);
     EXPECT_EQ(big[22 * 2], table[255]);  // third row comes from the second source row
     EXPECT_EQ(big[22 * 4 - 1], table[245]);
+    // Whole-number and other widenings pick the pixels StretchIndex names.
+    for (int dw : {33, 44, 30}) {
+        std::vector<uint32_t> out(size_t(dw) * 3);
+        ExpandIndicesScaled(src, 11, 11, 2, table, out.data(), dw, dw, 3);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < dw; ++x)
+                ASSERT_EQ(out[size_t(y) * dw + x], table[src[StretchIndex(y, 2, 3) * 11 + StretchIndex(x, 11, dw)]])
+                    << dw << " " << x << "," << y;
+    }
 }
 
 TEST(RenderPresent, BigPicturesExpandThroughTheCurrentTable) {

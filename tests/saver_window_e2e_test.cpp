@@ -14,7 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "engine/video_mode.h"
 #include "platform/files.h"
+#include "render/picture.h"
 #include "settings/registry.h"
 #include "soundlink/sound_link.h"
 #include "tests/test_support.h"
@@ -334,6 +336,47 @@ TEST_F(SaverWindowE2E, ASlowFrameNeitherCrashesNorHoldsTheClose) {
     std::string active;
     ztx::RegReadText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", active, 259);
     EXPECT_EQ(active, "[D] Bezier");
+
+    // The same display in a preview whose host window goes away mid-frame.
+    ASSERT_EQ(std::system((std::string(ZTX_TOOL_EXE) + " import '" + file + "' >/dev/null").c_str()), 0);
+    ztx::RegWriteText(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "Active", "Slow");
+    FILE* host = popen((std::string(ZTX_XHELPER_EXE) + " host 320 240").c_str(), "r");
+    ASSERT_NE(host, nullptr);
+    char id[64] = {};
+    ASSERT_NE(fgets(id, sizeof id, host), nullptr);
+    Saver preview({"/p", std::string(id, strcspn(id, "\n"))});
+    Sleep(2500);
+    ASSERT_FALSE(preview.Ended(0));
+    std::system("pkill -TERM -f 'xhelper host 320 240'");
+    pclose(host);
+    EXPECT_TRUE(preview.Ended(4000));
+    EXPECT_TRUE(preview.status == 0 || preview.status == 1) << preview.status;
+}
+
+// A stored video mode of a quarter of the screen's width and height: the
+// picture is drawn at that size and shown in sharp 4 x 4 blocks.
+TEST_F(SaverWindowE2E, AStoredVideoModeDrawsAtItsSizeInSharpBlocks) {
+    const std::string mode = ztx::EncodeDisplayMode({.bitsPerPixel = 8, .width = 160, .height = 120});
+    ASSERT_TRUE(ztx::RegSet(ztx::RegRoot::CurrentUser, "Control Panel\\Screen Saver.Zentrix", "DisplayMode",
+                            ztx::kRegBinary, mode.data(), mode.size(), true));
+    Saver saver({"/S"});
+    LitAfterStart(2000);
+    const std::string shot = ztx_test::g_tempRoot + "/mode.png";
+    Helper("shot " + shot);
+    ztx::Section s;
+    ASSERT_TRUE(ztx::LoadPicture(shot, s));
+    ASSERT_EQ(s.width, 640);
+    const int bytes = s.bitCount / 8;
+    int differing = 0, lit = 0;
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            const uint8_t* p = s.bits.data() + static_cast<size_t>(y) * s.stride + x * bytes;
+            const uint8_t* corner = s.bits.data() + static_cast<size_t>(y / 4 * 4) * s.stride + x / 4 * 4 * bytes;
+            differing += std::memcmp(p, corner, bytes) != 0;
+            lit += p[0] || p[1] || p[2];
+        }
+    EXPECT_GT(lit, 2000);
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(SaverWindowE2E, TestRunsCleanUpAfterASignal) {

@@ -186,7 +186,7 @@ int Show(const Args& args) {
             // The binary form is converted through the settings, as a test
             // run does.
             TestRun run = BeginTestRun(file);
-            if (!run.active) return Fail(1, "cannot read the display file " + file);
+            if (!run.active) return Fail(1, run.error);
             loaded = LoadDisplay(kTestingDisplay);
             EndTestRun(run);
         } else {

@@ -9,7 +9,8 @@
 #
 # usage: measure-presenter.sh WxH SECONDS ROUNDS REFERENCE_EXE SAVER_EXE...
 #   e.g. bench/x11/measure-presenter.sh 1920x1080 10 3 build/bench/present_reference /tmp/old-zentrix build/zentrix
-# The ztx tool beside the first saver prepares the displays.
+# The ztx tool beside the first saver prepares the displays. MODE=WxH
+# stores that video mode first, so the savers draw at WxH and scale it up.
 set -euo pipefail
 size=$1 seconds=$2 rounds=$3 reference=$4
 shift 4
@@ -28,6 +29,14 @@ export XDG_CONFIG_HOME=$work/cfg XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/c
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 "$ztx" displays >/dev/null
 sed -i 's/^"Active"=.*/"Active"="[D] Bezier"/' "$XDG_CONFIG_HOME/zentrix/registry.reg"
+if [ -n "${MODE:-}" ]; then
+    # The 156-byte mode record: 8 bits per pixel, width and height at their offsets.
+    record=$(python3 -c 'import struct, sys
+w, h = map(int, sys.argv[1].split("x"))
+b = bytearray(156); struct.pack_into("<H", b, 36, 156); struct.pack_into("<III", b, 104, 8, w, h)
+print(",".join("%02x" % c for c in b))' "$MODE")
+    sed -i "s/^\"Active\"=.*/&\n\"DisplayMode\"=hex:$record/" "$XDG_CONFIG_HOME/zentrix/registry.reg"
+fi
 
 ticks=$(getconf CLK_TCK)
 warmup=${WARMUP:-2}

@@ -37,6 +37,7 @@
 #include "engine/animation.h"
 #include "engine/capture.h"
 #include "engine/engine_state.h"
+#include "engine/video_mode.h"
 #include "render/device_colors.h"
 #include "render/draw.h"
 #include "render/picture.h"
@@ -189,9 +190,11 @@ public:
             size = screen->geometry().size() * screen->devicePixelRatio();
         }
         // The picture has one pixel per device pixel; the window is sized in
-        // Qt's device-independent pixels.
+        // Qt's device-independent pixels. A full-screen saver with a stored
+        // video mode draws at that mode's size, and presenting scales it.
         resize(size / devicePixelRatio());
-        MakeSurface(size);
+        const PictureSize drawn = RenderSize(!preview_, {size.width(), size.height()});
+        MakeSurface(QSize(drawn.width, drawn.height));
         qApp->installNativeEventFilter(this);
         show();
         if (preview_ && OnRootWindow()) lower();
