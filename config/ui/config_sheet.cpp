@@ -76,6 +76,11 @@ ConfigSheet::ConfigSheet(int startPage, QWidget* parent) : QDialog(parent) {
             case PageKind::Main: w = MakeMainPage(); break;
             case PageKind::Auxiliary: w = MakeAuxiliaryPage(); break;
             case PageKind::Sound: w = MakeSoundPage(); break;
+            case PageKind::EditDisplays: w = MakeEditPage(); break;
+            case PageKind::Sequencer: w = MakeSequencerPage(); break;
+            case PageKind::Palette: w = MakePalettePage(); break;
+            case PageKind::CustomPalette: w = MakeCustomPalettePage(); break;
+            case PageKind::VideoMode: w = MakeVideoModePage(); break;
             default: w = MakePlaceholderPage(page); break;
         }
         w->setObjectName(QStringLiteral("page%1").arg(i));
