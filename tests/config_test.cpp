@@ -14,10 +14,12 @@
 #include "modules/framework/module_table.h"
 #include "palette/palette.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "settings/display_file.h"
 #include "settings/display_names.h"
 #include "settings/settings_key.h"
 #include "shell/process_state.h"
+#include "tests/test_support.h"
 
 namespace ztx {
 namespace {
@@ -161,6 +163,25 @@ TEST_F(ConfigSessionTest, ChoosingADisplayLoadsItAndClearsTheChangeMark) {
     EXPECT_EQ(ModuleTable[kSlotStar].Control[0], 50);
     EXPECT_FALSE(Session().settingsChanged);
     EXPECT_EQ(Active(), "Mine");
+}
+
+TEST_F(ConfigSessionTest, ColourNoteFollowsTheStoredModeAndHelpIsFoundBeforeSetup) {
+    EXPECT_EQ(StoredModeBits(), 0);
+    unsigned char mode[156] = {};
+    mode[104] = 16;
+    WriteSetting("DisplayMode", nullptr, kRegBinary, mode, sizeof mode);
+    EXPECT_EQ(StoredModeBits(), 16);
+    EXPECT_NE(ColorModeNote(StoredModeBits()).find("a 65536 color video mode"), std::string::npos);
+
+    // Beside the program until setup installs the pages; then the installed ones.
+    const std::string build = ztx_test::g_tempRoot + "/build";
+    EXPECT_EQ(HelpFile(build + "/zentrix"), "");
+    ASSERT_TRUE(MakeDirs(build + "/help"));
+    ASSERT_TRUE(WriteFileAtomically(build + "/help/index.html", "<html></html>"));
+    EXPECT_EQ(HelpFile(build + "/zentrix"), build + "/help/index.html");
+    ASSERT_TRUE(MakeDirs(SystemDir() + "/help"));
+    ASSERT_TRUE(WriteFileAtomically(SystemDir() + "/help/index.html", "<html></html>"));
+    EXPECT_EQ(HelpFile(build + "/zentrix"), SystemDir() + "/help/index.html");
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ int RunConfiguration(const CommandLine&, int argc, char** argv) {
     const int start = StartPage(&unknown);
     if (!unknown.empty()) std::fprintf(stderr, "zentrix: %s\n", unknown.c_str());
     ConfigSheet sheet(start);
+    Session().startProgram = [&sheet](const std::string& line) { return sheet.StartTestProgram(line); };
     sheet.exec();
     EndTestDisplay();  // a test the user never came back from
     return 0;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QUrl>
@@ -16,6 +17,7 @@
 #include "config/config_session.h"
 #include "config/sheet_pages.h"
 #include "config/ui/pages.h"
+#include "platform/process.h"
 #include "settings/global_options.h"
 #include "soundlink/sound_link.h"
 
@@ -133,6 +135,25 @@ void ConfigSheet::PageChosen(int index) {
 
 void ConfigSheet::DisplaysChanged() {
     for (SheetPageWidget* p : pages_) p->DisplaysChanged();
+}
+
+bool ConfigSheet::StartTestProgram(const std::string& commandLine) {
+    const std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty()) return false;
+    auto* child = new QProcess(this);
+    child->setProcessChannelMode(QProcess::ForwardedChannels);
+    QStringList args;
+    for (size_t i = 1; i < words.size(); ++i) args << QString::fromStdString(words[i]);
+    child->start(QString::fromStdString(words[0]), args);
+    if (!child->waitForStarted()) {
+        delete child;
+        return false;
+    }
+    connect(child, &QProcess::finished, this, [this, child] {
+        child->deleteLater();
+        if (EndTestDisplay()) DisplaysChanged();
+    });
+    return true;
 }
 
 void ConfigSheet::accept() {

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QWidget>
 
+#include <string>
 #include <vector>
 
 class QListWidget;
@@ -40,6 +41,12 @@ public:
     SheetPageWidget* Page(int index) const { return pages_[index]; }
     // Tells every page that the saved displays changed.
     void DisplaysChanged();
+
+    // Starts a full-screen test run's program as a child of the sheet; when
+    // it ends the test is undone at once (the sheet need not be activated
+    // again, which an X server that gives the focus back to no window never
+    // does). False when it could not be started.
+    bool StartTestProgram(const std::string& commandLine);
 
     void accept() override;
     void reject() override;

@@ -221,7 +221,11 @@ private:
             row->sense->setRange(1, 10);
             row->source = new QComboBox(settings_);
             row->source->setObjectName(ControlId(228 + i));
-            for (const std::string& name : SourceListNames(r.Animatable[i] != 0))
+            // A stored display may drive a control that is not meant to be
+            // animated; the list then offers every source, so it shows the
+            // one in force and the user can set it back.
+            const bool allSources = r.Animatable[i] != 0 || r.Check[i] > kCheckRandom;
+            for (const std::string& name : SourceListNames(allSources))
                 row->source->addItem(QString::fromStdString(name));
             row->source->setMaxVisibleItems(8);
             Wire(*row);

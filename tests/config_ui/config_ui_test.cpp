@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -69,8 +70,10 @@ QApplication& App() {
     static char name[] = "config_ui_test";
     static char* argv[] = {name, nullptr};
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(argc, argv);
-    return app;
+    // Kept to the end of the process: destroyed among the static objects it
+    // would outlive Qt's own and crash the exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 template <typename W = QWidget>
@@ -319,6 +322,25 @@ TEST_F(PreviewTest, QuickPreviewStartsAfterAPauseAndStopsWhenTurnedOff) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return area->Running(); }, 2000));
     Find<QDialogButtonBox>(s, "sheetButtons")->button(QDialogButtonBox::Cancel)->click();
     EXPECT_FALSE(area->Running());
+}
+
+// A real full-screen test: the saver runs "Testing Current Settings"; when
+// it ends (here by the close signal a host sends) the tool undoes the test
+// without waiting to be activated.
+TEST_F(PreviewTest, AFullScreenTestIsUndoneWhenTheSaverEnds) {
+    ConfigSheet& s = Open("Main Settings");
+    Session().startProgram = [&s](const std::string& line) { return s.StartTestProgram(line); };
+    s.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+    Find<QPushButton>(Page("Main Settings"), "ctl1085")->click();
+    EXPECT_EQ(Active(), kTestingDisplay);
+    const QList<QProcess*> children = s.findChildren<QProcess*>();
+    ASSERT_EQ(children.size(), 1);
+    QTest::qWait(1000);  // the saver is up
+    ASSERT_EQ(children.front()->state(), QProcess::Running);
+    kill(static_cast<pid_t>(children.front()->processId()), SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([] { return Active() == "Mine"; }, 5000));
+    EXPECT_FALSE(Exists(kTestingDisplay));
 }
 
 }  // namespace
