@@ -2,7 +2,8 @@
 // screen's RandR modes, each at 256 colours and at the screen's depth), the
 // stored choice, and Test, Set and Clear. A test stores the chosen mode only
 // for the test run: when the user comes back the stored "DisplayMode" is put
-// back exactly as it was, its absence included.
+// back exactly as it was, its absence included, once the test run ends or
+// the sheet or page is activated again.
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
@@ -83,6 +84,8 @@ public:
     }
 
     void Activated() override { PutBackAfterTest(); }
+    // Also told when a test run ends (the sheet undoes the test then).
+    void DisplaysChanged() override { PutBackAfterTest(); }
 
 protected:
     void changeEvent(QEvent* e) override {
