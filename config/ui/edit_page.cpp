@@ -261,7 +261,8 @@ private:
         if (target.isEmpty()) return;
         std::string error;
         if (!ExportEditedDisplay(name, target.toStdString(), &error))
-            QMessageBox::warning(this, "Save to ZTX", QString::fromStdString("The display could not be exported: " + error));
+            QMessageBox::warning(this, "Save to ZTX",
+                                 QString::fromStdString("The display could not be exported: " + error));
         TellSheet();
     }
 

@@ -201,7 +201,8 @@ private:
             row.sense->setValue(v.sense);
             const QSignalBlocker quietSource(row.source);
             if (row.source->count() == 0) {
-                for (const std::string& n : SourceListNames(v.animatable)) row.source->addItem(QString::fromStdString(n));
+                for (const std::string& n : SourceListNames(v.animatable))
+                    row.source->addItem(QString::fromStdString(n));
             }
             row.source->setCurrentIndex(v.check < row.source->count() ? v.check : -1);
         }

@@ -49,7 +49,8 @@ ScreenModes QueryScreenModes() {
     const xcb_randr_mode_info_t* modes = xcb_randr_get_screen_resources_current_modes(res.get());
     const int count = xcb_randr_get_screen_resources_current_modes_length(res.get());
     for (int i = 0; i < count; ++i)
-        result.modes.push_back({.width = modes[i].width, .height = modes[i].height, .frequency = RefreshRate(modes[i])});
+        result.modes.push_back(
+            {.width = modes[i].width, .height = modes[i].height, .frequency = RefreshRate(modes[i])});
     return result;
 }
 

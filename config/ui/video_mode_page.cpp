@@ -6,6 +6,8 @@
 // the sheet or page is activated again.
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,6 +83,9 @@ public:
             ShowStored();
         });
         Fill();
+        // The desktop's size changed: the current mode follows.
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            connect(screen, &QScreen::geometryChanged, this, [this] { ShowCurrent(ScreenModesQuery()()); });
     }
 
     void Activated() override { PutBackAfterTest(); }
@@ -96,8 +101,7 @@ protected:
 private:
     void Fill() {
         const ScreenModes screen = ScreenModesQuery()();
-        const VideoMode desktop{.bitsPerPixel = screen.depth, .width = screen.size.width, .height = screen.size.height};
-        current_->setText(screen.depth ? QString::fromStdString(VideoModeText(desktop)).trimmed() : "Unknown");
+        ShowCurrent(screen);
         ShowStored();
         if (!screen.available) {
             for (QPushButton* b : {test_, set_, clear_}) b->setEnabled(false);
@@ -107,6 +111,11 @@ private:
         modes_ = OfferedVideoModes(screen.modes, screen.depth);
         for (const VideoMode& m : modes_) list_->addItem(QString::fromStdString(VideoModeText(m)));
         if (!modes_.empty()) list_->setCurrentRow(0);
+    }
+
+    void ShowCurrent(const ScreenModes& screen) {
+        const VideoMode desktop{.bitsPerPixel = screen.depth, .width = screen.size.width, .height = screen.size.height};
+        current_->setText(screen.depth ? QString::fromStdString(VideoModeText(desktop)).trimmed() : "Unknown");
     }
 
     void ShowStored() {
