@@ -1,5 +1,6 @@
 #include "engine/video_mode.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -64,6 +65,33 @@ std::optional<VideoMode> StoredVideoMode() {
 bool StoreVideoMode(const VideoMode& mode) {
     const std::string record = EncodeDisplayMode(mode);
     return WriteSetting("DisplayMode", SettingsKeyName, kRegBinary, record.data(), kDisplayModeRecordSize) == 1;
+}
+
+std::optional<std::string> StoredDisplayModeRecord() {
+    std::string record(kDisplayModeRecordSize, '\0');
+    if (!ReadSetting("DisplayMode", SettingsKeyName, kRegBinary, record.data(), kDisplayModeRecordSize))
+        return std::nullopt;
+    return record;
+}
+
+bool RestoreDisplayModeRecord(const std::optional<std::string>& record) {
+    if (!record) return ClearVideoMode();
+    return WriteSetting("DisplayMode", SettingsKeyName, kRegBinary, record->data(),
+                        static_cast<uint32_t>(record->size())) == 1;
+}
+
+std::vector<VideoMode> OfferedVideoModes(const std::vector<VideoMode>& screenModes, int screenDepth) {
+    std::vector<VideoMode> offered;
+    const auto offer = [&offered](const VideoMode& m) {
+        if (std::find(offered.begin(), offered.end(), m) == offered.end()) offered.push_back(m);
+    };
+    for (VideoMode m : screenModes) {
+        m.bitsPerPixel = 8;
+        offer(m);
+        m.bitsPerPixel = screenDepth;
+        offer(m);
+    }
+    return offered;
 }
 
 bool ClearVideoMode() { return WriteSetting("DisplayMode", SettingsKeyName, kRegBinary, nullptr, 0) == 1; }

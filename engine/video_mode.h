@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ztx {
 
@@ -17,6 +18,7 @@ struct VideoMode {
     int width = 0;
     int height = 0;
     int frequency = 0;  // 0 or 1: the default refresh
+    bool operator==(const VideoMode&) const = default;
 };
 
 constexpr size_t kDisplayModeRecordSize = 156;
@@ -31,6 +33,17 @@ std::optional<VideoMode> DecodeDisplayMode(std::string_view record);
 std::optional<VideoMode> StoredVideoMode();
 bool StoreVideoMode(const VideoMode& mode);
 bool ClearVideoMode();
+
+// The stored record's 156 bytes as they are, so that a test run can put
+// back exactly what was there (a record no screen can use included); none
+// when no value is stored. Restoring none removes the value.
+std::optional<std::string> StoredDisplayModeRecord();
+bool RestoreDisplayModeRecord(const std::optional<std::string>& record);
+
+// What the video-mode page offers: every mode of the screen (width, height,
+// refresh) at 8 bits per pixel and at the screen's depth, in the screen's
+// order, each once.
+std::vector<VideoMode> OfferedVideoModes(const std::vector<VideoMode>& screenModes, int screenDepth);
 
 // The mode's text in the list, e.g. "   65536 colors at 800x600 (default
 // refresh)": the colour count right-aligned by the depth, 32 bits counting

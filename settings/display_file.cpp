@@ -384,8 +384,7 @@ int ImportDisplayFile(const std::string& path, const std::function<bool(const st
     // display in the list); its plug-in may come later.
     const bool legacy = IsLegacyDisplayFile(path);
     if (ProfileFile f; !legacy && (!f.Load(path) || !IsTextDisplay(f))) return fail(kNotADisplay);
-    std::string name = BaseName(path);
-    if (size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    const std::string name = ImportedDisplayName(path);
     std::string why;
     if (!IsValidDisplayName(name, &why)) return fail(why);
     if (IsRegularFile(DisplayPath(name)) && !(confirmOverwrite && confirmOverwrite(name)))
@@ -402,6 +401,12 @@ int ImportDisplayFile(const std::string& path, const std::function<bool(const st
     if (!CopyFileOver(path, DisplayPath(name), error)) return 0;
     LoadDisplay(name);
     return 1;
+}
+
+std::string ImportedDisplayName(const std::string& path) {
+    std::string name = BaseName(path);
+    if (size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
 }
 
 bool ExportDisplay(const std::string& name, const std::string& target, std::string* error) {

@@ -43,6 +43,9 @@ bool CheckDisplayFile(const std::string& path, std::string* why);
 // Returns 1 when the display was brought in; `error` says why not.
 int ImportDisplayFile(const std::string& path, const std::function<bool(const std::string&)>& confirmOverwrite,
                       std::string* error = nullptr);
+// The display name an imported file comes in under: its file name without
+// folder and extension.
+std::string ImportedDisplayName(const std::string& path);
 // Copies the display's file to `target`, overwriting it.
 bool ExportDisplay(const std::string& name, const std::string& target, std::string* error = nullptr);
 

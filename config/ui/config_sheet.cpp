@@ -78,7 +78,11 @@ ConfigSheet::ConfigSheet(int startPage, QWidget* parent) : QDialog(parent) {
             case PageKind::Main: w = MakeMainPage(); break;
             case PageKind::Auxiliary: w = MakeAuxiliaryPage(); break;
             case PageKind::Sound: w = MakeSoundPage(); break;
-            default: w = MakePlaceholderPage(page); break;
+            case PageKind::EditDisplays: w = MakeEditPage(); break;
+            case PageKind::Sequencer: w = MakeSequencerPage(); break;
+            case PageKind::Palette: w = MakePalettePage(); break;
+            case PageKind::CustomPalette: w = MakeCustomPalettePage(); break;
+            case PageKind::VideoMode: w = MakeVideoModePage(); break;
         }
         w->setObjectName(QStringLiteral("page%1").arg(i));
         pages_.push_back(w);

@@ -243,47 +243,9 @@ private:
     std::unique_ptr<NumberSlider> homing_;
 };
 
-class PlaceholderPage : public SheetPageWidget {
-public:
-    explicit PlaceholderPage(const SheetPage& page) {
-        auto* title = new QLabel(QString("<b>%1</b>").arg(page.title), this);
-        auto* text = new QLabel(WhatItHolds(page.kind), this);
-        text->setObjectName("placeholder");
-        text->setWordWrap(true);
-        auto* outer = new QVBoxLayout(this);
-        outer->addWidget(title);
-        outer->addWidget(text);
-        outer->addStretch(1);
-    }
-
-private:
-    static QString WhatItHolds(PageKind kind) {
-        switch (kind) {
-            case PageKind::Palette:
-                return "This page will hold the colour effect of the current display: for the red, green and blue "
-                       "channels the effect and its ten colour controls. It is not part of this build yet.";
-            case PageKind::CustomPalette:
-                return "This page will hold the custom palette editor and the loading and saving of palette "
-                       "files. It is not part of this build yet.";
-            case PageKind::EditDisplays:
-                return "This page will hold the display editor: which modules take part in the current display, "
-                       "the plug-in library, and saving, deleting, importing and exporting displays. It is not "
-                       "part of this build yet.";
-            case PageKind::VideoMode:
-                return "This page will hold the choice of the resolution the full-screen saver draws at. It is "
-                       "not part of this build yet.";
-            case PageKind::Sequencer:
-                return "This page will hold the sequencer: a list of saved displays, each shown for a number of "
-                       "seconds. It is not part of this build yet.";
-            default: return {};
-        }
-    }
-};
-
 }  // namespace
 
 SheetPageWidget* MakeAuxiliaryPage() { return new AuxiliaryPage; }
 SheetPageWidget* MakeSoundPage() { return new SoundPage; }
-SheetPageWidget* MakePlaceholderPage(const SheetPage& page) { return new PlaceholderPage(page); }
 
 }  // namespace ztx

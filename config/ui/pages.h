@@ -16,9 +16,12 @@ SheetPageWidget* MakeSoundPage();
 // Module pages, the slide show's included: rows made from the module's
 // record whenever the page is shown.
 SheetPageWidget* MakeModulePage(const SheetPage& page);
-// Pages another part of the program fills: the title and what they will
-// hold, nothing that pretends to work.
-SheetPageWidget* MakePlaceholderPage(const SheetPage& page);
+// The display pages and the palette and video-mode pages.
+SheetPageWidget* MakeEditPage();
+SheetPageWidget* MakeSequencerPage();
+SheetPageWidget* MakePalettePage();
+SheetPageWidget* MakeCustomPalettePage();
+SheetPageWidget* MakeVideoModePage();
 
 // A "Help" button that opens the topic.
 QPushButton* HelpButton(QWidget* page, int topic);
