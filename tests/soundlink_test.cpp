@@ -199,7 +199,8 @@ TEST(SoundLink, SourceListsAndCompanionLaunch) {
     EXPECT_FALSE(LaunchCompanion(true, false));  // a small preview never starts it
     EXPECT_TRUE(LaunchCompanion(true, true));
     std::string text;
-    for (int i = 0; i < 200 && !ReadWholeFile(marker, text); ++i) SleepMs(10);
+    // The shell creates the file before it writes the line: wait for the line.
+    for (int i = 0; i < 500 && !(ReadWholeFile(marker, text) && text.ends_with('\n')); ++i) SleepMs(10);
     EXPECT_EQ(text, "x/PPLAY\n");
 }
 
