@@ -89,6 +89,7 @@ TEST(CommandLine, ProgramExitsWithTheDesignsCodes) {
     EXPECT_EQ(run("/a 0"), 255);   // no saver password on this platform
     EXPECT_EQ(run("/p abc"), 255);  // a preview needs a window
     EXPECT_EQ(run("/s", "DISPLAY=:7613"), 1);  // an X server that is not there
+    EXPECT_EQ(run("/c", "DISPLAY=:7613"), 1);  // the tool says so too (Qt aborted)
     // Switches it does not know still exit with 255, after the usage and
     // the version on standard error.
     const auto said = ztx_test::RunCommand(std::string("'") + ZTX_ZENTRIX_EXE + "' --help 2>&1 >/dev/null");

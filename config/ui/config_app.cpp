@@ -11,6 +11,7 @@
 #include "config/ui/config_sheet.h"
 #include "shell/command_line.h"
 #include "shell/run_modes.h"
+#include "shell/ui/x_display_probe.h"
 
 namespace ztx {
 
@@ -31,7 +32,10 @@ bool HaveWindowSystem() {
 
 int RunConfiguration(const CommandLine&, int argc, char** argv) {
     if (!HaveWindowSystem()) return 1;
+    XDisplayProbe probe;
+    if (!probe.Reachable("zentrix")) return 1;
     QApplication app(argc, argv);
+    probe.Release();
     ConfigurationRun run;
     if (!run.ok()) return 0;  // no sound link: the tool closes (its reason is on standard error)
     std::string unknown;

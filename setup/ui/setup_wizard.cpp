@@ -1,7 +1,5 @@
 #include "setup/ui/setup_wizard.h"
 
-#include <xcb/xcb.h>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -17,6 +15,7 @@
 #include <QWizard>
 #include <QWizardPage>
 #include <cstdio>
+#include <cstdlib>
 
 #include "engine/process_state.h"
 #include "platform/files.h"
@@ -24,6 +23,7 @@
 #include "platform/process.h"
 #include "setup/setup.h"
 #include "shell/run_modes.h"
+#include "shell/ui/x_display_probe.h"
 #include "soundlink/sound_link.h"
 
 namespace ztx {
@@ -281,19 +281,17 @@ public:
 };
 
 int RunSetupWizard(const CommandLine&, int argc, char** argv) {
-    // Qt aborts without a display: say what to do instead. The probe stays
-    // connected until Qt has its own connection (a server left without
-    // clients resets and would turn Qt away meanwhile).
-    xcb_connection_t* probe = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(probe)) {
-        xcb_disconnect(probe);
+    // Qt aborts without a display: say what to do instead.
+    XDisplayProbe probe;
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display || !probe.Reachable("zentrix-setup")) {
         std::fprintf(stderr,
                      "zentrix-setup: no X display to show the wizard on; \"zentrix-setup --unattended\" "
                      "installs with the default answers\n");
         return 1;
     }
     QApplication app(argc, argv);
-    xcb_disconnect(probe);
+    probe.Release();
     Wizard w;
     w.package = FindPackageFolder(OwnProgramPath());
     w.start = InitialSetup(w.package);

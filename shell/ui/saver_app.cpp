@@ -46,6 +46,7 @@
 #include "shell/command_line.h"
 #include "shell/run_modes.h"
 #include "shell/saver_window.h"
+#include "shell/ui/x_display_probe.h"
 #include "shell/ui/x_image_presenter.h"
 
 namespace ztx {
@@ -511,7 +512,7 @@ bool TakeFullScreenLock() {
     return true;  // the descriptor stays open (and locked) until the process ends
 }
 
-bool HaveDisplay() {
+bool HaveDisplay(const XDisplayProbe& probe) {
     const char* d = std::getenv("DISPLAY");
     if (!d || !*d) {
         std::fprintf(stderr,
@@ -520,16 +521,7 @@ bool HaveDisplay() {
                      "  ztx render \"[D] Bezier\" --frames 300 --out bezier.gif\n");
         return false;
     }
-    // Qt aborts the process when it cannot connect; ask the server first.
-    xcb_connection_t* c = xcb_connect(d, nullptr);
-    const bool ok = !xcb_connection_has_error(c);
-    xcb_disconnect(c);
-    if (!ok)
-        std::fprintf(stderr,
-                     "zentrix: cannot open the display \"%s\" (is its X server running, and may this user "
-                     "use it?)\n",
-                     d);
-    return ok;
+    return probe.Reachable("zentrix");
 }
 
 // Qt ends the process with exit() when the connection to the X server
@@ -545,10 +537,12 @@ int RunSaver(const CommandLine& cmd, int argc, char** argv) {
     // do: a preview of the root window, below every other window.
     const bool onRoot = cmd.mode == RunMode::FullScreen && std::getenv("ZENTRIX_ROOT_WINDOW");
     const bool preview = cmd.mode == RunMode::Preview || onRoot;
-    if (!HaveDisplay()) return 1;
-    if (!preview && !TakeFullScreenLock()) return 0;  // another full-screen saver runs
     setenv("QT_QPA_PLATFORM", "xcb", 0);
+    XDisplayProbe probe;
+    if (!HaveDisplay(probe)) return 1;
+    if (!preview && !TakeFullScreenLock()) return 0;  // another full-screen saver runs
     QGuiApplication app(argc, argv);
+    probe.Release();
     auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* c = x11 ? x11->connection() : nullptr;
     xcb_window_t host = static_cast<xcb_window_t>(cmd.window);

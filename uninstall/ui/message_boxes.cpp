@@ -1,25 +1,21 @@
 #include "uninstall/ui/message_boxes.h"
 
-#include <xcb/xcb.h>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
 
+#include "shell/ui/x_display_probe.h"
 #include "uninstall/uninstall.h"
 
 namespace ztx {
 
 bool RunWithMessageBoxes(int argc, char** argv) {
-    // The probe stays connected until Qt has its own connection: a server
-    // with no client left resets, and would turn Qt away meanwhile.
-    xcb_connection_t* probe = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(probe)) {
-        xcb_disconnect(probe);
-        return false;
-    }
+    // Without a reachable display the questions are asked on the terminal.
+    XDisplayProbe probe;
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display || !probe.Reachable("zentrix-uninstall")) return false;
     QApplication app(argc, argv);
-    xcb_disconnect(probe);
+    probe.Release();
     UninstallDialogs dialogs{
         .askYesNo =
             [](const std::string& text, const std::string& caption) {
