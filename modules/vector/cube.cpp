@@ -24,30 +24,6 @@ constexpr int kEdges[5][2] = {{0, 3}, {7, 4}, {6, 1}, {7, 0}, {5, 2}};
 
 int CellCount(int value) { return std::clamp(value, 1, kCubeMaxCells); }
 
-// A planar turn with its sine and cosine worked out once, giving exactly
-// what Rotate3 and Rotate2 give for the same angle.
-struct Turn {
-    double c = 1, s = 0;
-    explicit Turn(double t = 0) : c(std::cos(t)), s(std::sin(t)) {}
-    void Apply(double& u, double& v) const {
-        const double nu = u * c + v * s;
-        const double nv = v * c - u * s;
-        u = nu;
-        v = nv;
-    }
-};
-
-// Rotate3's three steps with prepared turns: (x, y) by c, (y, z) by a,
-// (z, x) by b.
-struct Turn3 {
-    Turn a, b, c;
-    Turn3(double ta, double tb, double tc) : a(ta), b(tb), c(tc) {}
-    void Apply(Point3& p) const {
-        c.Apply(p.x, p.y);
-        a.Apply(p.y, p.z);
-        b.Apply(p.z, p.x);
-    }
-};
 
 // Everything about one frame's geometry that is the same for every cell of
 // one rotated copy.
