@@ -613,6 +613,15 @@ bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64
     const int64_t amaj = line.count, amin = line.minorRun;
     const int64_t majLo = line.xMajor ? limit.left : limit.top, majHi = (line.xMajor ? limit.right : limit.bottom) - 1;
     const int64_t minLo = line.xMajor ? limit.top : limit.left, minHi = (line.xMajor ? limit.bottom : limit.right) - 1;
+    // Most lines lie wholly inside: when both ends do, so does every pixel
+    // between them (each coordinate moves one way only).
+    const int64_t majEnd = line.major0 + line.majorStep * amaj, minEnd = line.minor0 + line.minorStep * amin;
+    if (std::min(line.major0, majEnd) >= majLo && std::max(line.major0, majEnd) <= majHi &&
+        std::min(line.minor0, minEnd) >= minLo && std::max(line.minor0, minEnd) <= minHi) {
+        first = 0;
+        last = amaj - 1;
+        return true;
+    }
     // Step range from the major axis.
     i128 ilo = 0, ihi = amaj - 1;
     if (line.majorStep > 0) {
