@@ -9,13 +9,13 @@ PulseCapture::~PulseCapture() { pa_simple_free(simple_); }
 
 std::unique_ptr<PulseCapture> PulseCapture::Open(const std::string& source, const AudioFormat& format,
                                                  std::string& error) {
-    const pa_sample_spec spec{.format = PA_SAMPLE_S16LE, .rate = static_cast<uint32_t>(format.sampleRate), .channels = 2};
+    const pa_sample_spec sampleFormat{.format = PA_SAMPLE_S16LE, .rate = static_cast<uint32_t>(format.sampleRate), .channels = 2};
     const uint32_t blockBytes = static_cast<uint32_t>(format.blockFrames) * 2 * sizeof(int16_t);
     const pa_buffer_attr attr{.maxlength = UINT32_MAX, .tlength = UINT32_MAX, .prebuf = UINT32_MAX,
                               .minreq = UINT32_MAX, .fragsize = blockBytes};
     int err = 0;
     pa_simple* simple = pa_simple_new(nullptr, "Zentrix", PA_STREAM_RECORD, source.c_str(), "Sound levels for Zentrix",
-                                      &spec, nullptr, &attr, &err);
+                                      &sampleFormat, nullptr, &attr, &err);
     if (!simple) {
         error = pa_strerror(err);
         return nullptr;

@@ -52,15 +52,15 @@ struct OptionBoxSpec {
 std::vector<std::unique_ptr<NumberSlider>> AddOptionSliders(QWidget* page, QGridLayout* grid, int row,
                                                             const std::vector<OptionSliderSpec>& specs) {
     std::vector<std::unique_ptr<NumberSlider>> sliders;
-    for (const OptionSliderSpec& spec : specs) {
+    for (const OptionSliderSpec& option : specs) {
         auto* box = new QLineEdit(page);
-        box->setObjectName(QString(spec.name) + "Box");
+        box->setObjectName(QString(option.name) + "Box");
         box->setFixedWidth(box->fontMetrics().horizontalAdvance("-00000") + 12);
-        auto s = std::make_unique<NumberSlider>(new QSlider(page), box, spec.format);
-        s->slider()->setObjectName(spec.name);
-        s->SetRange(spec.low, spec.high);
-        s->SetValue(Options.*spec.field);
-        auto* label = new QLabel(spec.label, page);
+        auto s = std::make_unique<NumberSlider>(new QSlider(page), box, option.format);
+        s->slider()->setObjectName(option.name);
+        s->SetRange(option.low, option.high);
+        s->SetValue(Options.*option.field);
+        auto* label = new QLabel(option.label, page);
         label->setBuddy(s->slider());
         grid->addWidget(label, row, 0);
         grid->addWidget(s->slider(), row, 1);
@@ -74,10 +74,10 @@ std::vector<std::unique_ptr<NumberSlider>> AddOptionSliders(QWidget* page, QGrid
 
 std::vector<QCheckBox*> AddOptionBoxes(QWidget* page, QVBoxLayout* column, const std::vector<OptionBoxSpec>& specs) {
     std::vector<QCheckBox*> boxes;
-    for (const OptionBoxSpec& spec : specs) {
-        auto* box = new QCheckBox(spec.label, page);
-        box->setObjectName(spec.name);
-        box->setChecked(Options.*spec.field != 0);
+    for (const OptionBoxSpec& option : specs) {
+        auto* box = new QCheckBox(option.label, page);
+        box->setObjectName(option.name);
+        box->setChecked(Options.*option.field != 0);
         column->addWidget(box);
         boxes.push_back(box);
     }
