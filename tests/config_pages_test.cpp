@@ -20,14 +20,10 @@
 #include "settings/profile.h"
 #include "settings/settings_key.h"
 #include "shell/process_state.h"
+#include "tests/one_control_modules.h"
 
 namespace ztx {
 namespace {
-
-int DefineOne(ModuleRecord* r) {
-    DefineControl(r, 0, 0, "Size", 1, 100, 1, 100, 50, kCheckSet, 10, 1);
-    return 0;
-}
 
 class DisplayPagesTest : public ::testing::Test {
 protected:
@@ -35,11 +31,7 @@ protected:
         ResetProcessState();
         StartSettingsKey();
         CreatePaletteRecord(nullptr);
-        static const std::vector<BuiltinModule> catalog = {
-            {kSlotStar, {DefineOne, NoModuleWork, NoModuleWork, NoModuleWork, NoModuleWork}},
-            {kSlotRandom, {DefineOne, NoModuleWork, NoModuleWork, NoModuleWork, NoModuleWork}},
-        };
-        SetModuleCatalog(&catalog);
+        SetModuleCatalog(&OneControlModules({kSlotStar, kSlotRandom}));
         SetStoredSettingsLoader(nullptr);
         RegisterModules();
         ActivateOnly(kSlotStar);

@@ -19,6 +19,7 @@
 #include "settings/display_names.h"
 #include "settings/settings_key.h"
 #include "shell/process_state.h"
+#include "tests/one_control_modules.h"
 #include "tests/test_support.h"
 
 namespace ztx {
@@ -78,23 +79,14 @@ TEST(ConfigPages, TableCaptionAndTexts) {
     EXPECT_NE(ColorModeNote(32).find("a 4294967296 color video mode"), std::string::npos);
 }
 
-// Two modules with a control each, registered without any stored settings.
-int DefineOne(ModuleRecord* r) {
-    DefineControl(r, 0, 0, "Size", 1, 100, 1, 100, 50, kCheckSet, 10, 1);
-    return 0;
-}
-
 class ConfigSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetProcessState();
         StartSettingsKey();
         CreatePaletteRecord(nullptr);
-        static const std::vector<BuiltinModule> catalog = {
-            {kSlotStar, {DefineOne, NoModuleWork, NoModuleWork, NoModuleWork, NoModuleWork}},
-            {kSlotCube, {DefineOne, NoModuleWork, NoModuleWork, NoModuleWork, NoModuleWork}},
-        };
-        SetModuleCatalog(&catalog);
+        // Two modules with a control each, registered without any stored settings.
+        SetModuleCatalog(&OneControlModules({kSlotStar, kSlotCube}));
         SetStoredSettingsLoader(nullptr);
         RegisterModules();
         ModuleActive[kSlotStar] = 1;

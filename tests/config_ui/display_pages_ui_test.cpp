@@ -34,22 +34,10 @@
 #include "settings/display_names.h"
 #include "settings/settings_key.h"
 #include "shell/process_state.h"
+#include "tests/one_control_modules.h"
 
 namespace ztx {
 namespace {
-
-int DefineOne(ModuleRecord* r) {
-    DefineControl(r, 0, 0, "Size", 1, 100, 1, 100, 50, kCheckSet, 10, 1);
-    return 0;
-}
-
-const std::vector<BuiltinModule>& Catalog() {
-    static const std::vector<BuiltinModule> catalog = {
-        {kSlotStar, {DefineOne, NoModuleWork, NoModuleWork, NoModuleWork, NoModuleWork}},
-        {kSlotRandom, {DefineOne, NoModuleWork, NoModuleWork, NoModuleWork, NoModuleWork}},
-    };
-    return catalog;
-}
 
 // The application lives until the process ends: destroying it at exit would
 // race Qt Test's own pointing device.
@@ -93,7 +81,7 @@ protected:
     void SetUp() override {
         App();
         ResetProcessState();
-        SetModuleCatalog(&Catalog());
+        SetModuleCatalog(&OneControlModules({kSlotStar, kSlotRandom}));
         run = std::make_unique<ConfigurationRun>();
         ASSERT_TRUE(run->ok());
         ActivateOnly(kSlotStar);
