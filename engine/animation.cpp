@@ -69,11 +69,6 @@ void PaintBlack(EngineHost& host) {
     FillRect(*host.dc, Rect{0, 0, host.width, host.height}, SolidBrush(kRgbBlack));
 }
 
-void Publish(EngineHost& host) {
-    if (host.surface) PublishSurface(*host.surface);
-    if (host.present) host.present(host.user);
-}
-
 // ---- palette thread ------------------------------------------------------
 
 // `done` is shared: an abandoned palette thread may outlive the run.
@@ -165,7 +160,7 @@ int CallRoutine(ModuleRecord& r, ModuleRoutine routine) { return routine ? routi
 // them; each step sets the step name the exception record reports.
 class AnimationRun {
 public:
-    explicit AnimationRun(EngineHost& host) : host_(host) {}
+    explicit AnimationRun(EngineHost& host) : host_(host), hold_(host.surface) {}
 
     void Run() {
         try {
@@ -303,10 +298,19 @@ private:
         return Options.blankTimeout != kBlankNever && static_cast<int32_t>(now - blankDeadline_) > 0;
     }
 
+    // Hands the finished picture to the host and lets go of the drawing
+    // hold; the caller retakes it before drawing again.
+    void Publish() {
+        if (host_.surface) HandOverSurface(*host_.surface);
+        hold_.Release();
+        if (host_.present) host_.present(host_.user);
+    }
+
     void Blank() {
         RemoveClip(*host_.dc);
         PaintBlack(host_);
-        Publish(host_);
+        Publish();
+        hold_.Retake();
         AnimationRunning = 0;
     }
 
@@ -316,19 +320,24 @@ private:
         FramePacer pacer;
         pacer.Begin(GetTickCount());
         while (AnimationRunning) {
-            while (AnimationSuspended && AnimationRunning) SleepMs(10);
+            if (AnimationSuspended) {
+                hold_.Release();
+                while (AnimationSuspended && AnimationRunning) SleepMs(10);
+                hold_.Retake();
+            }
             if (!AnimationRunning) break;
             if (BlankTimeDue(GetTickCount())) {
                 Blank();
                 break;
             }
             const uint32_t frame = ++FrameCount;
-            DrawFrame(frame);
+            DrawFrame(frame);  // lets go of the drawing hold
             pacer.Pace();
             if (uint32_t pause = SpeedPause(SpeedDelay, frame)) {
                 SleepMs(pause);
                 pacer.Shift(pause);
             }
+            hold_.Retake();
             ServeRequests();
         }
     }
@@ -355,7 +364,7 @@ private:
             std::memory_order_relaxed);
         g_debugStep = "Pos6";
         DecayPeaks();
-        Publish(host_);
+        Publish();
         if (host_.frameDone) host_.frameDone(host_.user);
     }
 
@@ -385,6 +394,9 @@ private:
     }
 
     EngineHost& host_;
+    // Held while this thread may draw: from the start of the run to its
+    // end, except while it sleeps between frames.
+    DrawingHold hold_;
     std::thread paletteThread_;
     // Shared: an abandoned palette thread may outlive the run.
     std::shared_ptr<std::atomic<bool>> paletteDone_ = std::make_shared<std::atomic<bool>>(true);

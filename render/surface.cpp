@@ -1,6 +1,7 @@
 #include "render/surface.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -63,34 +64,98 @@ void CreateSurface(Surface& surface, int width, int height) {
     // present and never pay for it).
     surface.shown = {};
     surface.fresh.store(true);
-    surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
+    surface.handedOver = false;
+    surface.publishedPictureCount = surface.publishCount.fetch_add(1, std::memory_order_acq_rel) + 1;
+    surface.shownCount = surface.presentedCount = surface.publishedPictureCount - 1;
 }
+
+namespace {
+
+// Copies the picture into the published buffer (publish lock held).
+void CopyToPublished(Surface& surface, uint32_t count) {
+    // After a take the published buffer is the presenter's old one: it is
+    // overwritten whole, so its stale content never shows.
+    if (surface.published.size() != surface.picture.pixels.size())
+        surface.published.resize(surface.picture.pixels.size());
+    if (!surface.published.empty())
+        std::memcpy(surface.published.data(), surface.picture.pixels.data(), surface.published.size());
+    surface.fresh.store(true);
+    surface.publishedPictureCount = count;
+}
+
+int64_t SteadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Frames drawn in more than this keep a copy for colour changes to show on.
+constexpr int64_t kSlowFrameNanoseconds = 4'000'000;
+
+}  // namespace
 
 void PublishSurface(Surface& surface) {
-    {
-        std::lock_guard<std::mutex> g(surface.publishLock);
-        // After a take the published buffer is the presenter's old one: it is
-        // overwritten whole, so its stale content never shows.
-        if (surface.published.size() != surface.picture.pixels.size())
-            surface.published.resize(surface.picture.pixels.size());
-        if (!surface.published.empty())
-            std::memcpy(surface.published.data(), surface.picture.pixels.data(), surface.published.size());
-        surface.fresh.store(true);
-    }
-    surface.publishCount.fetch_add(1, std::memory_order_acq_rel);
+    std::lock_guard<std::mutex> g(surface.publishLock);
+    CopyToPublished(surface, surface.publishCount.fetch_add(1, std::memory_order_acq_rel) + 1);
+    surface.handedOver = false;
 }
 
-Canvas TakePublished(Surface& surface) {
-    {
-        std::lock_guard<std::mutex> g(surface.publishLock);
-        if (surface.fresh.load()) {
-            surface.shown.swap(surface.published);
-            surface.fresh.store(false);
-        }
-    }
+void HandOverSurface(Surface& surface) {
+    std::lock_guard<std::mutex> g(surface.publishLock);
+    surface.handedOver = true;
+    surface.handoverShown = false;
+    surface.handedOverCount = surface.publishCount.fetch_add(1, std::memory_order_acq_rel) + 1;
+}
+
+DrawingHold::DrawingHold(Surface* surface) : surface_(surface) {
+    if (surface_) lock_ = std::unique_lock<std::mutex>(surface_->drawLock, std::defer_lock);
+    Retake();
+}
+
+void DrawingHold::Release() {
+    if (!lock_.owns_lock()) return;
+    slowFrames_ = SteadyNanoseconds() - heldSince_ > kSlowFrameNanoseconds;
+    lock_.unlock();
+}
+
+void DrawingHold::Retake() {
+    if (!surface_ || lock_.owns_lock()) return;
+    lock_.lock();
+    heldSince_ = SteadyNanoseconds();
+    std::lock_guard<std::mutex> g(surface_->publishLock);
+    if (!surface_->handedOver) return;
+    if (!surface_->handoverShown || slowFrames_) CopyToPublished(*surface_, surface_->handedOverCount);
+    surface_->handedOver = false;
+}
+
+namespace {
+
+// Older than `b` in publish order (the counts wrap).
+bool Older(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
+
+}  // namespace
+
+PictureView TakePicture(Surface& surface) {
+    PictureView view;
     const int w = surface.picture.width, h = surface.picture.height;
-    if (w <= 0 || h <= 0 || surface.shown.size() != size_t(w) * h) return Canvas{};
-    return Canvas{surface.shown.data(), w, w, h};
+    if (w <= 0 || h <= 0) return view;
+    view.hold = std::unique_lock<std::mutex>(surface.drawLock, std::try_to_lock);
+    std::lock_guard<std::mutex> g(surface.publishLock);
+    if (view.hold.owns_lock() && surface.handedOver) {
+        surface.handoverShown = true;
+        surface.presentedCount = surface.handedOverCount;
+        view.canvas = Canvas{surface.picture.pixels.data(), w, w, h};
+        return view;
+    }
+    if (view.hold.owns_lock()) view.hold.unlock();
+    if (surface.fresh.load()) {
+        surface.shown.swap(surface.published);
+        surface.shownCount = surface.publishedPictureCount;
+        surface.fresh.store(false);
+    }
+    if (surface.shown.size() != size_t(w) * h || Older(surface.shownCount, surface.presentedCount)) return view;
+    surface.presentedCount = surface.shownCount;
+    view.canvas = Canvas{surface.shown.data(), w, w, h};
+    return view;
 }
 
 namespace {
@@ -262,7 +327,8 @@ uint32_t PresentSurface(Surface& surface, uint32_t* dst, ptrdiff_t dstStride, in
     const uint32_t count = PublishedCount(surface);
     uint32_t table[256];
     DeviceColors().Read(table);
-    const Canvas picture = TakePublished(surface);
+    const PictureView view = TakePicture(surface);
+    const Canvas& picture = view.canvas;
     if (picture.origin)
         ExpandIndicesScaled(picture.origin, picture.stride, picture.width, picture.height, table, dst, dstStride,
                             dstWidth, dstHeight);

@@ -6,11 +6,19 @@
 //    table (8 bits) or none (16, 24, 32 bits), as loaded from files or
 //    created for captures;
 //  - Surface: the saver window's persistent picture plus the published copy
-//    the presenter shows. Drawing never happens on the published copy, so the
-//    presenter never sees a half-drawn frame. The presenter takes each new
-//    copy by swapping it with its own buffer under the publish lock, then
-//    expands it without holding the lock, so neither side waits for the
-//    other's copying or expanding.
+//    the presenter shows. The presenter never sees a half-drawn frame:
+//    * at a frame's end the drawing thread hands the picture over without
+//      copying it (HandOverSurface) and lets go of its drawing hold while it
+//      sleeps until the next frame; a presenter that gets the hold (it only
+//      ever tries, never waits) expands the picture where it lies;
+//    * a picture published in the middle of a frame (before a pause inside a
+//      long drawing call) is copied (PublishSurface); so is a handed-over
+//      frame the presenter has not shown by the time drawing resumes, or
+//      whenever frames take long to draw, so that new colours keep showing
+//      on the last frame while the next one is drawn;
+//    * the presenter takes each new copy by swapping it with its own buffer
+//      under the publish lock and never shows a picture older than the one
+//      it showed last.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -67,24 +75,62 @@ Canvas CanvasOf(Section& section);  // 8-bit sections only; empty otherwise
 struct Surface {
     Bitmap8 picture;  // what modules draw into
 
+    // Held by the drawing thread whenever it may change `picture` (see
+    // DrawingHold); a presenter holding it reads `picture` itself.
+    std::mutex drawLock;
+
     // Published copy for the presenter, guarded by publishLock; `fresh`
     // while it holds a picture the presenter has not taken yet.
     std::mutex publishLock;
     std::vector<uint8_t> published;
     std::atomic<bool> fresh{false};
     std::atomic<uint32_t> publishCount{0};
+    // Guarded by publishLock: `picture` holds the newest whole frame
+    // (handed over and not drawn on since), and whether it has been shown.
+    bool handedOver = false;
+    bool handoverShown = false;
+    // The publish count each picture had: handed over, copied, taken.
+    uint32_t handedOverCount = 0, publishedPictureCount = 0, shownCount = 0;
 
-    // The presenter's own copy: the last picture it took. Only the (single)
-    // presenting thread touches it.
+    // The presenter's own copy: the last picture it took, and the count of
+    // the last picture it showed. Only the (single) presenting thread
+    // touches them.
     std::vector<uint8_t> shown;
+    uint32_t presentedCount = 0;
 };
 
 // (Re)creates the surface (drawing and published pictures black). Call only
 // while nobody draws or presents.
 void CreateSurface(Surface& surface, int width, int height);
-// Hands a consistent copy of the current picture to the presenter. Called at
-// every frame end and before any sleep inside a long drawing call.
+// Hands a consistent copy of the current picture to the presenter. Called
+// before any sleep inside a long drawing call, and by drawing threads that
+// keep no DrawingHold.
 void PublishSurface(Surface& surface);
+// At a frame's end, by the thread holding a DrawingHold: the picture is a
+// whole frame the presenter may show straight from `picture` once the hold
+// is let go.
+void HandOverSurface(Surface& surface);
+
+// The drawing thread's hold on a surface's picture, taken when it is made.
+// Release it before sleeping between frames and Retake it before drawing
+// again; Retake copies a handed-over frame the presenter still needs (not
+// shown yet, or frames so slow that colour changes must keep showing on a
+// copy while the next frame is drawn). A null surface holds nothing.
+class DrawingHold {
+public:
+    explicit DrawingHold(Surface* surface);
+    ~DrawingHold() = default;
+    DrawingHold(const DrawingHold&) = delete;
+    DrawingHold& operator=(const DrawingHold&) = delete;
+    void Release();
+    void Retake();
+
+private:
+    Surface* surface_;
+    std::unique_lock<std::mutex> lock_;
+    int64_t heldSince_ = 0;  // steady-clock nanoseconds
+    bool slowFrames_ = false;
+};
 // Number of pictures published so far (a presenter compares it, and the
 // device colour table's generation, with what it showed last).
 inline uint32_t PublishedCount(const Surface& surface) { return surface.publishCount.load(std::memory_order_acquire); }
@@ -108,11 +154,16 @@ void ExpandIndicesBand(const uint8_t* src, ptrdiff_t srcStride, int srcWidth, in
                        const uint32_t table[256], uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight,
                        int firstRow, int rows);
 
-// The presenter's side (one presenting thread): takes the newest published
-// picture if one came since the last take (a swap under the publish lock)
-// and returns the presenter's own copy, a whole frame nobody else touches.
-// Empty when the surface has no pixels.
-Canvas TakePublished(Surface& surface);
+// The presenter's side (one presenting thread): the newest whole picture,
+// either `picture` itself while the drawing thread sleeps (the view then
+// keeps the drawing hold until it is dropped) or the newest published copy.
+// Empty when the surface has no pixels, or when the only picture at hand is
+// older than the one shown last (drawing is under way on a newer one).
+struct PictureView {
+    std::unique_lock<std::mutex> hold;
+    Canvas canvas;
+};
+PictureView TakePicture(Surface& surface);
 
 // Takes the newest published picture and expands it through the live device
 // colour table into dst (dstWidth x dstHeight, scaled when the size

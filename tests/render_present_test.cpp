@@ -53,6 +53,55 @@ TEST(RenderPresent, PresenterOnlySeesWholeFrames) {
     EXPECT_EQ(PublishedCount(surface), 401u);  // creation counts as one
 }
 
+// Frames handed over at their end: shown straight from the picture while
+// the drawing thread sleeps; while it draws, only a copy that is not older
+// than what was shown (the unshown frame, copied when drawing resumed).
+TEST(RenderPresent, HandedOverFramesShowWholeAndNeverOlder) {
+    Surface surface;
+    CreateSurface(surface, 8, 4);
+    DrawContext dc;
+    AttachSurface(dc, surface);
+    PaletteColor grey[236];
+    for (int i = 0; i < 236; ++i) grey[i] = PaletteColor{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    DeviceColors().SetAnimated(grey, 0, 236);
+    DrawingHold hold(&surface);
+    std::vector<uint32_t> out(8 * 4, 1);
+    // The presenter is another thread: the drawing hold is not recursive.
+    auto present = [&] { std::thread([&] { PresentSurface(surface, out.data(), 8, 8, 4); }).join(); };
+    auto paint = [&](int entry, int rows) {
+        FillRect(dc, Rect{0, 0, 8, rows}, SolidBrush(PaletteIndexColor(entry)));
+    };
+    auto showing = [&](int entry) {
+        uint32_t table[256];
+        DeviceColors().Read(table);
+        for (uint32_t p : out)
+            if (p != table[10 + entry]) return false;
+        return true;
+    };
+    paint(1, 4);
+    HandOverSurface(surface);
+    hold.Release();
+    present();
+    EXPECT_TRUE(showing(1));
+    hold.Retake();  // frame 1 was shown: no copy
+    paint(2, 2);
+    present();  // drawing under way, no copy newer than frame 1
+    EXPECT_TRUE(showing(1));
+    paint(2, 4);
+    HandOverSurface(surface);
+    hold.Release();
+    hold.Retake();  // frame 2 was never shown: copied
+    paint(3, 2);
+    present();
+    EXPECT_TRUE(showing(2));
+    PublishContext(dc);  // a copy in the middle of a frame shows as it stands
+    present();
+    uint32_t table[256];
+    DeviceColors().Read(table);
+    EXPECT_EQ(out[0], table[13]);
+    EXPECT_EQ(out[31], table[12]);
+}
+
 TEST(RenderPresent, ExpansionThroughTheTableAndScaled) {
     uint32_t table[256];
     for (int i = 0; i < 256; ++i) table[i] = 0x10000u * i + 3;

@@ -72,11 +72,14 @@ void PutImageInPieces(xcb_connection_t& c, xcb_drawable_t drawable, xcb_gcontext
 void PresentSurface(Surface& surface, XImagePresenter& presenter) {
     uint32_t table[256];
     DeviceColors().Read(table);
-    const Canvas picture = TakePublished(surface);
+    PictureView view = TakePicture(surface);
+    const Canvas& picture = view.canvas;
     if (!picture.origin) return;
     presenter.Present([&](const XImagePresenter::Image& band, int firstRow) {
         ExpandIndicesBand(picture.origin, picture.stride, picture.width, picture.height, table, band.pixels,
                           band.stride, presenter.width(), presenter.height(), firstRow, band.height);
+        // The last band is expanded: drawing may go on while it is sent.
+        if (firstRow + band.height >= presenter.height() && view.hold.owns_lock()) view.hold.unlock();
     });
 }
 
