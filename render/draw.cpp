@@ -321,7 +321,7 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
 void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const double radius = dc.pen.width / 2.0;
-    const SpanSink sink{LimitIsClip(dc) ? PaintSpanUnclipped : PaintSpan, &p};
+    const SpanSink sink{.emit = LimitIsClip(dc) ? PaintSpanUnclipped : PaintSpan, .ctx = &p, .overlapsAllowed = !p.invert};
     if (dc.pen.width % 2 == 0) {
         ScanStroke(pts, n, closed, radius, DrawLimit(dc), sink);
         return;

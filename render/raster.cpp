@@ -385,6 +385,50 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
 }
 #endif
 
+// The disc's pixels on rows k0 .. k1 - 1 of a batch whose first row centre
+// is firstCentre, as DiscRow gives them (p0[k] >= p1[k] where empty). Four
+// rows at a time where vector registers allow: away from half-way points,
+// ceil(x - 0.5) and floor(x - 0.5) + 1 are x rounded to nearest, and the
+// square root is the same correctly rounded one; rows with an end exactly
+// half-way, or no pixels at all, go through DiscRow.
+#if defined(__GNUC__) && defined(__x86_64__)
+#if !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1, const Rect& limit, int* p0, int* p1) {
+    constexpr double kShift = 6755399441055744.0, kLarge = 1125899906842624.0;  // 2^52 * 1.5, 2^50
+    const V4d left = Splat(limit.left), right = Splat(limit.right), cx = Splat(d.c.x), cy = Splat(d.c.y);
+    const V4d rr = Splat(r2), centre = Splat(firstCentre), shift = Splat(kShift), half = Splat(0.5);
+    const V4d zero = Splat(0), large = Splat(kLarge);
+    int k = k0;
+    for (; k + 4 <= k1; k += 4) {
+        const V4d dy = (__builtin_convertvector((V4i{k, k + 1, k + 2, k + 3}), V4d) + centre) - cy;
+        const V4d q = rr - dy * dy;
+        V4d root;
+        for (int j = 0; j < 4; ++j) root[j] = std::sqrt(q[j] < 0 ? 0.0 : q[j]);
+        const V4d xl = cx - root, xr = cx + root;
+        const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
+        const V4l odd = (q < zero) | (AbsOf(xl - nl) == half) | (AbsOf(xr - nr) == half) | ~(AbsOf(xl) < large) |
+                        ~(AbsOf(xr) < large);
+        const V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
+        const V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
+        for (int j = 0; j < 4; ++j) {
+            p0[k + j] = l[j];
+            p1[k + j] = r[j];
+            if (odd[j] && !DiscRow(d, r2, double(k + j) + firstCentre, limit, p0[k + j], p1[k + j]))
+                p0[k + j] = p1[k + j] = 0;
+        }
+    }
+    for (; k < k1; ++k)
+        if (!DiscRow(d, r2, double(k) + firstCentre, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
+}
+#else
+void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1, const Rect& limit, int* p0, int* p1) {
+    for (int k = k0; k < k1; ++k)
+        if (!DiscRow(d, r2, double(k) + firstCentre, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
+}
+#endif
+
 // The segment's pixels on rows y0 .. y0 + n - 1 (n <= kRowBatch) into
 // p0[k], p1[k]; p0[k] >= p1[k] for rows it leaves empty.
 void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1) {
@@ -432,6 +476,65 @@ void EmitUnion(int y, RowPiece* runs, int n, SpanSink& sink) {
     sink.emit(sink.ctx, y, cx0, cx1);
 }
 
+
+// Which ends of a capsule carry their disc.
+struct CapsuleDiscs {
+    bool start, end;
+};
+
+// The segment a-b (or the point a when b is null) with the discs asked for,
+// on rows rowBase .. rowEnd: each row's pieces at once, straight to the sink.
+void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double radius, int64_t rowBase,
+                 int64_t rowEnd, const Rect& limit, SpanSink& sink) {
+    const double r2 = radius * radius;
+    const StrokeDisc da = discs.start ? DiscOf(a, radius, rowBase, rowEnd, limit) : StrokeDisc{};
+    const StrokeDisc db = b && discs.end ? DiscOf(*b, radius, rowBase, rowEnd, limit) : StrokeDisc{};
+    const StrokeSegment s = b ? SegmentOf(a, *b, radius, rowBase, rowEnd, limit) : StrokeSegment{};
+    const bool hasSegment = s.l2 > 0;
+    for (int64_t y0 = rowBase; y0 <= rowEnd; y0 += kRowBatch) {
+        const int n = static_cast<int>(std::min<int64_t>(kRowBatch, rowEnd - y0 + 1));
+        int s0[kRowBatch], s1[kRowBatch], a0[kRowBatch], a1[kRowBatch], b0[kRowBatch], b1[kRowBatch];
+        if (hasSegment) SegmentRows(s, y0, n, limit, s0, s1);
+        // Each disc's rows within this batch.
+        auto discRows = [&](const StrokeDisc& d, int* p0, int* p1) {
+            const int k0 = static_cast<int>(std::clamp<int64_t>(d.r0 - y0, 0, n));
+            const int k1 = static_cast<int>(std::clamp<int64_t>(d.r1 - y0 + 1, k0, n));
+            DiscRows(d, r2, double(y0) + 0.5, k0, k1, limit, p0, p1);
+        };
+        discRows(da, a0, a1);
+        discRows(db, b0, b1);
+        for (int k = 0; k < n; ++k) {
+            const int64_t y = y0 + k;
+            RowPiece runs[3];
+            int m = 0;
+            if (y >= da.r0 && y <= da.r1 && a0[k] < a1[k]) runs[m++] = RowPiece{0, a0[k], a1[k]};
+            if (hasSegment && s0[k] < s1[k]) runs[m++] = RowPiece{0, s0[k], s1[k]};
+            if (y >= db.r0 && y <= db.r1 && b0[k] < b1[k]) runs[m++] = RowPiece{0, b0[k], b1[k]};
+            if (m == 0) continue;
+            // The pieces of a capsule's row overlap (it is convex), so their
+            // union is one run; any that do not are sorted out.
+            int lo = runs[0].x0, hi = runs[0].x1, joined = 1;
+            for (; joined < m && Touch(runs[joined].x0, runs[joined].x1, lo, hi); ++joined) {
+                lo = std::min(lo, runs[joined].x0);
+                hi = std::max(hi, runs[joined].x1);
+            }
+            if (joined == m) sink.emit(sink.ctx, static_cast<int>(y), lo, hi);
+            else EmitUnion(static_cast<int>(y), runs, m, sink);
+        }
+    }
+}
+
+// Whether a polyline's segments are on average at least two radii long.
+bool LongSegments(const PointD* points, int count, int segments, double radius) {
+    double total = 0;
+    for (int s = 0; s < segments; ++s) {
+        const PointD& a = points[s];
+        const PointD& b = points[(s + 1) % count];
+        total += std::hypot(b.x - a.x, b.y - a.y);
+    }
+    return total >= 2 * radius * segments;
+}
+
 }  // namespace
 
 void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
@@ -452,29 +555,25 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     // The stroke is the union of a disc at every point and, for every
     // segment, the rectangle of points whose projection falls on it.
     if (segments == 1 && !closed) {
-        // One segment (or one point): each row's two discs and rectangle at
-        // once, straight to the sink.
-        const StrokeDisc da = DiscOf(points[0], radius, rowBase, rowEnd, limit);
-        const StrokeDisc db =
-            count > 1 ? DiscOf(points[1], radius, rowBase, rowEnd, limit) : StrokeDisc{};
-        const StrokeSegment s =
-            count > 1 ? SegmentOf(points[0], points[1], radius, rowBase, rowEnd, limit) : StrokeSegment{};
-        const bool hasSegment = s.l2 > 0;
-        for (int64_t y0 = rowBase; y0 <= rowEnd; y0 += kRowBatch) {
-            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, rowEnd - y0 + 1));
-            int s0[kRowBatch], s1[kRowBatch];
-            if (hasSegment) SegmentRows(s, y0, n, limit, s0, s1);
-            for (int k = 0; k < n; ++k) {
-                const int64_t y = y0 + k;
-                const double yc = y + 0.5;
-                RowPiece runs[3];
-                int m = 0, p0, p1;
-                if (y >= da.r0 && y <= da.r1 && DiscRow(da, r2, yc, limit, p0, p1)) runs[m++] = RowPiece{0, p0, p1};
-                if (hasSegment && s0[k] < s1[k]) runs[m++] = RowPiece{0, s0[k], s1[k]};
-                if (y >= db.r0 && y <= db.r1 && DiscRow(db, r2, yc, limit, p0, p1)) runs[m++] = RowPiece{0, p0, p1};
-                if (m == 1) sink.emit(sink.ctx, static_cast<int>(y), runs[0].x0, runs[0].x1);
-                else if (m > 1) EmitUnion(static_cast<int>(y), runs, m, sink);
-            }
+        ScanCapsule(points[0], count > 1 ? &points[1] : nullptr, CapsuleDiscs{true, count > 1}, radius, rowBase,
+                    rowEnd, limit, sink);
+        return;
+    }
+    // Segments that are long beside the radius overlap only at their joins:
+    // when painting a pixel twice does no harm, each goes straight to the
+    // sink as a capsule with the disc at its end (and the first with the one
+    // at its start), with none of the bookkeeping of merging rows.
+    if (sink.overlapsAllowed && count > 1 && LongSegments(points, count, segments, radius)) {
+        const double xLow = limit.left - radius - 2, xHigh = limit.right + radius + 2;
+        for (int s = 0; s < segments; ++s) {
+            const PointD& a = points[s];
+            const PointD& b = points[(s + 1) % count];
+            if (std::max(a.x, b.x) < xLow || std::min(a.x, b.x) > xHigh) continue;  // beside the limit
+            const int64_t r0 = std::max<int64_t>(
+                TruncClamp(std::ceil(std::min(a.y, b.y) - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
+            const int64_t r1 = std::min<int64_t>(
+                TruncClamp(std::floor(std::max(a.y, b.y) + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
+            if (r0 <= r1) ScanCapsule(a, &b, CapsuleDiscs{s == 0 && !closed, true}, radius, r0, r1, limit, sink);
         }
         return;
     }

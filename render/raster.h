@@ -22,6 +22,9 @@ struct PointD {
 struct SpanSink {
     void (*emit)(void* ctx, int y, int x0, int x1);
     void* ctx;
+    // Receiving a pixel twice does no harm (painting a colour): a scan may
+    // then send overlapping spans when that is cheaper than merging them.
+    bool overlapsAllowed = false;
 };
 
 // Receives single pixels.

@@ -307,5 +307,15 @@ TEST(RenderRaster, StrokesMatchTheDivisionRuleExactly) {
         SpanOrder order{&got};
         ScanStroke(pts.data(), n, closed, r, limit, SpanSink{CollectOrderedSpan, &order});
         ASSERT_EQ(got, want) << "round " << round << " points " << n << " radius " << r;
+        // A sink that takes pixels twice may get overlapping spans in any
+        // order, never other pixels.
+        PixelSet painted;
+        ScanStroke(pts.data(), n, closed, r, limit,
+                   SpanSink{.emit = [](void* ctx, int y, int x0, int x1) {
+                                for (int x = x0; x < x1; ++x) static_cast<PixelSet*>(ctx)->insert({x, y});
+                            },
+                            .ctx = &painted,
+                            .overlapsAllowed = true});
+        ASSERT_EQ(painted, want) << "overlapping spans, round " << round;
     }
 }
