@@ -603,36 +603,20 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         }
         spill.push_back(RowPiece{static_cast<int>(y), p0, p1});
     };
-    // A disc row inside a run already there adds nothing. It is checked
-    // against a bound on its half-width first: for |dy| >= k the row's
-    // sqrt(r^2 - dy^2), rounded as DiscRow rounds it, is at most
-    // bound[k] = sqrt(r^2 - k^2), so no square root is taken for rows the
-    // neighbouring rectangles already cover.
-    thread_local std::vector<double> bound;
-    const bool bounded = radius >= 0 && radius <= 4096;
-    if (bounded) {
-        bound.resize(size_t(radius) + 2);
-        for (size_t k = 0; k < bound.size(); ++k) {
-            const double q = r2 - double(k) * double(k);
-            bound[k] = q < 0 ? -1 : std::sqrt(q);
-        }
-    }
+    // A disc's rows, worked out a batch at a time; a row inside a run
+    // already there (the neighbouring rectangles cover most) adds nothing.
     auto disc = [&](const PointD& c) {
         const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
-        if (d.r0 > d.r1) return;
-        const bool check = bounded && std::fabs(c.x) < 2147483648.0 && std::fabs(c.y) < 2147483648.0;
-        for (int64_t y = d.r0; y <= d.r1; ++y) {
-            const double yc = y + 0.5;
-            if (check) {
-                const RowRuns& r = rows[size_t(y - rowBase)];
-                const double h = bound[std::min<size_t>(size_t(std::fabs(yc - c.y)), bound.size() - 1)];
-                if (h < 0) continue;  // the row is empty
-                // ceil(l) >= x0 when l > x0 - 1; floor(r) + 1 <= x1 when r < x1.
-                const double l = (c.x - h) - 0.5, rr = (c.x + h) - 0.5;
-                if ((l > r.x0[0] - 1 && rr < r.x1[0]) || (l > r.x0[1] - 1 && rr < r.x1[1])) continue;
+        for (int64_t y0 = d.r0; y0 <= d.r1; y0 += kRowBatch) {
+            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, d.r1 - y0 + 1));
+            int p0[kRowBatch], p1[kRowBatch];
+            DiscRows(d, r2, double(y0) + 0.5, 0, n, limit, p0, p1);
+            for (int k = 0; k < n; ++k) {
+                if (p0[k] >= p1[k]) continue;
+                const RowRuns& r = rows[size_t(y0 + k - rowBase)];
+                if ((p0[k] >= r.x0[0] && p1[k] <= r.x1[0]) || (p0[k] >= r.x0[1] && p1[k] <= r.x1[1])) continue;
+                add(y0 + k, p0[k], p1[k]);
             }
-            int p0, p1;
-            if (DiscRow(d, r2, yc, limit, p0, p1)) add(y, p0, p1);
         }
     };
     // A piece whose columns all lie left or right of the limit adds nothing
