@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -298,39 +299,19 @@ bool SegmentRowByDivision(const StrokeSegment& s, double yc, const Rect& limit, 
 // Rows are worked out in batches: a loop with no calls lets the processor
 // overlap the rows' long chains of dependent steps.
 constexpr int kRowBatch = 64;
+// Rows a batch's arrays hold: four-row vector steps may write up to three
+// past the last row asked for.
+constexpr int kRowRoom = kRowBatch + 3;
 
-// Fast rows k0 .. k1 - 1 of a segment (see SegmentRows): row centres are
-// y0 + k + 0.5, whole and half numbers far below 2^52, so adding k to the
-// first centre is exact. Returns whether any row is in doubt.
-bool FastSegmentRows(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0, int* p1,
-                     bool* doubt) {
-    const double left = limit.left, right = limit.right;
-    bool anyDoubt = false;
-    for (int k = k0; k < k1; ++k) {
-        const double e = (double(k) + firstCentre) - s.a.y;
-        const double t = e * s.slopeA, w = e * s.slopeB;
-        const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
-        const double g = s.guard0 + s.guard1 * std::fabs(e);
-        const double xl = s.a.x + ul, xr = s.a.x + uh;
-        // Away from half-way points, ceil(xl - 0.5) and floor(xr - 0.5) + 1
-        // are xl and xr rounded to nearest, with no branch and no
-        // conversion. An end within the guard of a half-way point is in
-        // doubt (and so is any far outside, where the guard is large).
-        const double nl = RoundToWhole(xl), nr = RoundToWhole(xr);
-        const bool unsure = !(g < 0.25) | (std::fabs(xl - nl) >= 0.5 - g) | (std::fabs(xr - nr) >= 0.5 - g);
-        doubt[k] = unsure;
-        anyDoubt |= unsure;
-        p0[k] = static_cast<int>(std::min(std::max(nl, left), right));
-        p1[k] = static_cast<int>(std::min(std::max(nr, left), right));
-    }
-    return anyDoubt;
-}
-
+// Fast rows k0 .. k1 - 1 of a segment (see SegmentRows), four at a time on
+// vector registers where the compiler has them (GCC also builds an AVX2
+// copy, picked when the program loads), else one at a time with step for
+// step the same arithmetic (std::max(x, y) is "x < y ? y : x", and so is
+// its vector form, NaN included). Row centres are y0 + k + 0.5, whole and
+// half numbers far below 2^52, so adding k to the first centre is exact.
+// doubt[k] is nonzero for rows the guard leaves in doubt; returns whether
+// there is any.
 #if defined(__GNUC__) && defined(__x86_64__)
-// The same four rows at a time, step for step the same arithmetic on vector
-// registers (std::max(x, y) is "x < y ? y : x", and so is its vector
-// form, NaN included), so the results are those of FastSegmentRows. GCC
-// also builds an AVX2 copy, picked when the program loads.
 // (The helpers are internal and inlined: how 32-byte vectors would be
 // passed between separately built functions does not matter. GCC reports
 // that at the end of the file, so the note stays off from here on.)
@@ -349,7 +330,7 @@ inline V4d Splat(double v) { return V4d{v, v, v, v}; }
 __attribute__((target_clones("avx2", "default")))
 #endif
 bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                      int* p1, bool* doubt) {
+                      int* p1, int64_t* doubt) {
     constexpr double kShift = 6755399441055744.0;  // as in RoundToWhole
     const V4d left = Splat(limit.left), right = Splat(limit.right);
     const V4d ay = Splat(s.a.y), ax = Splat(s.a.x), slopeA = Splat(s.slopeA), slopeB = Splat(s.slopeB);
@@ -357,8 +338,9 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
     const V4d guard0 = Splat(s.guard0), guard1 = Splat(s.guard1), centre = Splat(firstCentre);
     const V4d shift = Splat(kShift), quarter = Splat(0.25), half = Splat(0.5);
     V4l any = V4l{0, 0, 0, 0};
-    int k = k0;
-    for (; k + 4 <= k1; k += 4) {
+    // The last step may run past k1 (up to three rows, into the arrays'
+    // room): those rows are not counted here and are overwritten after.
+    for (int k = k0; k < k1; k += 4) {
         const V4d e = (__builtin_convertvector((V4i{k, k + 1, k + 2, k + 3}), V4d) + centre) - ay;
         const V4d t = e * slopeA, w = e * slopeB;
         const V4d ul = MaxOf(t + loA, w - halfB), uh = MinOf(t + hiA, w + halfB);
@@ -366,22 +348,38 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
         const V4d xl = ax + ul, xr = ax + uh;
         const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
         const V4l unsure = ~(g < quarter) | (AbsOf(xl - nl) >= half - g) | (AbsOf(xr - nr) >= half - g);
-        any |= unsure;
+        any |= unsure & (V4l{k, k + 1, k + 2, k + 3} < k1);
         const V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
         const V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
-        for (int j = 0; j < 4; ++j) {
-            doubt[k + j] = unsure[j] != 0;
-            p0[k + j] = l[j];
-            p1[k + j] = r[j];
-        }
+        std::memcpy(doubt + k, &unsure, sizeof unsure);  // 0 or -1
+        std::memcpy(p0 + k, &l, sizeof l);
+        std::memcpy(p1 + k, &r, sizeof r);
     }
-    const bool tail = FastSegmentRows(s, firstCentre, k, k1, limit, p0, p1, doubt);
-    return tail || (any[0] | any[1] | any[2] | any[3]) != 0;
+    return (any[0] | any[1] | any[2] | any[3]) != 0;
 }
 #else
 bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                      int* p1, bool* doubt) {
-    return FastSegmentRows(s, firstCentre, k0, k1, limit, p0, p1, doubt);
+                      int* p1, int64_t* doubt) {
+    const double left = limit.left, right = limit.right;
+    bool anyDoubt = false;
+    for (int k = k0; k < k1; ++k) {
+        const double e = (double(k) + firstCentre) - s.a.y;
+        const double t = e * s.slopeA, w = e * s.slopeB;
+        const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
+        const double g = s.guard0 + s.guard1 * std::fabs(e);
+        const double xl = s.a.x + ul, xr = s.a.x + uh;
+        // Away from half-way points, ceil(xl - 0.5) and floor(xr - 0.5) + 1
+        // are xl and xr rounded to nearest, with no branch and no
+        // conversion. An end within the guard of a half-way point is in
+        // doubt (and so is any far outside, where the guard is large).
+        const double nl = RoundToWhole(xl), nr = RoundToWhole(xr);
+        const bool unsure = !(g < 0.25) | (std::fabs(xl - nl) >= 0.5 - g) | (std::fabs(xr - nr) >= 0.5 - g);
+        doubt[k] = unsure;  // 0 or 1
+        anyDoubt |= unsure;
+        p0[k] = static_cast<int>(std::min(std::max(nl, left), right));
+        p1[k] = static_cast<int>(std::min(std::max(nr, left), right));
+    }
+    return anyDoubt;
 }
 #endif
 
@@ -400,27 +398,26 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
     const V4d left = Splat(limit.left), right = Splat(limit.right), cx = Splat(d.c.x), cy = Splat(d.c.y);
     const V4d rr = Splat(r2), centre = Splat(firstCentre), shift = Splat(kShift), half = Splat(0.5);
     const V4d zero = Splat(0), large = Splat(kLarge);
-    int k = k0;
-    for (; k + 4 <= k1; k += 4) {
+    // As in FastSegmentRows4, the last step may run up to three rows past k1.
+    for (int k = k0; k < k1; k += 4) {
         const V4d dy = (__builtin_convertvector((V4i{k, k + 1, k + 2, k + 3}), V4d) + centre) - cy;
         const V4d q = rr - dy * dy;
         V4d root;
         for (int j = 0; j < 4; ++j) root[j] = std::sqrt(q[j] < 0 ? 0.0 : q[j]);
         const V4d xl = cx - root, xr = cx + root;
         const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
-        const V4l odd = (q < zero) | (AbsOf(xl - nl) == half) | (AbsOf(xr - nr) == half) | ~(AbsOf(xl) < large) |
-                        ~(AbsOf(xr) < large);
+        const V4l odd = ((q < zero) | (AbsOf(xl - nl) == half) | (AbsOf(xr - nr) == half) | ~(AbsOf(xl) < large) |
+                         ~(AbsOf(xr) < large)) &
+                        (V4l{k, k + 1, k + 2, k + 3} < k1);
         const V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
         const V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
-        for (int j = 0; j < 4; ++j) {
-            p0[k + j] = l[j];
-            p1[k + j] = r[j];
+        std::memcpy(p0 + k, &l, sizeof l);
+        std::memcpy(p1 + k, &r, sizeof r);
+        if ((odd[0] | odd[1] | odd[2] | odd[3]) == 0) continue;
+        for (int j = 0; j < 4; ++j)
             if (odd[j] && !DiscRow(d, r2, double(k + j) + firstCentre, limit, p0[k + j], p1[k + j]))
                 p0[k + j] = p1[k + j] = 0;
-        }
     }
-    for (; k < k1; ++k)
-        if (!DiscRow(d, r2, double(k) + firstCentre, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
 }
 #else
 void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1, const Rect& limit, int* p0, int* p1) {
@@ -430,17 +427,17 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
 #endif
 
 // The segment's pixels on rows y0 .. y0 + n - 1 (n <= kRowBatch) into
-// p0[k], p1[k]; p0[k] >= p1[k] for rows it leaves empty.
+// p0[k], p1[k] (arrays of kRowRoom); p0[k] >= p1[k] for rows it leaves empty.
 void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1) {
     const int k0 = static_cast<int>(std::clamp<int64_t>(s.r0 - y0, 0, n));
     const int k1 = static_cast<int>(std::clamp<int64_t>(s.r1 - y0 + 1, k0, n));
+    int64_t doubt[kRowRoom];
+    const bool anyDoubt = !s.fast || FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt);
     for (int k = 0; k < k0; ++k) p0[k] = p1[k] = 0;
     for (int k = k1; k < n; ++k) p0[k] = p1[k] = 0;
-    bool doubt[kRowBatch];
-    const bool anyDoubt = !s.fast || FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt);
     if (!anyDoubt) return;
     for (int k = k0; k < k1; ++k) {
-        if (s.fast && !doubt[k]) continue;
+        if (s.fast && doubt[k] == 0) continue;
         if (!SegmentRowByDivision(s, double(y0 + k) + 0.5, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
     }
 }
@@ -493,7 +490,7 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
     const bool hasSegment = s.l2 > 0;
     for (int64_t y0 = rowBase; y0 <= rowEnd; y0 += kRowBatch) {
         const int n = static_cast<int>(std::min<int64_t>(kRowBatch, rowEnd - y0 + 1));
-        int s0[kRowBatch], s1[kRowBatch], a0[kRowBatch], a1[kRowBatch], b0[kRowBatch], b1[kRowBatch];
+        int s0[kRowRoom], s1[kRowRoom], a0[kRowRoom], a1[kRowRoom], b0[kRowRoom], b1[kRowRoom];
         if (hasSegment) SegmentRows(s, y0, n, limit, s0, s1);
         // Each disc's rows within this batch.
         auto discRows = [&](const StrokeDisc& d, int* p0, int* p1) {
@@ -609,7 +606,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
         for (int64_t y0 = d.r0; y0 <= d.r1; y0 += kRowBatch) {
             const int n = static_cast<int>(std::min<int64_t>(kRowBatch, d.r1 - y0 + 1));
-            int p0[kRowBatch], p1[kRowBatch];
+            int p0[kRowRoom], p1[kRowRoom];
             DiscRows(d, r2, double(y0) + 0.5, 0, n, limit, p0, p1);
             for (int k = 0; k < n; ++k) {
                 if (p0[k] >= p1[k]) continue;
@@ -631,7 +628,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         if (seg.l2 > 0) {
             for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
                 const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
-                int s0[kRowBatch], s1[kRowBatch];
+                int s0[kRowRoom], s1[kRowRoom];
                 SegmentRows(seg, y0, n, limit, s0, s1);
                 for (int k = 0; k < n; ++k)
                     if (s0[k] < s1[k]) add(y0 + k, s0[k], s1[k]);
