@@ -158,25 +158,6 @@ struct Painter {
     int band = -1;  // band index cache for clipped drawing
 };
 
-// Sets n bytes. Runs of a stroke or a small shape are mostly a few dozen
-// bytes, where a library call costs more than the stores: up to 32 bytes
-// are two or four overlapping 8-byte stores.
-inline void FillBytes(uint8_t* at, uint8_t value, size_t n) {
-    if (n < 8 || n > 32) {
-        if (n >= 8) std::memset(at, value, n);
-        else
-            for (size_t i = 0; i < n; ++i) at[i] = value;
-        return;
-    }
-    const uint64_t v = 0x0101010101010101ull * value;
-    std::memcpy(at, &v, 8);
-    std::memcpy(at + n - 8, &v, 8);
-    if (n > 16) {
-        std::memcpy(at + 8, &v, 8);
-        std::memcpy(at + n - 16, &v, 8);
-    }
-}
-
 inline void WriteRun(Painter& p, int y, int x0, int x1) {
     uint8_t* row = p.dc->canvas.origin + y * p.dc->canvas.stride;
     if (p.invert) {
@@ -321,7 +302,12 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
 void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const double radius = dc.pen.width / 2.0;
-    const SpanSink sink{.emit = LimitIsClip(dc) ? PaintSpanUnclipped : PaintSpan, .ctx = &p, .overlapsAllowed = !p.invert};
+    SpanSink sink{.emit = LimitIsClip(dc) ? PaintSpanUnclipped : PaintSpan, .ctx = &p, .overlapsAllowed = !p.invert};
+    if (LimitIsClip(dc) && !p.invert) {
+        sink.fillOrigin = dc.canvas.origin;
+        sink.fillStride = dc.canvas.stride;
+        sink.fillValue = p.value;
+    }
     if (dc.pen.width % 2 == 0) {
         ScanStroke(pts, n, closed, radius, DrawLimit(dc), sink);
         return;

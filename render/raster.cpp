@@ -465,12 +465,12 @@ void EmitUnion(int y, RowPiece* runs, int n, SpanSink& sink) {
         if (runs[k].x0 <= cx1) {
             cx1 = std::max(cx1, runs[k].x1);
         } else {
-            sink.emit(sink.ctx, y, cx0, cx1);
+            EmitSpan(sink, y, cx0, cx1);
             cx0 = runs[k].x0;
             cx1 = runs[k].x1;
         }
     }
-    sink.emit(sink.ctx, y, cx0, cx1);
+    EmitSpan(sink, y, cx0, cx1);
 }
 
 
@@ -515,7 +515,7 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
                 lo = std::min(lo, runs[joined].x0);
                 hi = std::max(hi, runs[joined].x1);
             }
-            if (joined == m) sink.emit(sink.ctx, static_cast<int>(y), lo, hi);
+            if (joined == m) EmitSpan(sink, static_cast<int>(y), lo, hi);
             else EmitUnion(static_cast<int>(y), runs, m, sink);
         }
     }
@@ -651,7 +651,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             while (next < spill.size() && spill[next].y == y) gathered.push_back(spill[next++]);
             EmitUnion(static_cast<int>(y), gathered.data(), int(gathered.size()), sink);
         } else if (m == 1) {
-            sink.emit(sink.ctx, static_cast<int>(y), held[0].x0, held[0].x1);
+            EmitSpan(sink, static_cast<int>(y), held[0].x0, held[0].x1);
         } else if (m == 2) {
             EmitUnion(static_cast<int>(y), held, 2, sink);
         }

@@ -4,7 +4,9 @@
 // row by row from top to bottom, and never spends time on rows or columns
 // outside that rectangle (so geometry far off the picture costs nothing).
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "render/region.h"
 
@@ -25,7 +27,38 @@ struct SpanSink {
     // Receiving a pixel twice does no harm (painting a colour): a scan may
     // then send overlapping spans when that is cheaper than merging them.
     bool overlapsAllowed = false;
+    // When set, spans are plain fills of an 8-bit picture with nothing to
+    // check (every span lies inside it): the scan sets the bytes itself,
+    // row y starting at fillOrigin + y * fillStride, instead of calling emit.
+    uint8_t* fillOrigin = nullptr;
+    ptrdiff_t fillStride = 0;
+    uint8_t fillValue = 0;
 };
+
+// Sets n bytes. Runs of a stroke or a small shape are mostly a few dozen
+// bytes, where a library call costs more than the stores: up to 32 bytes
+// are two or four overlapping 8-byte stores.
+inline void FillBytes(uint8_t* at, uint8_t value, size_t n) {
+    if (n < 8 || n > 32) {
+        if (n >= 8) std::memset(at, value, n);
+        else
+            for (size_t i = 0; i < n; ++i) at[i] = value;
+        return;
+    }
+    const uint64_t v = 0x0101010101010101ull * value;
+    std::memcpy(at, &v, 8);
+    std::memcpy(at + n - 8, &v, 8);
+    if (n > 16) {
+        std::memcpy(at + 8, &v, 8);
+        std::memcpy(at + n - 16, &v, 8);
+    }
+}
+
+// Hands a span to the sink (x0 < x1).
+inline void EmitSpan(const SpanSink& sink, int y, int x0, int x1) {
+    if (sink.fillOrigin) FillBytes(sink.fillOrigin + y * sink.fillStride + x0, sink.fillValue, size_t(x1 - x0));
+    else sink.emit(sink.ctx, y, x0, x1);
+}
 
 // Receives single pixels.
 struct PixelSink {
