@@ -340,15 +340,18 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
     V4l any = V4l{0, 0, 0, 0};
     // The last step may run past k1 (up to three rows, into the arrays'
     // room): those rows are not counted here and are overwritten after.
-    for (int k = k0; k < k1; k += 4) {
-        const V4d e = (__builtin_convertvector((V4i{k, k + 1, k + 2, k + 3}), V4d) + centre) - ay;
+    V4i index = V4i{k0, k0 + 1, k0 + 2, k0 + 3};
+    V4l lane = V4l{k0, k0 + 1, k0 + 2, k0 + 3};
+    const V4l end = V4l{k1, k1, k1, k1};
+    for (int k = k0; k < k1; k += 4, index += 4, lane += 4) {
+        const V4d e = (__builtin_convertvector(index, V4d) + centre) - ay;
         const V4d t = e * slopeA, w = e * slopeB;
         const V4d ul = MaxOf(t + loA, w - halfB), uh = MinOf(t + hiA, w + halfB);
         const V4d g = guard0 + guard1 * AbsOf(e);
         const V4d xl = ax + ul, xr = ax + uh;
         const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
         const V4l unsure = ~(g < quarter) | (AbsOf(xl - nl) >= half - g) | (AbsOf(xr - nr) >= half - g);
-        any |= unsure & (V4l{k, k + 1, k + 2, k + 3} < k1);
+        any |= unsure & (lane < end);
         const V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
         const V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
         std::memcpy(doubt + k, &unsure, sizeof unsure);  // 0 or -1
@@ -399,8 +402,11 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
     const V4d rr = Splat(r2), centre = Splat(firstCentre), shift = Splat(kShift), half = Splat(0.5);
     const V4d zero = Splat(0), large = Splat(kLarge);
     // As in FastSegmentRows4, the last step may run up to three rows past k1.
-    for (int k = k0; k < k1; k += 4) {
-        const V4d dy = (__builtin_convertvector((V4i{k, k + 1, k + 2, k + 3}), V4d) + centre) - cy;
+    V4i index = V4i{k0, k0 + 1, k0 + 2, k0 + 3};
+    V4l lane = V4l{k0, k0 + 1, k0 + 2, k0 + 3};
+    const V4l end = V4l{k1, k1, k1, k1};
+    for (int k = k0; k < k1; k += 4, index += 4, lane += 4) {
+        const V4d dy = (__builtin_convertvector(index, V4d) + centre) - cy;
         const V4d q = rr - dy * dy;
         V4d root;
         for (int j = 0; j < 4; ++j) root[j] = std::sqrt(q[j] < 0 ? 0.0 : q[j]);
@@ -408,7 +414,7 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
         const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
         const V4l odd = ((q < zero) | (AbsOf(xl - nl) == half) | (AbsOf(xr - nr) == half) | ~(AbsOf(xl) < large) |
                          ~(AbsOf(xr) < large)) &
-                        (V4l{k, k + 1, k + 2, k + 3} < k1);
+                        (lane < end);
         const V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
         const V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
         std::memcpy(p0 + k, &l, sizeof l);
