@@ -744,24 +744,39 @@ LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     return s;
 }
 
+namespace {
+
+// Lines of the picture's sizes keep their step arithmetic within 64 bits
+// (2 * step * minorRun < 2^61), where it costs a fraction of the 128-bit
+// arithmetic that huge coordinates need.
+bool SmallSteps(const LineSteps& line, int64_t step) {
+    return line.count < (int64_t(1) << 30) && step >= 0 && step <= line.count;
+}
+
+}  // namespace
+
 int64_t MinorOffset(const LineSteps& line, int64_t step) {
-    // Lines of the picture's sizes fit 64 bits (a non-negative quotient, so
-    // truncation is the floor), where dividing costs a fraction of the
-    // 128-bit division that huge coordinates need.
-    if (line.count < (int64_t(1) << 30) && step >= 0 && step <= line.count)
-        return (2 * step * line.minorRun + line.count) / (2 * line.count);
+    // A non-negative quotient: truncation is the floor.
+    if (SmallSteps(line, step)) return (2 * step * line.minorRun + line.count) / (2 * line.count);
     return static_cast<int64_t>(
         FloorDiv128(i128(2) * step * line.minorRun + line.count, i128(2) * line.count));
 }
 
 StepCursor CursorAt(const LineSteps& line, int64_t step) {
     StepCursor c;
-    const int64_t m = MinorOffset(line, step);
     c.major = line.major0 + line.majorStep * step;
-    c.minor = line.minor0 + line.minorStep * m;
     c.twoMajor = 2 * line.count;
     c.twoMinor = 2 * line.minorRun;
-    c.rem = static_cast<int64_t>((i128(2) * step * line.minorRun + line.count) - i128(c.twoMajor) * m);
+    if (step == 0) {  // most walks start at the first step: offset 0, no division
+        c.minor = line.minor0;
+        c.rem = line.count;
+        return c;
+    }
+    const int64_t m = MinorOffset(line, step);
+    c.minor = line.minor0 + line.minorStep * m;
+    c.rem = SmallSteps(line, step)
+                ? (2 * step * line.minorRun + line.count) - c.twoMajor * m
+                : static_cast<int64_t>((i128(2) * step * line.minorRun + line.count) - i128(c.twoMajor) * m);
     return c;
 }
 
