@@ -83,6 +83,8 @@ void CopyToPublished(Surface& surface, uint32_t count) {
     surface.publishedPictureCount = count;
 }
 
+// Real time, not the animation clock: this is about how long drawing keeps
+// the picture from the presenter, which no picture depends on.
 int64_t SteadyNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
