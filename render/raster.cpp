@@ -510,6 +510,11 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
         discRows(db, b0, b1);
         for (int k = 0; k < n; ++k) {
             const int64_t y = y0 + k;
+            // Most rows of a long capsule meet neither disc.
+            if ((y < da.r0 || y > da.r1) && (y < db.r0 || y > db.r1)) {
+                if (hasSegment && s0[k] < s1[k]) EmitSpan(sink, static_cast<int>(y), s0[k], s1[k]);
+                continue;
+            }
             RowPiece runs[3];
             int m = 0;
             if (y >= da.r0 && y <= da.r1 && a0[k] < a1[k]) runs[m++] = RowPiece{0, a0[k], a1[k]};
