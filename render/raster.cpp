@@ -343,11 +343,11 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
     V4l any = V4l{0, 0, 0, 0};
     // The last step may run past k1 (up to three rows, into the arrays'
     // room): those rows are not counted here and are overwritten after.
-    V4i index = V4i{k0, k0 + 1, k0 + 2, k0 + 3};
+    V4d rowCentre = V4d{double(k0), double(k0 + 1), double(k0 + 2), double(k0 + 3)} + centre;  // exact
     V4l lane = V4l{k0, k0 + 1, k0 + 2, k0 + 3};
     const V4l end = V4l{k1, k1, k1, k1};
-    for (int k = k0; k < k1; k += 4, index += 4, lane += 4) {
-        const V4d e = (__builtin_convertvector(index, V4d) + centre) - ay;
+    for (int k = k0; k < k1; k += 4, rowCentre += 4.0, lane += 4) {
+        const V4d e = rowCentre - ay;
         const V4d t = e * slopeA, w = e * slopeB;
         const V4d ul = MaxOf(t + loA, w - halfB), uh = MinOf(t + hiA, w + halfB);
         const V4d g = guard0 + guard1 * AbsOf(e);
@@ -405,11 +405,11 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
     const V4d rr = Splat(r2), centre = Splat(firstCentre), shift = Splat(kShift), half = Splat(0.5);
     const V4d zero = Splat(0), large = Splat(kLarge);
     // As in FastSegmentRows4, the last step may run up to three rows past k1.
-    V4i index = V4i{k0, k0 + 1, k0 + 2, k0 + 3};
+    V4d rowCentre = V4d{double(k0), double(k0 + 1), double(k0 + 2), double(k0 + 3)} + centre;  // exact
     V4l lane = V4l{k0, k0 + 1, k0 + 2, k0 + 3};
     const V4l end = V4l{k1, k1, k1, k1};
-    for (int k = k0; k < k1; k += 4, index += 4, lane += 4) {
-        const V4d dy = (__builtin_convertvector(index, V4d) + centre) - cy;
+    for (int k = k0; k < k1; k += 4, rowCentre += 4.0, lane += 4) {
+        const V4d dy = rowCentre - cy;
         const V4d q = rr - dy * dy;
         V4d root;
         for (int j = 0; j < 4; ++j) root[j] = std::sqrt(q[j] < 0 ? 0.0 : q[j]);
