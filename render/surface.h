@@ -131,6 +131,7 @@ private:
     int64_t heldSince_ = 0;  // steady-clock nanoseconds
     bool slowFrames_ = false;
 };
+
 // Number of pictures published so far (a presenter compares it, and the
 // device colour table's generation, with what it showed last).
 inline uint32_t PublishedCount(const Surface& surface) { return surface.publishCount.load(std::memory_order_acquire); }
@@ -165,9 +166,9 @@ struct PictureView {
 };
 PictureView TakePicture(Surface& surface);
 
-// Takes the newest published picture and expands it through the live device
-// colour table into dst (dstWidth x dstHeight, scaled when the size
-// differs). Returns the publish count it showed, so a presenter can tell
+// Takes the newest whole picture (TakePicture) and expands it through the
+// live device colour table into dst (dstWidth x dstHeight, scaled when the
+// size differs). Returns the publish count it showed, so a presenter can tell
 // whether anything changed.
 uint32_t PresentSurface(Surface& surface, uint32_t* dst, ptrdiff_t dstStride, int dstWidth, int dstHeight);
 
