@@ -269,8 +269,13 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
             continue;
         }
         const LineSteps line = LineStepsOf(a.x, a.y, b.x, b.y);
-        int64_t first, last;
-        if (!StepsInside(line, lim, first, last)) continue;
+        // Both ends inside: so is every step (each coordinate moves one way).
+        int64_t first = 0, last = line.count - 1;
+        if (RectContains(lim, a.x, a.y) && RectContains(lim, b.x, b.y)) {
+            if (line.count == 0) continue;
+        } else if (!StepsInside(line, lim, first, last)) {
+            continue;
+        }
         // Walk the byte offset: a major step moves it by majorMove, a minor
         // one by minorMove.
         StepCursor c = CursorAt(line, first);

@@ -737,19 +737,6 @@ void ScanEllipseOutline(const Rect& boxIn, const Rect& limit, SpanSink sink) {
     }
 }
 
-LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
-    const int64_t dx = x1 - x0, dy = y1 - y0;
-    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
-    LineSteps s;
-    s.xMajor = adx >= ady;
-    s.count = s.xMajor ? adx : ady;
-    s.minorRun = s.xMajor ? ady : adx;
-    s.major0 = s.xMajor ? x0 : y0;
-    s.minor0 = s.xMajor ? y0 : x0;
-    s.majorStep = (s.xMajor ? dx : dy) < 0 ? -1 : 1;
-    s.minorStep = (s.xMajor ? dy : dx) < 0 ? -1 : 1;
-    return s;
-}
 
 namespace {
 
@@ -769,16 +756,11 @@ int64_t MinorOffset(const LineSteps& line, int64_t step) {
         FloorDiv128(i128(2) * step * line.minorRun + line.count, i128(2) * line.count));
 }
 
-StepCursor CursorAt(const LineSteps& line, int64_t step) {
+StepCursor CursorAtStep(const LineSteps& line, int64_t step) {
     StepCursor c;
     c.major = line.major0 + line.majorStep * step;
     c.twoMajor = 2 * line.count;
     c.twoMinor = 2 * line.minorRun;
-    if (step == 0) {  // most walks start at the first step: offset 0, no division
-        c.minor = line.minor0;
-        c.rem = line.count;
-        return c;
-    }
     const int64_t m = MinorOffset(line, step);
     c.minor = line.minor0 + line.minorStep * m;
     c.rem = SmallSteps(line, step)

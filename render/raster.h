@@ -101,7 +101,19 @@ struct LineSteps {
     int64_t major0 = 0, minor0 = 0;
     int majorStep = 1, minorStep = 1;  // +1 or -1
 };
-LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+inline LineSteps LineStepsOf(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    LineSteps s;
+    s.xMajor = adx >= ady;
+    s.count = s.xMajor ? adx : ady;
+    s.minorRun = s.xMajor ? ady : adx;
+    s.major0 = s.xMajor ? x0 : y0;
+    s.minor0 = s.xMajor ? y0 : x0;
+    s.majorStep = (s.xMajor ? dx : dy) < 0 ? -1 : 1;
+    s.minorStep = (s.xMajor ? dy : dx) < 0 ? -1 : 1;
+    return s;
+}
 int64_t MinorOffset(const LineSteps& line, int64_t step);
 // The steps whose pixel lies inside `limit`, [first, last]; false when none.
 bool StepsInside(const LineSteps& line, const Rect& limit, int64_t& first, int64_t& last);
@@ -121,7 +133,20 @@ struct StepCursor {
         return true;
     }
 };
-StepCursor CursorAt(const LineSteps& line, int64_t step);
+// The cursor at any step (CursorAt's general case).
+StepCursor CursorAtStep(const LineSteps& line, int64_t step);
+// The cursor at `step`.
+inline StepCursor CursorAt(const LineSteps& line, int64_t step) {
+    if (step != 0) return CursorAtStep(line, step);
+    // Most walks start at the first step: offset 0, no division.
+    StepCursor c;
+    c.major = line.major0;
+    c.minor = line.minor0;
+    c.rem = line.count;
+    c.twoMajor = 2 * line.count;
+    c.twoMinor = 2 * line.minorRun;
+    return c;
+}
 
 // Visits steps first..last (0 <= first, last < count) in order as visit(x, y).
 template <class Visit>

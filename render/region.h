@@ -14,6 +14,7 @@ struct Rect {
 };
 
 inline bool RectEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+inline bool RectContains(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 Rect IntersectRects(const Rect& a, const Rect& b);
 
 struct Span {
