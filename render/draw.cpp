@@ -307,8 +307,9 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
 void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const double radius = dc.pen.width / 2.0;
-    SpanSink sink{.emit = LimitIsClip(dc) ? PaintSpanUnclipped : PaintSpan, .ctx = &p, .overlapsAllowed = !p.invert};
-    if (LimitIsClip(dc) && !p.invert) {
+    const bool direct = LimitIsClip(dc);
+    SpanSink sink{.emit = direct ? PaintSpanUnclipped : PaintSpan, .ctx = &p, .overlapsAllowed = !p.invert};
+    if (direct && !p.invert) {
         sink.fillOrigin = dc.canvas.origin;
         sink.fillStride = dc.canvas.stride;
         sink.fillValue = p.value;

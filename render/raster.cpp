@@ -209,6 +209,13 @@ struct StrokeSegment {
     double slopeA = 0, loA = 0, hiA = 0, slopeB = 0, halfB = 0, guard0 = 0, guard1 = 0;
 };
 
+// The rows r0 .. r1 whose centres lie in [ylo, yhi], within [lo, hi]
+// (none when r0 > r1).
+void CentreRows(double ylo, double yhi, int64_t lo, int64_t hi, int64_t& r0, int64_t& r1) {
+    r0 = std::max<int64_t>(TruncClamp(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), lo);
+    r1 = std::min<int64_t>(TruncClamp(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), hi);
+}
+
 // Rows of a piece with x extent [xlo, xhi] and y extent [ylo, yhi], within
 // [rowBase, rowEnd]; none when the piece lies wholly beside the limit.
 void PieceRows(double ylo, double yhi, double xlo, double xhi, int64_t rowBase, int64_t rowEnd, const Rect& limit,
@@ -216,8 +223,7 @@ void PieceRows(double ylo, double yhi, double xlo, double xhi, int64_t rowBase, 
     r0 = 0;
     r1 = -1;
     if (xhi - 0.5 < limit.left || xlo - 0.5 >= limit.right) return;
-    r0 = std::max<int64_t>(TruncClamp(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
-    r1 = std::min<int64_t>(TruncClamp(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
+    CentreRows(ylo, yhi, rowBase, rowEnd, r0, r1);
 }
 
 StrokeDisc DiscOf(const PointD& c, double radius, int64_t rowBase, int64_t rowEnd, const Rect& limit) {
@@ -556,10 +562,8 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         yMin = std::min(yMin, points[i].y);
         yMax = std::max(yMax, points[i].y);
     }
-    const int64_t rowBase =
-        std::max<int64_t>(TruncClamp(std::ceil(yMin - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.top);
-    const int64_t rowEnd =
-        std::min<int64_t>(TruncClamp(std::floor(yMax + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), limit.bottom - 1);
+    int64_t rowBase, rowEnd;
+    CentreRows(yMin - radius, yMax + radius, limit.top, limit.bottom - 1, rowBase, rowEnd);
     if (rowBase > rowEnd) return;
     const double r2 = radius * radius;
     // The stroke is the union of a disc at every point and, for every
@@ -573,16 +577,17 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     // when painting a pixel twice does no harm, each goes straight to the
     // sink as a capsule with the disc at its end (and the first with the one
     // at its start), with none of the bookkeeping of merging rows.
+    // A piece whose columns all lie left or right of the limit adds nothing
+    // (a tile's clip leaves most pieces of a large figure out).
+    const double xLow = limit.left - radius - 2, xHigh = limit.right + radius + 2;
+    auto beside = [&](double x0, double x1) { return std::max(x0, x1) < xLow || std::min(x0, x1) > xHigh; };
     if (sink.overlapsAllowed && count > 1 && LongSegments(points, count, segments, radius)) {
-        const double xLow = limit.left - radius - 2, xHigh = limit.right + radius + 2;
         for (int s = 0; s < segments; ++s) {
             const PointD& a = points[s];
             const PointD& b = points[(s + 1) % count];
-            if (std::max(a.x, b.x) < xLow || std::min(a.x, b.x) > xHigh) continue;  // beside the limit
-            const int64_t r0 = std::max<int64_t>(
-                TruncClamp(std::ceil(std::min(a.y, b.y) - radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowBase);
-            const int64_t r1 = std::min<int64_t>(
-                TruncClamp(std::floor(std::max(a.y, b.y) + radius - 0.5), INT32_MIN / 2, INT32_MAX / 2), rowEnd);
+            if (beside(a.x, b.x)) continue;
+            int64_t r0, r1;
+            CentreRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
             if (r0 <= r1) ScanCapsule(a, &b, CapsuleDiscs{s == 0 && !closed, true}, radius, r0, r1, limit, sink);
         }
         return;
@@ -629,10 +634,6 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             }
         }
     };
-    // A piece whose columns all lie left or right of the limit adds nothing
-    // (a tile's clip leaves most pieces of a large figure out).
-    const double xLow = limit.left - radius - 2, xHigh = limit.right + radius + 2;
-    auto beside = [&](double x0, double x1) { return std::max(x0, x1) < xLow || std::min(x0, x1) > xHigh; };
     for (int s = 0; s < segments; ++s) {
         const PointD& a = points[s];
         const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
