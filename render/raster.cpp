@@ -540,6 +540,51 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
     }
 }
 
+// Grows each row's run lo[k] .. hi[k] (empty when lo >= hi) by the piece
+// p0[k] .. p1[k] where they touch, for rows k0 .. k1 - 1; marks in stray[k]
+// the pieces that do not touch their row's run, and returns whether any
+// does. Four rows at a time on vector registers where the compiler has them:
+// the last step reads and writes back up to three rows past k1 unchanged,
+// so lo and hi, like p0 and p1, need that room.
+bool GatherRows(const int* p0, const int* p1, int k0, int k1, int* lo, int* hi, int* stray) {
+#if defined(__GNUC__) && defined(__x86_64__)
+    V4i any = V4i{0, 0, 0, 0};
+    V4i lane = V4i{k0, k0 + 1, k0 + 2, k0 + 3};
+    const V4i end = V4i{k1, k1, k1, k1};
+    for (int k = k0; k < k1; k += 4, lane += 4) {
+        V4i a, b, l, h;
+        std::memcpy(&a, p0 + k, sizeof a);
+        std::memcpy(&b, p1 + k, sizeof b);
+        std::memcpy(&l, lo + k, sizeof l);
+        std::memcpy(&h, hi + k, sizeof h);
+        const V4i piece = (a < b) & (lane < end), empty = l >= h;
+        const V4i join = piece & (empty | ((a <= h) & (b >= l)));
+        const V4i low = empty | (a < l), high = empty | (b > h);
+        l = (join & low) ? a : l;
+        h = (join & high) ? b : h;
+        const V4i out = piece & ~join;
+        any |= out;
+        std::memcpy(lo + k, &l, sizeof l);
+        std::memcpy(hi + k, &h, sizeof h);
+        std::memcpy(stray + k, &out, sizeof out);
+    }
+    return (any[0] | any[1] | any[2] | any[3]) != 0;
+#else
+    bool any = false;
+    for (int k = k0; k < k1; ++k) {
+        const bool piece = p0[k] < p1[k], empty = lo[k] >= hi[k];
+        const bool join = piece && (empty || Touch(p0[k], p1[k], lo[k], hi[k]));
+        if (join) {
+            lo[k] = empty ? p0[k] : std::min(lo[k], p0[k]);
+            hi[k] = empty ? p1[k] : std::max(hi[k], p1[k]);
+        }
+        stray[k] = piece && !join;
+        any |= stray[k] != 0;
+    }
+    return any;
+#endif
+}
+
 // Whether a polyline's segments are on average at least two radii long.
 bool LongSegments(const PointD* points, int count, int segments, double radius) {
     double total = 0;
@@ -618,39 +663,79 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         }
         spill.push_back(RowPiece{static_cast<int>(y), p0, p1});
     };
-    // A disc's rows, worked out a batch at a time; a row inside a run
-    // already there (the neighbouring rectangles cover most) adds nothing.
+    // Pieces are gathered a group of neighbouring points at a time. On most
+    // rows a group's pieces overlap one another (its discs and rectangles
+    // are wide beside its segments), so each row keeps one run that grows by
+    // every piece touching it, and the group hands a single run per row to
+    // the merging above. A piece that does not touch its row's run (a curve
+    // turning back within the group) goes there on its own.
+    thread_local std::vector<int> groupLo, groupHi;
+    groupLo.resize(rows.size() + 3);  // room for GatherRows
+    groupHi.resize(rows.size() + 3);
+    int64_t g0 = 0, g1 = -1;  // the rows of the group being gathered
+    auto gather = [&](int64_t y0, int n, const int* p0, const int* p1) {
+        // Rows outside the group's (none, unless coordinates are extreme).
+        const int k0 = static_cast<int>(std::clamp<int64_t>(g0 - y0, 0, n));
+        const int k1 = static_cast<int>(std::clamp<int64_t>(g1 - y0 + 1, k0, n));
+        auto alone = [&](int from, int to) {
+            for (int k = from; k < to; ++k)
+                if (p0[k] < p1[k]) add(y0 + k, p0[k], p1[k]);
+        };
+        alone(0, k0);
+        alone(k1, n);
+        int stray[kRowRoom];
+        const bool anyStray = GatherRows(p0, p1, k0, k1, groupLo.data() + (y0 - rowBase),
+                                         groupHi.data() + (y0 - rowBase), stray);
+        if (anyStray)
+            for (int k = k0; k < k1; ++k)
+                if (stray[k]) add(y0 + k, p0[k], p1[k]);
+    };
     auto disc = [&](const PointD& c) {
         const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
         for (int64_t y0 = d.r0; y0 <= d.r1; y0 += kRowBatch) {
             const int n = static_cast<int>(std::min<int64_t>(kRowBatch, d.r1 - y0 + 1));
             int p0[kRowRoom], p1[kRowRoom];
             DiscRows(d, r2, double(y0) + 0.5, 0, n, limit, p0, p1);
-            for (int k = 0; k < n; ++k) {
-                if (p0[k] >= p1[k]) continue;
-                const RowRuns& r = rows[size_t(y0 + k - rowBase)];
-                if ((p0[k] >= r.x0[0] && p1[k] <= r.x1[0]) || (p0[k] >= r.x0[1] && p1[k] <= r.x1[1])) continue;
-                add(y0 + k, p0[k], p1[k]);
-            }
+            gather(y0, n, p0, p1);
         }
     };
-    for (int s = 0; s < segments; ++s) {
-        const PointD& a = points[s];
-        const PointD& b = count == 1 ? points[0] : points[(s + 1) % count];
-        if (beside(a.x, b.x)) continue;  // its start's disc too
-        const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
-        if (seg.l2 > 0) {
-            for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
-                const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
-                int s0[kRowRoom], s1[kRowRoom];
-                SegmentRows(seg, y0, n, limit, s0, s1);
-                for (int k = 0; k < n; ++k)
-                    if (s0[k] < s1[k]) add(y0 + k, s0[k], s1[k]);
-            }
+    auto pointAfter = [&](int s) -> const PointD& { return count == 1 ? points[0] : points[(s + 1) % count]; };
+    // A group's points lie within this many rows of one another.
+    constexpr double kGroupSpan = 64;
+    for (int first = 0; first < segments;) {
+        double gy0 = points[first].y, gy1 = gy0;
+        int last = first;  // one past the group's last segment
+        for (; last < segments; ++last) {
+            const double y = pointAfter(last).y;
+            const double ny0 = std::min(gy0, y), ny1 = std::max(gy1, y);
+            if (last > first && ny1 - ny0 > kGroupSpan) break;
+            gy0 = ny0;
+            gy1 = ny1;
         }
-        disc(a);
+        CentreRows(gy0 - radius, gy1 + radius, rowBase, rowEnd, g0, g1);
+        for (int64_t y = g0; y <= g1; ++y) groupLo[size_t(y - rowBase)] = groupHi[size_t(y - rowBase)] = 0;
+        for (int s = first; s < last; ++s) {
+            const PointD& a = points[s];
+            const PointD& b = pointAfter(s);
+            if (beside(a.x, b.x)) continue;  // its start's disc too
+            const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
+            if (seg.l2 > 0) {
+                for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
+                    const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
+                    int s0[kRowRoom], s1[kRowRoom];
+                    SegmentRows(seg, y0, n, limit, s0, s1);
+                    gather(y0, n, s0, s1);
+                }
+            }
+            disc(a);
+        }
+        if (last == segments && count > 1 && !closed) disc(points[count - 1]);
+        for (int64_t y = g0; y <= g1; ++y) {
+            const int lo = groupLo[size_t(y - rowBase)], hi = groupHi[size_t(y - rowBase)];
+            if (lo < hi) add(y, lo, hi);
+        }
+        first = last;
     }
-    if (count > 1 && !closed) disc(points[count - 1]);
     std::sort(spill.begin(), spill.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
     size_t next = 0;
     thread_local std::vector<RowPiece> gathered;
