@@ -637,11 +637,20 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         }
         return;
     }
+    // Otherwise each row's pieces are merged into disjoint runs, unless
+    // painting a pixel twice does no harm: then the runs gathered below go
+    // straight to the sink.
+    const bool merge = !sink.overlapsAllowed;
+    const size_t rowCount = size_t(rowEnd - rowBase + 1);
     thread_local std::vector<RowRuns> rows;
     thread_local std::vector<RowPiece> spill;
-    rows.assign(size_t(rowEnd - rowBase + 1), RowRuns{{0, 0}, {0, 0}});
+    if (merge) rows.assign(rowCount, RowRuns{{0, 0}, {0, 0}});
     spill.clear();
     auto add = [&](int64_t y, int p0, int p1) {
+        if (!merge) {
+            EmitSpan(sink, static_cast<int>(y), p0, p1);
+            return;
+        }
         RowRuns& r = rows[size_t(y - rowBase)];
         for (int k = 0; k < 2; ++k) {
             if (r.x0[k] >= r.x1[k]) {
@@ -670,8 +679,8 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     // the merging above. A piece that does not touch its row's run (a curve
     // turning back within the group) goes there on its own.
     thread_local std::vector<int> groupLo, groupHi;
-    groupLo.resize(rows.size() + 3);  // room for GatherRows
-    groupHi.resize(rows.size() + 3);
+    groupLo.resize(rowCount + 3);  // room for GatherRows
+    groupHi.resize(rowCount + 3);
     int64_t g0 = 0, g1 = -1;  // the rows of the group being gathered
     auto gather = [&](int64_t y0, int n, const int* p0, const int* p1) {
         // Rows outside the group's (none, unless coordinates are extreme).
@@ -736,6 +745,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         }
         first = last;
     }
+    if (!merge) return;
     std::sort(spill.begin(), spill.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
     size_t next = 0;
     thread_local std::vector<RowPiece> gathered;
