@@ -710,7 +710,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     };
     auto pointAfter = [&](int s) -> const PointD& { return count == 1 ? points[0] : points[(s + 1) % count]; };
     // A group's points lie within this many rows of one another.
-    constexpr double kGroupSpan = 64;
+    constexpr double kGroupSpan = 128;
     for (int first = 0; first < segments;) {
         double gy0 = points[first].y, gy1 = gy0;
         int last = first;  // one past the group's last segment
