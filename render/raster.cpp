@@ -488,58 +488,6 @@ void EmitUnion(int y, RowPiece* runs, int n, SpanSink& sink) {
     EmitSpan(sink, y, cx0, cx1);
 }
 
-// Which ends of a capsule carry their disc.
-struct CapsuleDiscs {
-    bool start, end;
-};
-
-// The segment a-b (or the point a when b is null) with the discs asked for,
-// on rows rowBase .. rowEnd: each row's pieces at once, straight to the sink.
-void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double radius, int64_t rowBase,
-                 int64_t rowEnd, const Rect& limit, SpanSink& sink) {
-    const double r2 = radius * radius;
-    const StrokeDisc da = discs.start ? DiscOf(a, radius, rowBase, rowEnd, limit) : StrokeDisc{};
-    const StrokeDisc db = b && discs.end ? DiscOf(*b, radius, rowBase, rowEnd, limit) : StrokeDisc{};
-    const StrokeSegment s = b ? SegmentOf(a, *b, radius, rowBase, rowEnd, limit) : StrokeSegment{};
-    const bool hasSegment = s.l2 > 0;
-    for (int64_t y0 = rowBase; y0 <= rowEnd; y0 += kRowBatch) {
-        const int n = static_cast<int>(std::min<int64_t>(kRowBatch, rowEnd - y0 + 1));
-        int s0[kRowRoom], s1[kRowRoom], a0[kRowRoom], a1[kRowRoom], b0[kRowRoom], b1[kRowRoom];
-        if (hasSegment) SegmentRows(s, y0, n, limit, s0, s1);
-        // Each disc's rows within this batch.
-        auto discRows = [&](const StrokeDisc& d, int* p0, int* p1) {
-            const int k0 = static_cast<int>(std::clamp<int64_t>(d.r0 - y0, 0, n));
-            const int k1 = static_cast<int>(std::clamp<int64_t>(d.r1 - y0 + 1, k0, n));
-            DiscRows(d, r2, double(y0) + 0.5, k0, k1, limit, p0, p1);
-        };
-        discRows(da, a0, a1);
-        discRows(db, b0, b1);
-        for (int k = 0; k < n; ++k) {
-            const int64_t y = y0 + k;
-            // Most rows of a long capsule meet neither disc.
-            if ((y < da.r0 || y > da.r1) && (y < db.r0 || y > db.r1)) {
-                if (hasSegment && s0[k] < s1[k]) EmitSpan(sink, static_cast<int>(y), s0[k], s1[k]);
-                continue;
-            }
-            RowPiece runs[3];
-            int m = 0;
-            if (y >= da.r0 && y <= da.r1 && a0[k] < a1[k]) runs[m++] = RowPiece{0, a0[k], a1[k]};
-            if (hasSegment && s0[k] < s1[k]) runs[m++] = RowPiece{0, s0[k], s1[k]};
-            if (y >= db.r0 && y <= db.r1 && b0[k] < b1[k]) runs[m++] = RowPiece{0, b0[k], b1[k]};
-            if (m == 0) continue;
-            // The pieces of a capsule's row overlap (it is convex), so their
-            // union is one run; any that do not are sorted out.
-            int lo = runs[0].x0, hi = runs[0].x1, joined = 1;
-            for (; joined < m && Touch(runs[joined].x0, runs[joined].x1, lo, hi); ++joined) {
-                lo = std::min(lo, runs[joined].x0);
-                hi = std::max(hi, runs[joined].x1);
-            }
-            if (joined == m) EmitSpan(sink, static_cast<int>(y), lo, hi);
-            else EmitUnion(static_cast<int>(y), runs, m, sink);
-        }
-    }
-}
-
 // Grows each row's run lo[k] .. hi[k] (empty when lo >= hi) by the piece
 // p0[k] .. p1[k] where they touch, for rows k0 .. k1 - 1; marks in stray[k]
 // the pieces that do not touch their row's run, and returns whether any
@@ -583,6 +531,62 @@ bool GatherRows(const int* p0, const int* p1, int k0, int k1, int* lo, int* hi, 
     }
     return any;
 #endif
+}
+
+// Which ends of a capsule carry their disc.
+struct CapsuleDiscs {
+    bool start, end;
+};
+
+// The segment a-b (or the point a when b is null) with the discs asked for,
+// on rows rowBase .. rowEnd: each row's pieces at once, straight to the sink.
+void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double radius, int64_t rowBase,
+                 int64_t rowEnd, const Rect& limit, SpanSink& sink) {
+    const double r2 = radius * radius;
+    const StrokeDisc da = discs.start ? DiscOf(a, radius, rowBase, rowEnd, limit) : StrokeDisc{};
+    const StrokeDisc db = b && discs.end ? DiscOf(*b, radius, rowBase, rowEnd, limit) : StrokeDisc{};
+    const StrokeSegment s = b ? SegmentOf(a, *b, radius, rowBase, rowEnd, limit) : StrokeSegment{};
+    const bool hasSegment = s.l2 > 0;
+    for (int64_t y0 = rowBase; y0 <= rowEnd; y0 += kRowBatch) {
+        const int n = static_cast<int>(std::min<int64_t>(kRowBatch, rowEnd - y0 + 1));
+        int s0[kRowRoom], s1[kRowRoom], a0[kRowRoom], a1[kRowRoom], b0[kRowRoom], b1[kRowRoom];
+        if (hasSegment) SegmentRows(s, y0, n, limit, s0, s1);
+        // Each disc's rows within this batch.
+        const int ka0 = static_cast<int>(std::clamp<int64_t>(da.r0 - y0, 0, n));
+        const int ka1 = static_cast<int>(std::clamp<int64_t>(da.r1 - y0 + 1, ka0, n));
+        const int kb0 = static_cast<int>(std::clamp<int64_t>(db.r0 - y0, 0, n));
+        const int kb1 = static_cast<int>(std::clamp<int64_t>(db.r1 - y0 + 1, kb0, n));
+        if (!hasSegment) std::fill(s0, s0 + n, 0), std::fill(s1, s1 + n, 0);
+        // Most rows of a long capsule meet neither disc.
+        if (ka0 == ka1 && kb0 == kb1) {
+            for (int k = 0; k < n; ++k)
+                if (s0[k] < s1[k]) EmitSpan(sink, static_cast<int>(y0 + k), s0[k], s1[k]);
+            continue;
+        }
+        // The pieces of a capsule's row overlap (it is convex), so each row
+        // is one run: the segment's grown by the discs'. A row where a disc's
+        // piece does not touch it is sorted out from the pieces themselves.
+        int lo[kRowRoom], hi[kRowRoom], strayA[kRowRoom], strayB[kRowRoom];
+        std::copy(s0, s0 + kRowRoom, lo);
+        std::copy(s1, s1 + kRowRoom, hi);
+        DiscRows(da, r2, double(y0) + 0.5, ka0, ka1, limit, a0, a1);
+        DiscRows(db, r2, double(y0) + 0.5, kb0, kb1, limit, b0, b1);
+        const bool stray = GatherRows(a0, a1, ka0, ka1, lo, hi, strayA) | GatherRows(b0, b1, kb0, kb1, lo, hi, strayB);
+        for (int k = 0; k < n; ++k) {
+            const int y = static_cast<int>(y0 + k);
+            const bool inA = k >= ka0 && k < ka1, inB = k >= kb0 && k < kb1;
+            if (stray && ((inA && strayA[k]) || (inB && strayB[k]))) {
+                RowPiece runs[3];
+                int m = 0;
+                if (inA && a0[k] < a1[k]) runs[m++] = RowPiece{0, a0[k], a1[k]};
+                if (s0[k] < s1[k]) runs[m++] = RowPiece{0, s0[k], s1[k]};
+                if (inB && b0[k] < b1[k]) runs[m++] = RowPiece{0, b0[k], b1[k]};
+                EmitUnion(y, runs, m, sink);
+            } else if (lo[k] < hi[k]) {
+                EmitSpan(sink, y, lo[k], hi[k]);
+            }
+        }
+    }
 }
 
 // Whether a polyline's segments are on average at least two radii long.
