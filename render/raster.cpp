@@ -302,6 +302,21 @@ bool SegmentRowByDivision(const StrokeSegment& s, double yc, const Rect& limit, 
     return PixelsBetween(s.a.x + ul, s.a.x + uh, limit, p0, p1);
 }
 
+// The guard for rows k0 .. k1 - 1 of a batch: the largest of their rows'
+// (it grows with the distance from a.y, which is largest at an end row;
+// row centres and their differences from a.y keep the rows' order).
+double BatchGuard(const StrokeSegment& s, double firstCentre, int k0, int k1) {
+    const double e0 = (double(k0) + firstCentre) - s.a.y, e1 = (double(k1 - 1) + firstCentre) - s.a.y;
+    return s.guard0 + s.guard1 * std::max(std::fabs(e0), std::fabs(e1));
+}
+
+// Where the guard is large (far outside the picture), every row is left
+// to the divisions.
+bool AllInDoubt(int k0, int k1, int64_t* doubt) {
+    std::fill(doubt + k0, doubt + k1, 1);
+    return k0 < k1;
+}
+
 // Rows are worked out in batches: a loop with no calls lets the processor
 // overlap the rows' long chains of dependent steps.
 constexpr int kRowBatch = 64;
@@ -344,8 +359,9 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
     const V4d left = Splat(limit.left), right = Splat(limit.right);
     const V4d ay = Splat(s.a.y), ax = Splat(s.a.x), slopeA = Splat(s.slopeA), slopeB = Splat(s.slopeB);
     const V4d loA = Splat(s.loA), hiA = Splat(s.hiA), halfB = Splat(s.halfB);
-    const V4d guard0 = Splat(s.guard0), guard1 = Splat(s.guard1), centre = Splat(firstCentre);
-    const V4d shift = Splat(kShift), quarter = Splat(0.25), half = Splat(0.5);
+    const double guard = BatchGuard(s, firstCentre, k0, k1);
+    if (!(guard < 0.25)) return AllInDoubt(k0, k1, doubt);
+    const V4d centre = Splat(firstCentre), shift = Splat(kShift), near = Splat(0.5 - guard);
     V4l any = V4l{0, 0, 0, 0};
     // The last step may run past k1 (up to three rows, into the arrays'
     // room): those rows are not counted here and are overwritten after.
@@ -356,10 +372,9 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
         const V4d e = rowCentre - ay;
         const V4d t = e * slopeA, w = e * slopeB;
         const V4d ul = MaxOf(t + loA, w - halfB), uh = MinOf(t + hiA, w + halfB);
-        const V4d g = guard0 + guard1 * AbsOf(e);
         const V4d xl = ax + ul, xr = ax + uh;
         const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
-        const V4l unsure = ~(g < quarter) | (AbsOf(xl - nl) >= half - g) | (AbsOf(xr - nr) >= half - g);
+        const V4l unsure = (AbsOf(xl - nl) >= near) | (AbsOf(xr - nr) >= near);
         any |= unsure & (lane < end);
         const V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
         const V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
@@ -373,19 +388,20 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
 bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
                       int* p1, int64_t* doubt) {
     const double left = limit.left, right = limit.right;
+    const double guard = BatchGuard(s, firstCentre, k0, k1);
+    if (!(guard < 0.25)) return AllInDoubt(k0, k1, doubt);
     bool anyDoubt = false;
     for (int k = k0; k < k1; ++k) {
         const double e = (double(k) + firstCentre) - s.a.y;
         const double t = e * s.slopeA, w = e * s.slopeB;
         const double ul = std::max(t + s.loA, w - s.halfB), uh = std::min(t + s.hiA, w + s.halfB);
-        const double g = s.guard0 + s.guard1 * std::fabs(e);
         const double xl = s.a.x + ul, xr = s.a.x + uh;
         // Away from half-way points, ceil(xl - 0.5) and floor(xr - 0.5) + 1
         // are xl and xr rounded to nearest, with no branch and no
         // conversion. An end within the guard of a half-way point is in
-        // doubt (and so is any far outside, where the guard is large).
+        // doubt.
         const double nl = RoundToWhole(xl), nr = RoundToWhole(xr);
-        const bool unsure = !(g < 0.25) | (std::fabs(xl - nl) >= 0.5 - g) | (std::fabs(xr - nr) >= 0.5 - g);
+        const bool unsure = (std::fabs(xl - nl) >= 0.5 - guard) | (std::fabs(xr - nr) >= 0.5 - guard);
         doubt[k] = unsure;  // 0 or 1
         anyDoubt |= unsure;
         p0[k] = static_cast<int>(std::min(std::max(nl, left), right));
@@ -564,14 +580,13 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
             continue;
         }
         // The pieces of a capsule's row overlap (it is convex), so each row
-        // is one run: the segment's grown by the discs'. A row where a disc's
-        // piece does not touch it is sorted out from the pieces themselves.
-        int lo[kRowRoom], hi[kRowRoom], strayA[kRowRoom], strayB[kRowRoom];
-        std::copy(s0, s0 + kRowRoom, lo);
-        std::copy(s1, s1 + kRowRoom, hi);
+        // is one run: the segment's grown in place by the discs'. A row where
+        // a disc's piece does not touch it is sorted out from the pieces
+        // themselves (the segment's worked out again).
+        int strayA[kRowRoom], strayB[kRowRoom];
         DiscRows(da, r2, double(y0) + 0.5, ka0, ka1, limit, a0, a1);
         DiscRows(db, r2, double(y0) + 0.5, kb0, kb1, limit, b0, b1);
-        const bool stray = GatherRows(a0, a1, ka0, ka1, lo, hi, strayA) | GatherRows(b0, b1, kb0, kb1, lo, hi, strayB);
+        const bool stray = GatherRows(a0, a1, ka0, ka1, s0, s1, strayA) | GatherRows(b0, b1, kb0, kb1, s0, s1, strayB);
         for (int k = 0; k < n; ++k) {
             const int y = static_cast<int>(y0 + k);
             const bool inA = k >= ka0 && k < ka1, inB = k >= kb0 && k < kb1;
@@ -579,11 +594,13 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
                 RowPiece runs[3];
                 int m = 0;
                 if (inA && a0[k] < a1[k]) runs[m++] = RowPiece{0, a0[k], a1[k]};
-                if (s0[k] < s1[k]) runs[m++] = RowPiece{0, s0[k], s1[k]};
+                if (hasSegment && y >= s.r0 && y <= s.r1 &&
+                    SegmentRowByDivision(s, double(y) + 0.5, limit, runs[m].x0, runs[m].x1))
+                    ++m;
                 if (inB && b0[k] < b1[k]) runs[m++] = RowPiece{0, b0[k], b1[k]};
                 EmitUnion(y, runs, m, sink);
-            } else if (lo[k] < hi[k]) {
-                EmitSpan(sink, y, lo[k], hi[k]);
+            } else if (s0[k] < s1[k]) {
+                EmitSpan(sink, y, s0[k], s1[k]);
             }
         }
     }
