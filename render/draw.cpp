@@ -304,9 +304,8 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
 // Wide strokes are centred on pixel corners for even widths and on pixel
 // centres for odd widths, so a horizontal or vertical stroke is exactly
 // `width` pixels thick either way.
-void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
-    Painter p = PenPainter(dc);
-    const double radius = dc.pen.width / 2.0;
+// What a wide pen's strokes paint through (p lives as long as the sink).
+SpanSink StrokeSink(DrawContext& dc, Painter& p) {
     const bool direct = LimitIsClip(dc);
     SpanSink sink{.emit = direct ? PaintSpanUnclipped : PaintSpan, .ctx = &p, .overlapsAllowed = !p.invert};
     if (direct && !p.invert) {
@@ -314,13 +313,23 @@ void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
         sink.fillStride = dc.canvas.stride;
         sink.fillValue = p.value;
     }
-    if (dc.pen.width % 2 == 0) {
+    return sink;
+}
+
+// Where a wide pen's path runs: through the pixel centres for odd widths.
+double PenShift(const Pen& pen) { return pen.width % 2 == 0 ? 0.0 : 0.5; }
+
+void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
+    Painter p = PenPainter(dc);
+    const SpanSink sink = StrokeSink(dc, p);
+    const double radius = dc.pen.width / 2.0, shift = PenShift(dc.pen);
+    if (shift == 0) {
         ScanStroke(pts, n, closed, radius, DrawLimit(dc), sink);
         return;
     }
     thread_local std::vector<PointD> shifted;
     shifted.resize(size_t(n));
-    for (int i = 0; i < n; ++i) shifted[i] = PointD{pts[i].x + 0.5, pts[i].y + 0.5};
+    for (int i = 0; i < n; ++i) shifted[i] = PointD{pts[i].x + shift, pts[i].y + shift};
     ScanStroke(shifted.data(), n, closed, radius, DrawLimit(dc), sink);
 }
 
@@ -357,6 +366,27 @@ void DrawPolyline(DrawContext& dc, const Point* points, int count) {
     if (count < 2 || dc.pen.null || !Drawable(dc)) return;
     if (WidePen(dc.pen)) WideStroke(dc, ToPointD(points, count), count, false);
     else ThinPolyline(dc, points, count, false);
+}
+
+void DrawWireFrame(DrawContext& dc, const Point* points, int count, const WireEdge* edges, int edgeCount) {
+    DrawPolyline(dc, points, count);
+    // A wide pen painting a colour has just painted its round end at every
+    // point: the edges only add their bodies.
+    const bool bodies = count >= 2 && WidePen(dc.pen) && !dc.pen.null && dc.mix != Mix::Not && Drawable(dc);
+    for (int i = 0; i < edgeCount; ++i) {
+        const Point& a = points[edges[i].from];
+        const Point& b = points[edges[i].to];
+        if (!bodies) {
+            MoveTo(dc, a.x, a.y);
+            LineTo(dc, b.x, b.y);
+            continue;
+        }
+        Painter p = PenPainter(dc);
+        const double shift = PenShift(dc.pen);
+        ScanBar(PointD{a.x + shift, a.y + shift}, PointD{b.x + shift, b.y + shift}, dc.pen.width / 2.0, DrawLimit(dc),
+                StrokeSink(dc, p));
+        dc.position = b;
+    }
 }
 
 void DrawBezier(DrawContext& dc, const Point* points, int count) {

@@ -149,6 +149,15 @@ void MoveTo(DrawContext& dc, int x, int y);
 void LineTo(DrawContext& dc, int x, int y);
 // Connected segments; one-pixel pens leave out the last point.
 void DrawPolyline(DrawContext& dc, const Point* points, int count);
+// A polyline through the points, then a line joining each pair of them an
+// edge names (a wire frame): the pixels of DrawPolyline followed by MoveTo
+// and LineTo for each edge, with the current position at the last edge's
+// end, but a wide pen painting a colour paints the round end at each point
+// once.
+struct WireEdge {
+    int from, to;
+};
+void DrawWireFrame(DrawContext& dc, const Point* points, int count, const WireEdge* edges, int edgeCount);
 // Cubic Bezier pieces: 1 + 3k points.
 void DrawBezier(DrawContext& dc, const Point* points, int count);
 

@@ -788,6 +788,14 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     }
 }
 
+void ScanBar(const PointD& a, const PointD& b, double radius, const Rect& limit, SpanSink sink) {
+    if (RectEmpty(limit)) return;
+    int64_t rowBase, rowEnd;
+    CentreRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, limit.top, limit.bottom - 1, rowBase,
+               rowEnd);
+    if (rowBase <= rowEnd) ScanCapsule(a, &b, CapsuleDiscs{false, false}, radius, rowBase, rowEnd, limit, sink);
+}
+
 namespace {
 
 struct EllipseShape {

@@ -88,6 +88,10 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
 // within `radius` of the path. The stroke is one area: each pixel is reported
 // exactly once.
 void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink);
+// The body of a stroke's segment a-b without its round ends: the pixels
+// whose centre lies within `radius` of the segment and projects onto it
+// (ScanStroke of a-b less what only the discs at a and b add).
+void ScanBar(const PointD& a, const PointD& b, double radius, const Rect& limit, SpanSink sink);
 
 // The filled ellipse inscribed in `box` (pixel centres inside the ellipse).
 void ScanEllipse(const Rect& box, const Rect& limit, SpanSink sink);

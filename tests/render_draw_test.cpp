@@ -160,6 +160,39 @@ TEST(RenderStrokes, NotMixInvertsEachStrokePixelOnce) {
     EXPECT_EQ(c.bitmap.pixels, before);
 }
 
+TEST(RenderStrokes, WireFramesPaintWhatTheirLinesWould) {
+    // Corners off the picture, repeated, and an edge of no length.
+    const Point frames[3][8] = {{{5, 5}, {40, 8}, {44, 35}, {9, 30}, {14, 12}, {50, 15}, {52, 44}, {18, 40}},
+                                {{-20, 10}, {30, -15}, {70, 25}, {30, 60}, {10, 20}, {10, 20}, {45, 30}, {25, 5}},
+                                {{30, 25}, {31, 25}, {33, 27}, {30, 25}, {12, 40}, {50, 3}, {2, 2}, {58, 47}}};
+    const WireEdge edges[5] = {{0, 3}, {7, 4}, {6, 1}, {7, 0}, {5, 5}};
+    for (const auto& frame : frames) {
+        for (int width : {1, 2, 7, 8}) {
+            for (Mix mix : {Mix::CopyPen, Mix::Not}) {
+                for (bool clipped : {false, true}) {
+                    TestCanvas lines(60, 50), wire(60, 50);
+                    for (TestCanvas* c : {&lines, &wire}) {
+                        for (size_t i = 0; i < c->bitmap.pixels.size(); ++i) c->bitmap.pixels[i] = uint8_t(i % 7);
+                        if (clipped) ExcludeClipRect(c->dc, Rect{20, 10, 35, 30});
+                        SelectPen(c->dc, SolidPen(width, A));
+                        SetMix(c->dc, mix);
+                    }
+                    DrawPolyline(lines.dc, frame, 8);
+                    for (const WireEdge& e : edges) {
+                        MoveTo(lines.dc, frame[e.from].x, frame[e.from].y);
+                        LineTo(lines.dc, frame[e.to].x, frame[e.to].y);
+                    }
+                    DrawWireFrame(wire.dc, frame, 8, edges, 5);
+                    EXPECT_EQ(wire.bitmap.pixels, lines.bitmap.pixels)
+                        << "width " << width << " not " << (mix == Mix::Not) << " clipped " << clipped;
+                    EXPECT_EQ(wire.dc.position.x, lines.dc.position.x);
+                    EXPECT_EQ(wire.dc.position.y, lines.dc.position.y);
+                }
+            }
+        }
+    }
+}
+
 TEST(RenderStrokes, BezierEraseLeavesBlack) {
     for (int width : {1, 2, 9, 40}) {
         TestCanvas c(80, 60);

@@ -20,7 +20,7 @@ float g_blockAngle[3] = {0, 0, 0};
 // eight, then the single edges that close the remaining faces. The figure
 // has always drawn edge 0-3 a second time after 6-1; with a copying pen that
 // second pass changes no pixel, so it is left out.
-constexpr int kEdges[5][2] = {{0, 3}, {7, 4}, {6, 1}, {7, 0}, {5, 2}};
+constexpr WireEdge kEdges[5] = {{0, 3}, {7, 4}, {6, 1}, {7, 0}, {5, 2}};
 
 int CellCount(int value) { return std::clamp(value, 1, kCubeMaxCells); }
 
@@ -70,13 +70,7 @@ struct CubeGeometry {
     }
 };
 
-void DrawCube(DrawContext& dc, const Point placed[8]) {
-    DrawPolyline(dc, placed, 8);
-    for (const auto& e : kEdges) {
-        MoveTo(dc, placed[e[0]].x, placed[e[0]].y);
-        LineTo(dc, placed[e[1]].x, placed[e[1]].y);
-    }
-}
+void DrawCube(DrawContext& dc, const Point placed[8]) { DrawWireFrame(dc, placed, 8, kEdges, 5); }
 
 void DrawCubePiece(void* context, const Point* placed, int) { DrawCube(*static_cast<DrawContext*>(context), placed); }
 
