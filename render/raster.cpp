@@ -607,12 +607,15 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
 }
 
 // Whether a polyline's segments are on average at least two radii long.
+// (Only the way of scanning hangs on it, not the pixels: a plain square
+// root will do where a huge coordinate overflows.)
 bool LongSegments(const PointD* points, int count, int segments, double radius) {
     double total = 0;
     for (int s = 0; s < segments; ++s) {
         const PointD& a = points[s];
         const PointD& b = points[(s + 1) % count];
-        total += std::hypot(b.x - a.x, b.y - a.y);
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        total += std::sqrt(dx * dx + dy * dy);
     }
     return total >= 2 * radius * segments;
 }
@@ -729,21 +732,44 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             gather(y0, n, p0, p1);
         }
     };
+    // Hands the runs of rows r0 .. r1 outside n0 .. n1 on to the merging.
+    auto handOver = [&](int64_t r0, int64_t r1, int64_t n0, int64_t n1) {
+        for (int64_t y = r0; y <= r1; ++y) {
+            if (y >= n0 && y <= n1) continue;
+            const int lo = groupLo[size_t(y - rowBase)], hi = groupHi[size_t(y - rowBase)];
+            if (lo < hi) add(y, lo, hi);
+        }
+    };
     auto pointAfter = [&](int s) -> const PointD& { return count == 1 ? points[0] : points[(s + 1) % count]; };
-    // A group's points lie within this many rows of one another.
+    // A group's points run one way down or up the picture (so a row meets
+    // the group once), within this many rows of one another.
     constexpr double kGroupSpan = 128;
+    int way = 0;  // the last group's: +1 down, -1 up, 0 level
     for (int first = 0; first < segments;) {
         double gy0 = points[first].y, gy1 = gy0;
         int last = first;  // one past the group's last segment
+        int groupWay = 0;
         for (; last < segments; ++last) {
-            const double y = pointAfter(last).y;
+            const double y = pointAfter(last).y, dy = y - points[last].y;
+            const int w = dy > 0 ? 1 : dy < 0 ? -1 : 0;
             const double ny0 = std::min(gy0, y), ny1 = std::max(gy1, y);
-            if (last > first && ny1 - ny0 > kGroupSpan) break;
+            if (last > first && (ny1 - ny0 > kGroupSpan || w * groupWay < 0)) break;
+            if (groupWay == 0) groupWay = w;
             gy0 = ny0;
             gy1 = ny1;
         }
-        CentreRows(gy0 - radius, gy1 + radius, rowBase, rowEnd, g0, g1);
-        for (int64_t y = g0; y <= g1; ++y) groupLo[size_t(y - rowBase)] = groupHi[size_t(y - rowBase)] = 0;
+        // Rows the group shares with the one before keep that group's runs
+        // where the curve goes on the same way from there (so its pieces
+        // mostly touch them); the earlier group's other rows are done.
+        int64_t n0, n1;
+        CentreRows(gy0 - radius, gy1 + radius, rowBase, rowEnd, n0, n1);
+        const bool carry = groupWay * way >= 0;
+        handOver(g0, g1, carry ? n0 : 0, carry ? n1 : -1);
+        for (int64_t y = n0; y <= n1; ++y)
+            if (!carry || y < g0 || y > g1) groupLo[size_t(y - rowBase)] = groupHi[size_t(y - rowBase)] = 0;
+        if (groupWay != 0) way = groupWay;
+        g0 = n0;
+        g1 = n1;
         for (int s = first; s < last; ++s) {
             const PointD& a = points[s];
             const PointD& b = pointAfter(s);
@@ -760,12 +786,9 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             disc(a);
         }
         if (last == segments && count > 1 && !closed) disc(points[count - 1]);
-        for (int64_t y = g0; y <= g1; ++y) {
-            const int lo = groupLo[size_t(y - rowBase)], hi = groupHi[size_t(y - rowBase)];
-            if (lo < hi) add(y, lo, hi);
-        }
         first = last;
     }
+    handOver(g0, g1, 0, -1);
     if (!merge) return;
     std::sort(spill.begin(), spill.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
     size_t next = 0;
