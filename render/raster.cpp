@@ -606,6 +606,30 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
     }
 }
 
+// Neighbouring segments first .. last - 1 of a polyline, scanned together:
+// their points run one way down or up the picture (so a row meets the
+// group once), within kGroupSpan rows of one another.
+struct StrokeGroup {
+    int last;
+    double y0, y1;  // the points' rows
+    int way;        // +1 down, -1 up, 0 level
+};
+constexpr double kGroupSpan = 128;
+
+StrokeGroup GroupFrom(const PointD* points, int count, int segments, int first) {
+    StrokeGroup g{first, points[first].y, points[first].y, 0};
+    for (; g.last < segments; ++g.last) {
+        const double y = points[(g.last + 1) % count].y, dy = y - points[g.last].y;
+        const int way = dy > 0 ? 1 : dy < 0 ? -1 : 0;
+        const double y0 = std::min(g.y0, y), y1 = std::max(g.y1, y);
+        if (g.last > first && (y1 - y0 > kGroupSpan || way * g.way < 0)) break;
+        if (g.way == 0) g.way = way;
+        g.y0 = y0;
+        g.y1 = y1;
+    }
+    return g;
+}
+
 // Whether a polyline's segments are on average at least two radii long.
 // (Only the way of scanning hangs on it, not the pixels: a plain square
 // root will do where a huge coordinate overflows.)
@@ -700,14 +724,16 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     // rows a group's pieces overlap one another (its discs and rectangles
     // are wide beside its segments), so each row keeps one run that grows by
     // every piece touching it, and the group hands a single run per row to
-    // the merging above. A piece that does not touch its row's run (a curve
-    // turning back within the group) goes there on its own.
+    // the merging above. A piece that does not touch its row's run (where
+    // the curve turns sharply) goes there on its own.
     thread_local std::vector<int> groupLo, groupHi;
     groupLo.resize(rowCount + 3);  // room for GatherRows
     groupHi.resize(rowCount + 3);
     int64_t g0 = 0, g1 = -1;  // the rows of the group being gathered
     auto gather = [&](int64_t y0, int n, const int* p0, const int* p1) {
-        // Rows outside the group's (none, unless coordinates are extreme).
+        // Rows outside the group's: none (a piece's rows lie within its
+        // group's, and a piece with a coordinate that is not a number has
+        // no pixels), but nothing is lost if that ever changes.
         const int k0 = static_cast<int>(std::clamp<int64_t>(g0 - y0, 0, n));
         const int k1 = static_cast<int>(std::clamp<int64_t>(g1 - y0 + 1, k0, n));
         auto alone = [&](int from, int to) {
@@ -740,39 +766,25 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             if (lo < hi) add(y, lo, hi);
         }
     };
-    auto pointAfter = [&](int s) -> const PointD& { return count == 1 ? points[0] : points[(s + 1) % count]; };
-    // A group's points run one way down or up the picture (so a row meets
-    // the group once), within this many rows of one another.
-    constexpr double kGroupSpan = 128;
-    int way = 0;  // the last group's: +1 down, -1 up, 0 level
+    int way = 0;  // the last group's
     for (int first = 0; first < segments;) {
-        double gy0 = points[first].y, gy1 = gy0;
-        int last = first;  // one past the group's last segment
-        int groupWay = 0;
-        for (; last < segments; ++last) {
-            const double y = pointAfter(last).y, dy = y - points[last].y;
-            const int w = dy > 0 ? 1 : dy < 0 ? -1 : 0;
-            const double ny0 = std::min(gy0, y), ny1 = std::max(gy1, y);
-            if (last > first && (ny1 - ny0 > kGroupSpan || w * groupWay < 0)) break;
-            if (groupWay == 0) groupWay = w;
-            gy0 = ny0;
-            gy1 = ny1;
-        }
+        const StrokeGroup group = GroupFrom(points, count, segments, first);
         // Rows the group shares with the one before keep that group's runs
         // where the curve goes on the same way from there (so its pieces
         // mostly touch them); the earlier group's other rows are done.
         int64_t n0, n1;
-        CentreRows(gy0 - radius, gy1 + radius, rowBase, rowEnd, n0, n1);
-        const bool carry = groupWay * way >= 0;
+        CentreRows(group.y0 - radius, group.y1 + radius, rowBase, rowEnd, n0, n1);
+        const bool carry = group.way * way >= 0;
         handOver(g0, g1, carry ? n0 : 0, carry ? n1 : -1);
         for (int64_t y = n0; y <= n1; ++y)
             if (!carry || y < g0 || y > g1) groupLo[size_t(y - rowBase)] = groupHi[size_t(y - rowBase)] = 0;
-        if (groupWay != 0) way = groupWay;
+        if (group.way != 0) way = group.way;
         g0 = n0;
         g1 = n1;
+        const int last = group.last;
         for (int s = first; s < last; ++s) {
             const PointD& a = points[s];
-            const PointD& b = pointAfter(s);
+            const PointD& b = points[(s + 1) % count];
             if (beside(a.x, b.x)) continue;  // its start's disc too
             const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
             if (seg.l2 > 0) {
