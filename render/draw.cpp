@@ -251,54 +251,56 @@ bool LimitIsClip(const DrawContext& dc) {
     return !dc.clipped || (dc.clip.bands.size() == 1 && dc.clip.bands[0].count == 1);
 }
 
+// One-pixel line from a to b (b left out) with the pen's painter p and the
+// context's limit lim. Without a clip, or with a rectangular one, the
+// walker already keeps to what may be painted, so each pixel is one store
+// straight into the picture (one-pixel lines are most of what the
+// wire-frame modules draw).
+void ThinLine(DrawContext& dc, Painter& p, const Rect& lim, const Point& a, const Point& b) {
+    if (!LimitIsClip(dc)) {
+        ScanLine(a.x, a.y, b.x, b.y, lim, PixelSink{PaintPixel, &p});
+        return;
+    }
+    uint8_t* const origin = dc.canvas.origin;
+    const ptrdiff_t stride = dc.canvas.stride;
+    const LineSteps line = LineStepsOf(a.x, a.y, b.x, b.y);
+    // Both ends inside: so is every step (each coordinate moves one way).
+    int64_t first = 0, last = line.count - 1;
+    if (RectContains(lim, a.x, a.y) && RectContains(lim, b.x, b.y)) {
+        if (line.count == 0) return;
+    } else if (!StepsInside(line, lim, first, last)) {
+        return;
+    }
+    // Walk the byte offset: a major step moves it by majorMove, a minor
+    // one by minorMove.
+    StepCursor c = CursorAt(line, first);
+    const int64_t x = line.xMajor ? c.major : c.minor, y = line.xMajor ? c.minor : c.major;
+    ptrdiff_t at = y * stride + x;
+    const ptrdiff_t majorMove = line.xMajor ? line.majorStep : line.majorStep * stride;
+    const ptrdiff_t minorMove = line.xMajor ? line.minorStep * stride : line.minorStep;
+    int64_t steps = last - first + 1;
+    if (p.invert) {
+        for (; steps > 0; --steps) {
+            origin[at] = static_cast<uint8_t>(255 - origin[at]);
+            at += majorMove;
+            if (c.Next()) at += minorMove;
+        }
+    } else {
+        const uint8_t value = p.value;
+        for (; steps > 0; --steps) {
+            origin[at] = value;
+            at += majorMove;
+            if (c.Next()) at += minorMove;
+        }
+    }
+}
+
 // One-pixel polyline; closed adds the segment back to the first point.
-// Without a clip, or with a rectangular one, the walker already keeps to
-// what may be painted, so each pixel is one store straight into the picture
-// (one-pixel lines are most of what the wire-frame modules draw).
 void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const Rect lim = DrawLimit(dc);
-    uint8_t* const origin = dc.canvas.origin;
-    const ptrdiff_t stride = dc.canvas.stride;
     const int segments = closed ? n : n - 1;
-    for (int i = 0; i < segments; ++i) {
-        const Point& a = pts[i];
-        const Point& b = pts[(i + 1) % n];
-        if (!LimitIsClip(dc)) {
-            ScanLine(a.x, a.y, b.x, b.y, lim, PixelSink{PaintPixel, &p});
-            continue;
-        }
-        const LineSteps line = LineStepsOf(a.x, a.y, b.x, b.y);
-        // Both ends inside: so is every step (each coordinate moves one way).
-        int64_t first = 0, last = line.count - 1;
-        if (RectContains(lim, a.x, a.y) && RectContains(lim, b.x, b.y)) {
-            if (line.count == 0) continue;
-        } else if (!StepsInside(line, lim, first, last)) {
-            continue;
-        }
-        // Walk the byte offset: a major step moves it by majorMove, a minor
-        // one by minorMove.
-        StepCursor c = CursorAt(line, first);
-        const int64_t x = line.xMajor ? c.major : c.minor, y = line.xMajor ? c.minor : c.major;
-        ptrdiff_t at = y * stride + x;
-        const ptrdiff_t majorMove = line.xMajor ? line.majorStep : line.majorStep * stride;
-        const ptrdiff_t minorMove = line.xMajor ? line.minorStep * stride : line.minorStep;
-        int64_t steps = last - first + 1;
-        if (p.invert) {
-            for (; steps > 0; --steps) {
-                origin[at] = static_cast<uint8_t>(255 - origin[at]);
-                at += majorMove;
-                if (c.Next()) at += minorMove;
-            }
-        } else {
-            const uint8_t value = p.value;
-            for (; steps > 0; --steps) {
-                origin[at] = value;
-                at += majorMove;
-                if (c.Next()) at += minorMove;
-            }
-        }
-    }
+    for (int i = 0; i < segments; ++i) ThinLine(dc, p, lim, pts[i], pts[(i + 1) % n]);
 }
 
 // Wide strokes are centred on pixel corners for even widths and on pixel
@@ -370,22 +372,26 @@ void DrawPolyline(DrawContext& dc, const Point* points, int count) {
 
 void DrawWireFrame(DrawContext& dc, const Point* points, int count, const WireEdge* edges, int edgeCount) {
     DrawPolyline(dc, points, count);
+    if (edgeCount <= 0) return;
+    dc.position = points[edges[edgeCount - 1].to];
+    if (dc.pen.null || !Drawable(dc)) return;
+    Painter p = PenPainter(dc);
+    const Rect lim = DrawLimit(dc);
+    if (!WidePen(dc.pen)) {
+        for (int i = 0; i < edgeCount; ++i) ThinLine(dc, p, lim, points[edges[i].from], points[edges[i].to]);
+        return;
+    }
     // A wide pen painting a colour has just painted its round end at every
     // point: the edges only add their bodies.
-    const bool bodies = count >= 2 && WidePen(dc.pen) && !dc.pen.null && dc.mix != Mix::Not && Drawable(dc);
+    const bool bodies = count >= 2 && dc.mix != Mix::Not;
+    const SpanSink sink = StrokeSink(dc, p);
+    const double shift = PenShift(dc.pen), radius = dc.pen.width / 2.0;
     for (int i = 0; i < edgeCount; ++i) {
         const Point& a = points[edges[i].from];
         const Point& b = points[edges[i].to];
-        if (!bodies) {
-            MoveTo(dc, a.x, a.y);
-            LineTo(dc, b.x, b.y);
-            continue;
-        }
-        Painter p = PenPainter(dc);
-        const double shift = PenShift(dc.pen);
-        ScanBar(PointD{a.x + shift, a.y + shift}, PointD{b.x + shift, b.y + shift}, dc.pen.width / 2.0, DrawLimit(dc),
-                StrokeSink(dc, p));
-        dc.position = b;
+        const PointD ends[2] = {{a.x + shift, a.y + shift}, {b.x + shift, b.y + shift}};
+        if (bodies) ScanBar(ends[0], ends[1], radius, lim, sink);
+        else ScanStroke(ends, 2, false, radius, lim, sink);
     }
 }
 
