@@ -303,9 +303,6 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     for (int i = 0; i < segments; ++i) ThinLine(dc, p, lim, pts[i], pts[(i + 1) % n]);
 }
 
-// Wide strokes are centred on pixel corners for even widths and on pixel
-// centres for odd widths, so a horizontal or vertical stroke is exactly
-// `width` pixels thick either way.
 // What a wide pen's strokes paint through (p lives as long as the sink).
 SpanSink StrokeSink(DrawContext& dc, Painter& p) {
     const bool direct = LimitIsClip(dc);
@@ -318,7 +315,9 @@ SpanSink StrokeSink(DrawContext& dc, Painter& p) {
     return sink;
 }
 
-// Where a wide pen's path runs: through the pixel centres for odd widths.
+// Wide strokes are centred on pixel corners for even widths and on pixel
+// centres for odd widths (the path shifted by half a pixel), so a
+// horizontal or vertical stroke is exactly `width` pixels thick either way.
 double PenShift(const Pen& pen) { return pen.width % 2 == 0 ? 0.0 : 0.5; }
 
 void WideStroke(DrawContext& dc, const PointD* pts, int n, bool closed) {
