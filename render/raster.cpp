@@ -646,69 +646,41 @@ bool LongSegments(const PointD* points, int count, int segments, double radius) 
 
 }  // namespace
 
-void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
-    if (count <= 0 || RectEmpty(limit)) return;
-    const int segments = count == 1 ? 1 : (closed ? count : count - 1);
-    // Rows the whole stroke can touch.
-    double yMin = points[0].y, yMax = points[0].y;
-    for (int i = 1; i < count; ++i) {
-        yMin = std::min(yMin, points[i].y);
-        yMax = std::max(yMax, points[i].y);
+namespace {
+
+// Whether a piece between columns x0 and x1 lies, with its pen, wholly left
+// or right of the limit: it adds nothing (a tile's clip leaves most pieces
+// of a large figure out).
+bool Beside(double x0, double x1, double radius, const Rect& limit) {
+    return std::max(x0, x1) < limit.left - radius - 2 || std::min(x0, x1) > limit.right + radius + 2;
+}
+
+// The runs a scan hands over for rows rowBase .. rowEnd, merged into
+// disjoint runs per row and sent to the sink row by row by Finish. When
+// painting a pixel twice does no harm, each run goes to the sink at once.
+class RowMerger {
+public:
+    RowMerger(int64_t rowBase, int64_t rowEnd, SpanSink& sink)
+        : rowBase_(rowBase), rowEnd_(rowEnd), sink_(sink), merge_(!sink.overlapsAllowed) {
+        if (merge_) rows_.assign(size_t(rowEnd - rowBase + 1), RowRuns{{0, 0}, {0, 0}});
+        spill_.clear();
     }
-    int64_t rowBase, rowEnd;
-    CentreRows(yMin - radius, yMax + radius, limit.top, limit.bottom - 1, rowBase, rowEnd);
-    if (rowBase > rowEnd) return;
-    const double r2 = radius * radius;
-    // The stroke is the union of a disc at every point and, for every
-    // segment, the rectangle of points whose projection falls on it.
-    if (segments == 1 && !closed) {
-        ScanCapsule(points[0], count > 1 ? &points[1] : nullptr, CapsuleDiscs{true, count > 1}, radius, rowBase,
-                    rowEnd, limit, sink);
-        return;
-    }
-    // Segments that are long beside the radius overlap only at their joins:
-    // when painting a pixel twice does no harm, each goes straight to the
-    // sink as a capsule with the disc at its end (and the first with the one
-    // at its start), with none of the bookkeeping of merging rows.
-    // A piece whose columns all lie left or right of the limit adds nothing
-    // (a tile's clip leaves most pieces of a large figure out).
-    const double xLow = limit.left - radius - 2, xHigh = limit.right + radius + 2;
-    auto beside = [&](double x0, double x1) { return std::max(x0, x1) < xLow || std::min(x0, x1) > xHigh; };
-    if (sink.overlapsAllowed && count > 1 && LongSegments(points, count, segments, radius)) {
-        for (int s = 0; s < segments; ++s) {
-            const PointD& a = points[s];
-            const PointD& b = points[(s + 1) % count];
-            if (beside(a.x, b.x)) continue;
-            int64_t r0, r1;
-            CentreRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
-            if (r0 <= r1) ScanCapsule(a, &b, CapsuleDiscs{s == 0 && !closed, true}, radius, r0, r1, limit, sink);
-        }
-        return;
-    }
-    // Otherwise each row's pieces are merged into disjoint runs, unless
-    // painting a pixel twice does no harm: then the runs gathered below go
-    // straight to the sink.
-    const bool merge = !sink.overlapsAllowed;
-    const size_t rowCount = size_t(rowEnd - rowBase + 1);
-    thread_local std::vector<RowRuns> rows;
-    thread_local std::vector<RowPiece> spill;
-    if (merge) rows.assign(rowCount, RowRuns{{0, 0}, {0, 0}});
-    spill.clear();
-    auto add = [&](int64_t y, int p0, int p1) {
-        if (!merge) {
-            EmitSpan(sink, static_cast<int>(y), p0, p1);
+
+    void Add(int64_t y, int x0, int x1) {
+        if (!merge_) {
+            EmitSpan(sink_, static_cast<int>(y), x0, x1);
             return;
         }
-        RowRuns& r = rows[size_t(y - rowBase)];
+        RowRuns& r = rows_[size_t(y - rowBase_)];
         for (int k = 0; k < 2; ++k) {
             if (r.x0[k] >= r.x1[k]) {
-                r.x0[k] = p0;
-                r.x1[k] = p1;
+                r.x0[k] = x0;
+                r.x1[k] = x1;
                 return;
             }
-            if (Touch(p0, p1, r.x0[k], r.x1[k])) {
-                r.x0[k] = std::min(r.x0[k], p0);
-                r.x1[k] = std::max(r.x1[k], p1);
+            if (Touch(x0, x1, r.x0[k], r.x1[k])) {
+                r.x0[k] = std::min(r.x0[k], x0);
+                r.x1[k] = std::max(r.x1[k], x1);
                 const int o = 1 - k;
                 if (r.x0[o] < r.x1[o] && Touch(r.x0[o], r.x1[o], r.x0[k], r.x1[k])) {
                     r.x0[0] = std::min(r.x0[0], r.x0[1]);
@@ -718,14 +690,53 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
                 return;
             }
         }
-        spill.push_back(RowPiece{static_cast<int>(y), p0, p1});
-    };
-    // Pieces are gathered a group of neighbouring points at a time. On most
-    // rows a group's pieces overlap one another (its discs and rectangles
-    // are wide beside its segments), so each row keeps one run that grows by
-    // every piece touching it, and the group hands a single run per row to
-    // the merging above. A piece that does not touch its row's run (where
-    // the curve turns sharply) goes there on its own.
+        spill_.push_back(RowPiece{static_cast<int>(y), x0, x1});
+    }
+
+    void Finish() {
+        if (!merge_) return;
+        std::sort(spill_.begin(), spill_.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
+        size_t next = 0;
+        thread_local std::vector<RowPiece> gathered;
+        for (int64_t y = rowBase_; y <= rowEnd_; ++y) {
+            const RowRuns& r = rows_[size_t(y - rowBase_)];
+            RowPiece held[2];
+            int m = 0;
+            for (int k = 0; k < 2; ++k)
+                if (r.x0[k] < r.x1[k]) held[m++] = RowPiece{0, r.x0[k], r.x1[k]};
+            if (next < spill_.size() && spill_[next].y == y) {
+                gathered.assign(held, held + m);
+                while (next < spill_.size() && spill_[next].y == y) gathered.push_back(spill_[next++]);
+                EmitUnion(static_cast<int>(y), gathered.data(), int(gathered.size()), sink_);
+            } else if (m == 1) {
+                EmitSpan(sink_, static_cast<int>(y), held[0].x0, held[0].x1);
+            } else if (m == 2) {
+                EmitUnion(static_cast<int>(y), held, 2, sink_);
+            }
+        }
+    }
+
+private:
+    int64_t rowBase_, rowEnd_;
+    SpanSink& sink_;
+    bool merge_;
+    // Up to two runs per row held in place, more in the spill list.
+    static thread_local std::vector<RowRuns> rows_;
+    static thread_local std::vector<RowPiece> spill_;
+};
+thread_local std::vector<RowRuns> RowMerger::rows_;
+thread_local std::vector<RowPiece> RowMerger::spill_;
+
+// The polyline's pieces gathered a group of neighbouring points at a time
+// (see GroupFrom). On most rows a group's pieces overlap one another (its
+// discs and rectangles are wide beside its segments), so each row keeps one
+// run that grows by every piece touching it, and the group hands a single
+// run per row to the merger. A piece that does not touch its row's run
+// (where the curve turns sharply) goes there on its own.
+void ScanGroups(const PointD* points, int count, bool closed, int segments, double radius, int64_t rowBase,
+                int64_t rowEnd, const Rect& limit, RowMerger& merger) {
+    const double r2 = radius * radius;
+    const size_t rowCount = size_t(rowEnd - rowBase + 1);
     thread_local std::vector<int> groupLo, groupHi;
     groupLo.resize(rowCount + 3);  // room for GatherRows
     groupHi.resize(rowCount + 3);
@@ -738,7 +749,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         const int k1 = static_cast<int>(std::clamp<int64_t>(g1 - y0 + 1, k0, n));
         auto alone = [&](int from, int to) {
             for (int k = from; k < to; ++k)
-                if (p0[k] < p1[k]) add(y0 + k, p0[k], p1[k]);
+                if (p0[k] < p1[k]) merger.Add(y0 + k, p0[k], p1[k]);
         };
         alone(0, k0);
         alone(k1, n);
@@ -747,7 +758,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
                                          groupHi.data() + (y0 - rowBase), stray);
         if (anyStray)
             for (int k = k0; k < k1; ++k)
-                if (stray[k]) add(y0 + k, p0[k], p1[k]);
+                if (stray[k]) merger.Add(y0 + k, p0[k], p1[k]);
     };
     auto disc = [&](const PointD& c) {
         const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
@@ -758,12 +769,22 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             gather(y0, n, p0, p1);
         }
     };
-    // Hands the runs of rows r0 .. r1 outside n0 .. n1 on to the merging.
+    auto segment = [&](const PointD& a, const PointD& b) {
+        const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
+        if (seg.l2 <= 0) return;
+        for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
+            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
+            int s0[kRowRoom], s1[kRowRoom];
+            SegmentRows(seg, y0, n, limit, s0, s1);
+            gather(y0, n, s0, s1);
+        }
+    };
+    // Hands the runs of rows r0 .. r1 outside n0 .. n1 on to the merger.
     auto handOver = [&](int64_t r0, int64_t r1, int64_t n0, int64_t n1) {
         for (int64_t y = r0; y <= r1; ++y) {
             if (y >= n0 && y <= n1) continue;
             const int lo = groupLo[size_t(y - rowBase)], hi = groupHi[size_t(y - rowBase)];
-            if (lo < hi) add(y, lo, hi);
+            if (lo < hi) merger.Add(y, lo, hi);
         }
     };
     int way = 0;  // the last group's
@@ -781,46 +802,58 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         if (group.way != 0) way = group.way;
         g0 = n0;
         g1 = n1;
-        const int last = group.last;
-        for (int s = first; s < last; ++s) {
+        for (int s = first; s < group.last; ++s) {
             const PointD& a = points[s];
             const PointD& b = points[(s + 1) % count];
-            if (beside(a.x, b.x)) continue;  // its start's disc too
-            const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
-            if (seg.l2 > 0) {
-                for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
-                    const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
-                    int s0[kRowRoom], s1[kRowRoom];
-                    SegmentRows(seg, y0, n, limit, s0, s1);
-                    gather(y0, n, s0, s1);
-                }
-            }
+            if (Beside(a.x, b.x, radius, limit)) continue;  // its start's disc too
+            segment(a, b);
             disc(a);
         }
-        if (last == segments && count > 1 && !closed) disc(points[count - 1]);
-        first = last;
+        if (group.last == segments && count > 1 && !closed) disc(points[count - 1]);
+        first = group.last;
     }
     handOver(g0, g1, 0, -1);
-    if (!merge) return;
-    std::sort(spill.begin(), spill.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
-    size_t next = 0;
-    thread_local std::vector<RowPiece> gathered;
-    for (int64_t y = rowBase; y <= rowEnd; ++y) {
-        const RowRuns& r = rows[size_t(y - rowBase)];
-        RowPiece held[2];
-        int m = 0;
-        for (int k = 0; k < 2; ++k)
-            if (r.x0[k] < r.x1[k]) held[m++] = RowPiece{0, r.x0[k], r.x1[k]};
-        if (next < spill.size() && spill[next].y == y) {
-            gathered.assign(held, held + m);
-            while (next < spill.size() && spill[next].y == y) gathered.push_back(spill[next++]);
-            EmitUnion(static_cast<int>(y), gathered.data(), int(gathered.size()), sink);
-        } else if (m == 1) {
-            EmitSpan(sink, static_cast<int>(y), held[0].x0, held[0].x1);
-        } else if (m == 2) {
-            EmitUnion(static_cast<int>(y), held, 2, sink);
-        }
+}
+
+}  // namespace
+
+void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
+    if (count <= 0 || RectEmpty(limit)) return;
+    const int segments = count == 1 ? 1 : (closed ? count : count - 1);
+    // Rows the whole stroke can touch.
+    double yMin = points[0].y, yMax = points[0].y;
+    for (int i = 1; i < count; ++i) {
+        yMin = std::min(yMin, points[i].y);
+        yMax = std::max(yMax, points[i].y);
     }
+    int64_t rowBase, rowEnd;
+    CentreRows(yMin - radius, yMax + radius, limit.top, limit.bottom - 1, rowBase, rowEnd);
+    if (rowBase > rowEnd) return;
+    // The stroke is the union of a disc at every point and, for every
+    // segment, the rectangle of points whose projection falls on it.
+    if (segments == 1 && !closed) {
+        ScanCapsule(points[0], count > 1 ? &points[1] : nullptr, CapsuleDiscs{true, count > 1}, radius, rowBase,
+                    rowEnd, limit, sink);
+        return;
+    }
+    // Segments that are long beside the radius overlap only at their joins:
+    // when painting a pixel twice does no harm, each goes straight to the
+    // sink as a capsule with the disc at its end (and the first with the one
+    // at its start), with none of the bookkeeping of merging rows.
+    if (sink.overlapsAllowed && count > 1 && LongSegments(points, count, segments, radius)) {
+        for (int s = 0; s < segments; ++s) {
+            const PointD& a = points[s];
+            const PointD& b = points[(s + 1) % count];
+            if (Beside(a.x, b.x, radius, limit)) continue;
+            int64_t r0, r1;
+            CentreRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
+            if (r0 <= r1) ScanCapsule(a, &b, CapsuleDiscs{s == 0 && !closed, true}, radius, r0, r1, limit, sink);
+        }
+        return;
+    }
+    RowMerger merger(rowBase, rowEnd, sink);
+    ScanGroups(points, count, closed, segments, radius, rowBase, rowEnd, limit, merger);
+    merger.Finish();
 }
 
 void ScanBar(const PointD& a, const PointD& b, double radius, const Rect& limit, SpanSink sink) {
