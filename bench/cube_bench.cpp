@@ -26,8 +26,8 @@ void BM_CubeDefault(benchmark::State& state) {
 }
 BENCHMARK(BM_CubeDefault)->Unit(benchmark::kMicrosecond);
 
-// Heavy: 10 x 10 x 10 cubes with the other controls at their defaults:
-// A grid of 10 x 10 x 10 cubes.
+// Heavy: a grid of 10 x 10 x 10 cubes, the other controls at their
+// defaults.
 void TenCubesEachWay(ModuleRecord& r) {
     for (int slot : {kCubeXCubes, kCubeYCubes, kCubeZCubes}) r.Control[slot] = 10;
 }
