@@ -211,9 +211,17 @@ struct StrokeSegment {
 
 // The rows r0 .. r1 whose centres lie in [ylo, yhi], within [lo, hi]
 // (none when r0 > r1).
-void CentreRows(double ylo, double yhi, int64_t lo, int64_t hi, int64_t& r0, int64_t& r1) {
-    r0 = std::max<int64_t>(TruncClamp(std::ceil(ylo - 0.5), INT32_MIN / 2, INT32_MAX / 2), lo);
-    r1 = std::min<int64_t>(TruncClamp(std::floor(yhi - 0.5), INT32_MIN / 2, INT32_MAX / 2), hi);
+inline void CentreRows(double ylo, double yhi, int64_t lo, int64_t hi, int64_t& r0, int64_t& r1) {
+    const double a = ylo - 0.5, b = yhi - 0.5;
+    // Picture-sized values (every piece of an ordinary stroke) need no clamp.
+    constexpr double kNear = 1 << 29;
+    if (std::fabs(a) < kNear && std::fabs(b) < kNear) {
+        r0 = std::max(CeilOf(a), lo);
+        r1 = std::min(FloorOf(b), hi);
+        return;
+    }
+    r0 = std::max<int64_t>(TruncClamp(std::ceil(a), INT32_MIN / 2, INT32_MAX / 2), lo);
+    r1 = std::min<int64_t>(TruncClamp(std::floor(b), INT32_MIN / 2, INT32_MAX / 2), hi);
 }
 
 // Rows of a piece with x extent [xlo, xhi] and y extent [ylo, yhi], within
