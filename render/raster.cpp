@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -182,15 +183,19 @@ inline double RoundToWhole(double v) {
 }
 
 // The pixels [p0, p1) of a row, inside the limit, whose centres lie in
-// [xl, xr]: ceil(xl - 0.5) .. floor(xr - 0.5).
+// [xl, xr]: ceil(xl - 0.5) .. floor(xr - 0.5), each clamped to the limit's
+// columns (a right end that is not a number to its left). Returns whether
+// there are any; p0 and p1 are set either way, and p0 <= p1 when xl <= xr.
 inline bool PixelsBetween(double xl, double xr, const Rect& limit, int& p0, int& p1) {
     const double l = xl - 0.5, r = xr - 0.5;
-    // As ceil and floor clamped to the limit would give, NaN included.
-    if (l > limit.right - 1 || !(r >= limit.left)) return false;
-    p0 = l > limit.left - 1 ? static_cast<int>(CeilOf(l)) : limit.left;
-    p1 = r < limit.right ? static_cast<int>(FloorOf(r)) + 1 : limit.right;
+    p0 = l > limit.left - 1 ? (l > limit.right - 1 ? limit.right : static_cast<int>(CeilOf(l))) : limit.left;
+    p1 = r >= limit.left ? (r < limit.right ? static_cast<int>(FloorOf(r)) + 1 : limit.right) : limit.left;
     return p0 < p1;
 }
+
+// A row a piece does not meet at all: its ends cross (p0 > p1), unlike a row
+// it meets between two pixel centres (p0 == p1).
+constexpr int kMissLeft = INT_MAX, kMissRight = INT_MIN;
 
 // One part of a stroke: a disc around a point or the rectangle of points
 // whose projection falls on a segment, with the rows it may cover.
@@ -245,7 +250,11 @@ StrokeDisc DiscOf(const PointD& c, double radius, int64_t rowBase, int64_t rowEn
 inline bool DiscRow(const StrokeDisc& d, double r2, double yc, const Rect& limit, int& p0, int& p1) {
     const double dy = yc - d.c.y;
     const double q = r2 - dy * dy;
-    if (q < 0) return false;
+    if (!(q >= 0)) {
+        p0 = kMissLeft;
+        p1 = kMissRight;
+        return false;
+    }
     const double h = std::sqrt(q);
     return PixelsBetween(d.c.x - h, d.c.x + h, limit, p0, p1);
 }
@@ -306,7 +315,11 @@ bool SegmentRowByDivision(const StrokeSegment& s, double yc, const Rect& limit, 
     };
     constrain(s.dx, -e * s.dy, s.l2 - e * s.dy);
     constrain(s.dy, e * s.dx - s.rl, e * s.dx + s.rl);
-    if (!(ul <= uh)) return false;
+    if (!(ul <= uh)) {
+        p0 = kMissLeft;
+        p1 = kMissRight;
+        return false;
+    }
     return PixelsBetween(s.a.x + ul, s.a.x + uh, limit, p0, p1);
 }
 
@@ -370,6 +383,9 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
     const double guard = BatchGuard(s, firstCentre, k0, k1);
     if (!(guard < 0.25)) return AllInDoubt(k0, k1, doubt);
     const V4d centre = Splat(firstCentre), shift = Splat(kShift), near = Splat(0.5 - guard);
+    const V4d thin = Splat(2 * guard);
+    const V4i missLeft = V4i{kMissLeft, kMissLeft, kMissLeft, kMissLeft};
+    const V4i missRight = V4i{kMissRight, kMissRight, kMissRight, kMissRight};
     V4l any = V4l{0, 0, 0, 0};
     // The last step may run past k1 (up to three rows, into the arrays'
     // room): those rows are not counted here and are overwritten after.
@@ -382,10 +398,14 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
         const V4d ul = MaxOf(t + loA, w - halfB), uh = MinOf(t + hiA, w + halfB);
         const V4d xl = ax + ul, xr = ax + uh;
         const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
-        const V4l unsure = (AbsOf(xl - nl) >= near) | (AbsOf(xr - nr) >= near);
+        // Where the ends come within twice the guard of each other, whether
+        // the row meets the piece at all is in doubt too.
+        const V4d gap = xr - xl;
+        const V4l unsure = (AbsOf(xl - nl) >= near) | (AbsOf(xr - nr) >= near) | (AbsOf(gap) < thin);
+        const V4i miss = __builtin_convertvector(gap < -thin, V4i);
         any |= unsure & (lane < end);
-        const V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
-        const V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
+        const V4i l = miss ? missLeft : __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
+        const V4i r = miss ? missRight : __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
         std::memcpy(doubt + k, &unsure, sizeof unsure);  // 0 or -1
         std::memcpy(p0 + k, &l, sizeof l);
         std::memcpy(p1 + k, &r, sizeof r);
@@ -409,11 +429,16 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
         // conversion. An end within the guard of a half-way point is in
         // doubt.
         const double nl = RoundToWhole(xl), nr = RoundToWhole(xr);
-        const bool unsure = (std::fabs(xl - nl) >= 0.5 - guard) | (std::fabs(xr - nr) >= 0.5 - guard);
+        // Where the ends come within twice the guard of each other, whether
+        // the row meets the piece at all is in doubt too.
+        const double gap = xr - xl;
+        const bool unsure = (std::fabs(xl - nl) >= 0.5 - guard) | (std::fabs(xr - nr) >= 0.5 - guard) |
+                            (std::fabs(gap) < 2 * guard);
         doubt[k] = unsure;  // 0 or 1
         anyDoubt |= unsure;
-        p0[k] = static_cast<int>(std::min(std::max(nl, left), right));
-        p1[k] = static_cast<int>(std::min(std::max(nr, left), right));
+        const bool miss = gap < -2 * guard;
+        p0[k] = miss ? kMissLeft : static_cast<int>(std::min(std::max(nl, left), right));
+        p1[k] = miss ? kMissRight : static_cast<int>(std::min(std::max(nr, left), right));
     }
     return anyDoubt;
 }
@@ -454,14 +479,13 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
         std::memcpy(p1 + k, &r, sizeof r);
         if ((odd[0] | odd[1] | odd[2] | odd[3]) == 0) continue;
         for (int j = 0; j < 4; ++j)
-            if (odd[j] && !DiscRow(d, r2, double(k + j) + firstCentre, limit, p0[k + j], p1[k + j]))
-                p0[k + j] = p1[k + j] = 0;
+            if (odd[j]) DiscRow(d, r2, double(k + j) + firstCentre, limit, p0[k + j], p1[k + j]);
     }
 }
 #else
 void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1, const Rect& limit, int* p0, int* p1) {
     for (int k = k0; k < k1; ++k)
-        if (!DiscRow(d, r2, double(k) + firstCentre, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
+        DiscRow(d, r2, double(k) + firstCentre, limit, p0[k], p1[k]);
 }
 #endif
 
@@ -472,13 +496,11 @@ void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, i
     const int k1 = static_cast<int>(std::clamp<int64_t>(s.r1 - y0 + 1, k0, n));
     int64_t doubt[kRowRoom];
     const bool anyDoubt = !s.fast || FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt);
-    for (int k = 0; k < k0; ++k) p0[k] = p1[k] = 0;
-    for (int k = k1; k < n; ++k) p0[k] = p1[k] = 0;
+    std::fill(p0, p0 + k0, kMissLeft), std::fill(p1, p1 + k0, kMissRight);
+    std::fill(p0 + k1, p0 + n, kMissLeft), std::fill(p1 + k1, p1 + n, kMissRight);
     if (!anyDoubt) return;
-    for (int k = k0; k < k1; ++k) {
-        if (s.fast && doubt[k] == 0) continue;
-        if (!SegmentRowByDivision(s, double(y0 + k) + 0.5, limit, p0[k], p1[k])) p0[k] = p1[k] = 0;
-    }
+    for (int k = k0; k < k1; ++k)
+        if (!s.fast || doubt[k] != 0) SegmentRowByDivision(s, double(y0 + k) + 0.5, limit, p0[k], p1[k]);
 }
 
 struct RowPiece {
@@ -557,6 +579,32 @@ bool GatherRows(const int* p0, const int* p1, int k0, int k1, int* lo, int* hi, 
 #endif
 }
 
+// Widens each row's run lo[k] .. hi[k] to take in the piece p0[k] .. p1[k]
+// on rows 0 .. n - 1 that the piece meets, with pixels or between two pixel
+// centres (runs start empty as INT_MAX .. INT_MIN). Four rows at a time like GatherRows, with the same
+// room needed past n.
+void WidenRows(const int* p0, const int* p1, int n, int* lo, int* hi) {
+#if defined(__GNUC__) && defined(__x86_64__)
+    V4i lane = V4i{0, 1, 2, 3};
+    const V4i end = V4i{n, n, n, n};
+    for (int k = 0; k < n; k += 4, lane += 4) {
+        V4i a, b, l, h;
+        std::memcpy(&a, p0 + k, sizeof a);
+        std::memcpy(&b, p1 + k, sizeof b);
+        std::memcpy(&l, lo + k, sizeof l);
+        std::memcpy(&h, hi + k, sizeof h);
+        const V4i piece = (a <= b) & (lane < end);
+        l = (piece & (a < l)) ? a : l;
+        h = (piece & (b > h)) ? b : h;
+        std::memcpy(lo + k, &l, sizeof l);
+        std::memcpy(hi + k, &h, sizeof h);
+    }
+#else
+    for (int k = 0; k < n; ++k)
+        if (p0[k] <= p1[k]) lo[k] = std::min(lo[k], p0[k]), hi[k] = std::max(hi[k], p1[k]);
+#endif
+}
+
 // Which ends of a capsule carry their disc.
 struct CapsuleDiscs {
     bool start, end;
@@ -616,7 +664,7 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
 
 // Neighbouring segments first .. last - 1 of a polyline, scanned together:
 // their points run one way down or up the picture (so a row meets the
-// group once), within kGroupSpan rows of one another.
+// group once), within `span` rows of one another.
 struct StrokeGroup {
     int last;
     double y0, y1;  // the points' rows
@@ -624,13 +672,13 @@ struct StrokeGroup {
 };
 constexpr double kGroupSpan = 128;
 
-StrokeGroup GroupFrom(const PointD* points, int count, int segments, int first) {
+StrokeGroup GroupFrom(const PointD* points, int count, int segments, int first, double span) {
     StrokeGroup g{first, points[first].y, points[first].y, 0};
     for (; g.last < segments; ++g.last) {
         const double y = points[(g.last + 1) % count].y, dy = y - points[g.last].y;
         const int way = dy > 0 ? 1 : dy < 0 ? -1 : 0;
         const double y0 = std::min(g.y0, y), y1 = std::max(g.y1, y);
-        if (g.last > first && (y1 - y0 > kGroupSpan || way * g.way < 0)) break;
+        if (g.last > first && (y1 - y0 > span || way * g.way < 0)) break;
         if (g.way == 0) g.way = way;
         g.y0 = y0;
         g.y1 = y1;
@@ -675,10 +723,11 @@ public:
     }
 
     void Add(int64_t y, int x0, int x1) {
-        if (!merge_) {
-            EmitSpan(sink_, static_cast<int>(y), x0, x1);
-            return;
-        }
+        if (merge_) Merge(y, x0, x1);
+        else EmitSpan(sink_, static_cast<int>(y), x0, x1);
+    }
+
+    void Merge(int64_t y, int x0, int x1) {
         RowRuns& r = rows_[size_t(y - rowBase_)];
         for (int k = 0; k < 2; ++k) {
             if (r.x0[k] >= r.x1[k]) {
@@ -797,7 +846,7 @@ void ScanGroups(const PointD* points, int count, bool closed, int segments, doub
     };
     int way = 0;  // the last group's
     for (int first = 0; first < segments;) {
-        const StrokeGroup group = GroupFrom(points, count, segments, first);
+        const StrokeGroup group = GroupFrom(points, count, segments, first, kGroupSpan);
         // Rows the group shares with the one before keep that group's runs
         // where the curve goes on the same way from there (so its pieces
         // mostly touch them); the earlier group's other rows are done.
@@ -823,14 +872,181 @@ void ScanGroups(const PointD* points, int count, bool closed, int segments, doub
     handOver(g0, g1, 0, -1);
 }
 
+
+// The heights where a piece's edge can be the outline of its group's stroke
+// (see OutlineGroups): one or two ranges.
+struct OutlineReach {
+    double lo[2], hi[2];
+    int count;
+};
+
+// Rows within this many of such a height are worked out for the piece too:
+// near the points where a disc's edge touches a rectangle's, both edges are
+// within rounding of each other, and either may give the end pixel.
+constexpr double kTieRows = 1.0 / 16;
+
+// The unit direction of a segment; none for a point repeated.
+struct Direction {
+    double x = 0, y = 0;
+    bool some = false;
+};
+
+Direction DirectionOf(const PointD& a, const PointD& b) {
+    const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
+    if (!(l2 > 0)) return Direction{};
+    const double inverse = 1 / std::sqrt(l2);
+    return Direction{dx * inverse, dy * inverse, true};
+}
+
+// A segment's rectangle meets the outline along its two long sides, each
+// the segment moved by the radius along its normal (-u.y, u.x).
+OutlineReach SegmentReach(const PointD& a, const PointD& b, const Direction& u, double radius) {
+    const double lift = radius * std::fabs(u.x);
+    const double y0 = std::min(a.y, b.y), y1 = std::max(a.y, b.y);
+    return OutlineReach{{y0 - lift, y0 + lift}, {y1 - lift, y1 + lift}, 2};
+}
+
+OutlineReach DiscReach(const PointD& c, double radius) {
+    return OutlineReach{{c.y - radius, 0}, {c.y + radius, 0}, 1};
+}
+
+// The disc at a join c of two segments going from a to b: every point of
+// the stroke near c lies in one of the two rectangles, or beyond both of
+// them (past the end of the first and before the start of the second),
+// which is the disc's sector between the segments' normals on the outer side
+// of the turn. So the disc meets the outline only along that arc, and
+// touches the rectangles' sides only at the arc's ends and at the two points
+// opposite them: the heights between the normals' on either side. (The
+// normals (-a.y, a.x) and (-b.y, b.x) have heights a.x and b.x. Within a
+// group both directions go one way down or up, so the arc never passes the
+// disc's top or bottom.) A turn sharper than a right angle, or a join with a
+// point repeated, keeps the whole disc.
+OutlineReach JoinReach(const PointD& c, const Direction& a, const Direction& b, double radius) {
+    if (!(a.some && b.some && a.x * b.x + a.y * b.y >= 0)) return DiscReach(c, radius);
+    const double low = radius * std::min(a.x, b.x), high = radius * std::max(a.x, b.x);
+    return OutlineReach{{c.y + low, c.y - high}, {c.y + high, c.y - low}, 2};
+}
+
+// A polyline of short segments scanned by its outline. Within a group of
+// neighbouring points that run one way down or up the picture (GroupFrom),
+// the stroke meets every row in one run: its left end lies where the
+// stroke's outline crosses the row, and so does its right end. The outline
+// is made of the rectangles' long sides and arcs of the discs, so each
+// piece is worked out only on the rows where its edge can be the outline
+// (and the rows next to them, see kTieRows), and each row's run reaches from
+// the leftmost of those pieces to the rightmost: on a typical curve about a
+// sixth of the rows of every piece. Pieces are worked out against `wide`,
+// which holds the whole stroke, so none is cut at the limit and each run is
+// cut only once it is whole. A piece wholly beside the limit is not worked
+// out: on its rows the run goes on past that side of the limit.
+void OutlineGroups(const PointD* points, int count, int segments, double radius, int64_t rowBase, int64_t rowEnd,
+                   const Rect& limit, const Rect& wide, RowMerger& merger) {
+    const double r2 = radius * radius;
+    const size_t rowCount = size_t(rowEnd - rowBase + 1);
+    thread_local std::vector<int> runLo, runHi;
+    // Every row starts empty, and is left so once handed over.
+    if (runLo.size() < rowCount + 3) {  // room for WidenRows
+        runLo.resize(rowCount + 3, INT_MAX);
+        runHi.resize(rowCount + 3, INT_MIN);
+    }
+    // Row y's run is lo[at(y)] .. hi[at(y)].
+    int* const lo = runLo.data();
+    int* const hi = runHi.data();
+    auto at = [rowBase](int64_t y) { return size_t(y - rowBase); };
+    auto fold = [&](int64_t y0, int n, const int* p0, const int* p1) {
+        WidenRows(p0, p1, n, lo + at(y0), hi + at(y0));
+    };
+    int64_t g0 = 0, g1 = -1;  // the rows of the group being scanned
+    // Calls use(r0, r1) once for every row of the piece's reach, widened by
+    // margin (within the group's rows, which are left empty once handed over).
+    auto reachRows = [&](const OutlineReach& reach, double margin, auto&& use) {
+        int64_t r0[2], r1[2];
+        for (int i = 0; i < reach.count; ++i)
+            CentreRows(reach.lo[i] - margin, reach.hi[i] + margin, g0, g1, r0[i], r1[i]);
+        if (reach.count == 2 && r0[0] <= r1[0] && r0[1] <= r1[1] && r0[1] <= r1[0] + 1 && r0[0] <= r1[1] + 1) {
+            use(std::min(r0[0], r0[1]), std::max(r1[0], r1[1]));
+            return;
+        }
+        for (int i = 0; i < reach.count; ++i)
+            if (r0[i] <= r1[i]) use(r0[i], r1[i]);
+    };
+    // Works a piece out on its reach, or marks the rows of a piece wholly
+    // beside the limit (it meets each of them, on that side).
+    auto piece = [&](const OutlineReach& reach, double x0, double x1, auto&& work) {
+        if (!Beside(x0, x1, radius, limit)) {
+            reachRows(reach, kTieRows, work);
+            return;
+        }
+        const bool leftOf = std::max(x0, x1) < limit.left;
+        reachRows(reach, 0, [&](int64_t r0, int64_t r1) {
+            for (int64_t y = r0; y <= r1; ++y) (leftOf ? lo[at(y)] : hi[at(y)]) = leftOf ? INT_MIN : INT_MAX;
+        });
+    };
+    auto disc = [&](const PointD& c, const OutlineReach& reach) {
+        const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, wide);
+        piece(reach, c.x, c.x, [&](int64_t r0, int64_t r1) {
+            r0 = std::max(r0, d.r0);
+            r1 = std::min(r1, d.r1);
+            for (int64_t y0 = r0; y0 <= r1; y0 += kRowBatch) {
+                const int n = static_cast<int>(std::min<int64_t>(kRowBatch, r1 - y0 + 1));
+                int p0[kRowRoom], p1[kRowRoom];
+                DiscRows(d, r2, double(y0) + 0.5, 0, n, wide, p0, p1);
+                fold(y0, n, p0, p1);
+            }
+        });
+    };
+    auto segment = [&](const PointD& a, const PointD& b, const Direction& u) {
+        const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, wide);
+        piece(SegmentReach(a, b, u, radius), a.x, b.x, [&](int64_t r0, int64_t r1) {
+            r0 = std::max(r0, seg.r0);
+            r1 = std::min(r1, seg.r1);
+            for (int64_t y0 = r0; y0 <= r1; y0 += kRowBatch) {
+                const int n = static_cast<int>(std::min<int64_t>(kRowBatch, r1 - y0 + 1));
+                int p0[kRowRoom], p1[kRowRoom];
+                SegmentRows(seg, y0, n, wide, p0, p1);
+                fold(y0, n, p0, p1);
+            }
+        });
+    };
+    for (int first = 0; first < segments;) {
+        const StrokeGroup group = GroupFrom(points, count, segments, first, INFINITY);
+        CentreRows(group.y0 - radius, group.y1 + radius, rowBase, rowEnd, g0, g1);
+        if (g0 > g1) {  // above or below the limit
+            first = group.last;
+            continue;
+        }
+        // The group's ends keep their whole discs; its joins only their arcs.
+        Direction before;
+        for (int s = first; s < group.last; ++s) {
+            const PointD& a = points[s];
+            const PointD& b = points[(s + 1) % count];
+            const Direction along = DirectionOf(a, b);
+            if (along.some) segment(a, b, along);
+            disc(a, s == first ? DiscReach(a, radius) : JoinReach(a, before, along, radius));
+            before = along;
+        }
+        disc(points[group.last % count], DiscReach(points[group.last % count], radius));
+        // Each row's run, cut to the limit; the row is left empty again.
+        for (int64_t y = g0; y <= g1; ++y) {
+            const int x0 = std::max(lo[at(y)], limit.left), x1 = std::min(hi[at(y)], limit.right);
+            if (x0 < x1) merger.Add(y, x0, x1);
+            lo[at(y)] = INT_MAX;
+            hi[at(y)] = INT_MIN;
+        }
+        first = group.last;
+    }
+}
+
 }  // namespace
 
 void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
     if (count <= 0 || RectEmpty(limit)) return;
     const int segments = count == 1 ? 1 : (closed ? count : count - 1);
     // Rows the whole stroke can touch.
-    double yMin = points[0].y, yMax = points[0].y;
+    double xMin = points[0].x, xMax = points[0].x, yMin = points[0].y, yMax = points[0].y;
     for (int i = 1; i < count; ++i) {
+        xMin = std::min(xMin, points[i].x);
+        xMax = std::max(xMax, points[i].x);
         yMin = std::min(yMin, points[i].y);
         yMax = std::max(yMax, points[i].y);
     }
@@ -860,7 +1076,16 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         return;
     }
     RowMerger merger(rowBase, rowEnd, sink);
-    ScanGroups(points, count, closed, segments, radius, rowBase, rowEnd, limit, merger);
+    // The outline scan works pieces out whole across the row: it needs
+    // columns that fit a pixel index with room to spare.
+    constexpr double kRoom = 1 << 28;
+    if (std::fabs(xMin - radius) < kRoom && std::fabs(xMax + radius) < kRoom) {
+        const Rect wide{static_cast<int>(std::floor(xMin - radius)) - 2, limit.top,
+                        static_cast<int>(std::ceil(xMax + radius)) + 2, limit.bottom};
+        OutlineGroups(points, count, segments, radius, rowBase, rowEnd, limit, wide, merger);
+    } else {
+        ScanGroups(points, count, closed, segments, radius, rowBase, rowEnd, limit, merger);
+    }
     merger.Finish();
 }
 

@@ -277,10 +277,19 @@ TEST(RenderRaster, StrokesMatchTheDivisionRuleExactly) {
     };
     for (int round = 0; round < 4000; ++round) {
         const int kind = RandIn(0, 2);
-        const int n = RandIn(1, round % 3 == 0 ? 2 : 12);
+        // Every fourth polyline is a flattened curve: many short steps that
+        // turn a little at each point, a few of them back on themselves.
+        const bool curve = round % 4 == 1;
+        const int n = curve ? RandIn(3, 40) : RandIn(1, round % 3 == 0 ? 2 : 12);
         const int spread = RandIn(0, 1) ? 80 : 2000;
         std::vector<PointD> pts(static_cast<size_t>(n));
         for (auto& p : pts) p = PointD{coord(kind, -spread / 4, spread), coord(kind, -spread / 4, spread)};
+        if (curve) {
+            const double vx = RandIn(-40, 40) / 8.0, vy = RandIn(-40, 40) / 8.0;
+            const double wx = RandIn(-40, 40) / 64.0, wy = RandIn(-40, 40) / 64.0;
+            for (int i = 1; i < n; ++i)
+                pts[size_t(i)] = PointD{pts[0].x + i * vx + i * i * wx, pts[0].y + i * vy + i * i * wy};
+        }
         // Whole-length directions (3-4-5 and the like) put the sides' row
         // ends exactly on pixel-centre boundaries, where rounding decides.
         if (kind == 0 && RandIn(0, 1)) {
