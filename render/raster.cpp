@@ -206,7 +206,7 @@ struct StrokeDisc {
 
 struct StrokeSegment {
     PointD a;
-    double dx = 0, dy = 0, l2 = 0, rl = 0;
+    double dx = 0, dy = 0, l2 = 0, length = 0, rl = 0;
     int64_t r0 = 0, r1 = -1;
     // Per-segment reciprocals (fast rows) and the guard that decides when a
     // fast row could round differently from the divisions it replaces.
@@ -267,7 +267,8 @@ StrokeSegment SegmentOf(const PointD& a, const PointD& b, double radius, int64_t
     s.dy = b.y - a.y;
     s.l2 = s.dx * s.dx + s.dy * s.dy;
     if (s.l2 <= 0) return s;
-    s.rl = radius * std::sqrt(s.l2);
+    s.length = std::sqrt(s.l2);
+    s.rl = radius * s.length;
     PieceRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, std::min(a.x, b.x) - radius,
               std::max(a.x, b.x) + radius, rowBase, rowEnd, limit, s.r0, s.r1);
     // Reciprocals replace the four divisions per row for ordinary segments
@@ -338,6 +339,12 @@ bool AllInDoubt(int k0, int k1, int64_t* doubt) {
     return k0 < k1;
 }
 
+// What the fast rows give for a row that misses a segment's rectangle:
+// either any empty run (p0 >= p1), or one marked as a miss (kMissLeft,
+// kMissRight), which the outline scan tells apart from a row the piece
+// meets between two pixel centres (p0 == p1).
+enum class RowMisses { Empty, Marked };
+
 // Rows are worked out in batches: a loop with no calls lets the processor
 // overlap the rows' long chains of dependent steps.
 constexpr int kRowBatch = 64;
@@ -371,11 +378,9 @@ using V4i = int32_t __attribute__((vector_size(16)));
 [[gnu::always_inline]] inline V4d AbsOf(V4d v) { return (V4d)((V4l)v & INT64_MAX); }
 [[gnu::always_inline]] inline V4d Splat(double v) { return V4d{v, v, v, v}; }
 
-#if !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                      int* p1, int64_t* doubt) {
+template <RowMisses kMisses>
+[[gnu::always_inline]] inline bool FastSegmentRowsOf(const StrokeSegment& s, double firstCentre, int k0, int k1,
+                                                     const Rect& limit, int* p0, int* p1, int64_t* doubt) {
     constexpr double kShift = 6755399441055744.0;  // as in RoundToWhole
     const V4d left = Splat(limit.left), right = Splat(limit.right);
     const V4d ay = Splat(s.a.y), ax = Splat(s.a.x), slopeA = Splat(s.slopeA), slopeB = Splat(s.slopeB);
@@ -398,23 +403,45 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
         const V4d ul = MaxOf(t + loA, w - halfB), uh = MinOf(t + hiA, w + halfB);
         const V4d xl = ax + ul, xr = ax + uh;
         const V4d nl = (xl + shift) - shift, nr = (xr + shift) - shift;
-        // Where the ends come within twice the guard of each other, whether
-        // the row meets the piece at all is in doubt too.
-        const V4d gap = xr - xl;
-        const V4l unsure = (AbsOf(xl - nl) >= near) | (AbsOf(xr - nr) >= near) | (AbsOf(gap) < thin);
-        const V4i miss = __builtin_convertvector(gap < -thin, V4i);
+        V4l unsure = (AbsOf(xl - nl) >= near) | (AbsOf(xr - nr) >= near);
+        V4i l = __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
+        V4i r = __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
+        if constexpr (kMisses == RowMisses::Marked) {
+            // Where the ends come within twice the guard of each other,
+            // whether the row meets the piece at all is in doubt too.
+            const V4d gap = xr - xl;
+            unsure |= AbsOf(gap) < thin;
+            const V4i miss = __builtin_convertvector(gap < -thin, V4i);
+            l = miss ? missLeft : l;
+            r = miss ? missRight : r;
+        }
         any |= unsure & (lane < end);
-        const V4i l = miss ? missLeft : __builtin_convertvector(MinOf(MaxOf(nl, left), right), V4i);
-        const V4i r = miss ? missRight : __builtin_convertvector(MinOf(MaxOf(nr, left), right), V4i);
         std::memcpy(doubt + k, &unsure, sizeof unsure);  // 0 or -1
         std::memcpy(p0 + k, &l, sizeof l);
         std::memcpy(p1 + k, &r, sizeof r);
     }
     return (any[0] | any[1] | any[2] | any[3]) != 0;
 }
-#else
+
+#if !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
                       int* p1, int64_t* doubt) {
+    return FastSegmentRowsOf<RowMisses::Empty>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
+}
+
+#if !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+bool FastSegmentRowsMarked4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
+                            int* p1, int64_t* doubt) {
+    return FastSegmentRowsOf<RowMisses::Marked>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
+}
+#else
+template <RowMisses kMisses>
+bool FastSegmentRowsOf(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
+                       int* p1, int64_t* doubt) {
     const double left = limit.left, right = limit.right;
     const double guard = BatchGuard(s, firstCentre, k0, k1);
     if (!(guard < 0.25)) return AllInDoubt(k0, k1, doubt);
@@ -429,18 +456,29 @@ bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1
         // conversion. An end within the guard of a half-way point is in
         // doubt.
         const double nl = RoundToWhole(xl), nr = RoundToWhole(xr);
-        // Where the ends come within twice the guard of each other, whether
-        // the row meets the piece at all is in doubt too.
-        const double gap = xr - xl;
-        const bool unsure = (std::fabs(xl - nl) >= 0.5 - guard) | (std::fabs(xr - nr) >= 0.5 - guard) |
-                            (std::fabs(gap) < 2 * guard);
+        bool unsure = (std::fabs(xl - nl) >= 0.5 - guard) | (std::fabs(xr - nr) >= 0.5 - guard);
+        p0[k] = static_cast<int>(std::min(std::max(nl, left), right));
+        p1[k] = static_cast<int>(std::min(std::max(nr, left), right));
+        if constexpr (kMisses == RowMisses::Marked) {
+            // As in the vector form.
+            const double gap = xr - xl;
+            unsure |= std::fabs(gap) < 2 * guard;
+            if (gap < -2 * guard) p0[k] = kMissLeft, p1[k] = kMissRight;
+        }
         doubt[k] = unsure;  // 0 or 1
         anyDoubt |= unsure;
-        const bool miss = gap < -2 * guard;
-        p0[k] = miss ? kMissLeft : static_cast<int>(std::min(std::max(nl, left), right));
-        p1[k] = miss ? kMissRight : static_cast<int>(std::min(std::max(nr, left), right));
     }
     return anyDoubt;
+}
+
+bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
+                      int* p1, int64_t* doubt) {
+    return FastSegmentRowsOf<RowMisses::Empty>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
+}
+
+bool FastSegmentRowsMarked4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
+                            int* p1, int64_t* doubt) {
+    return FastSegmentRowsOf<RowMisses::Marked>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
 }
 #endif
 
@@ -490,12 +528,16 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
 #endif
 
 // The segment's pixels on rows y0 .. y0 + n - 1 (n <= kRowBatch) into
-// p0[k], p1[k] (arrays of kRowRoom); p0[k] >= p1[k] for rows it leaves empty.
-void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1) {
+// p0[k], p1[k] (arrays of kRowRoom); p0[k] >= p1[k] for rows it leaves
+// empty, and with misses marked, p0[k] <= p1[k] on every row it meets.
+void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1,
+                 RowMisses misses = RowMisses::Empty) {
     const int k0 = static_cast<int>(std::clamp<int64_t>(s.r0 - y0, 0, n));
     const int k1 = static_cast<int>(std::clamp<int64_t>(s.r1 - y0 + 1, k0, n));
     int64_t doubt[kRowRoom];
-    const bool anyDoubt = !s.fast || FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt);
+    const bool anyDoubt = !s.fast || (misses == RowMisses::Marked
+                                          ? FastSegmentRowsMarked4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt)
+                                          : FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt));
     std::fill(p0, p0 + k0, kMissLeft), std::fill(p1, p1 + k0, kMissRight);
     std::fill(p0 + k1, p0 + n, kMissLeft), std::fill(p1 + k1, p1 + n, kMissRight);
     if (!anyDoubt) return;
@@ -583,7 +625,7 @@ bool GatherRows(const int* p0, const int* p1, int k0, int k1, int* lo, int* hi, 
 // on rows 0 .. n - 1 that the piece meets, with pixels or between two pixel
 // centres (runs start empty as INT_MAX .. INT_MIN). Four rows at a time like GatherRows, with the same
 // room needed past n.
-void WidenRows(const int* p0, const int* p1, int n, int* lo, int* hi) {
+[[gnu::always_inline]] inline void WidenRows(const int* p0, const int* p1, int n, int* lo, int* hi) {
 #if defined(__GNUC__) && defined(__x86_64__)
     V4i lane = V4i{0, 1, 2, 3};
     const V4i end = V4i{n, n, n, n};
@@ -663,22 +705,21 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
 }
 
 // Neighbouring segments first .. last - 1 of a polyline, scanned together:
-// their points run one way down or up the picture (so a row meets the
-// group once), within `span` rows of one another.
+// their points run one way down or up the picture, so a row meets the
+// group once.
 struct StrokeGroup {
     int last;
     double y0, y1;  // the points' rows
     int way;        // +1 down, -1 up, 0 level
 };
-constexpr double kGroupSpan = 128;
 
-StrokeGroup GroupFrom(const PointD* points, int count, int segments, int first, double span) {
+StrokeGroup GroupFrom(const PointD* points, int count, int segments, int first) {
     StrokeGroup g{first, points[first].y, points[first].y, 0};
     for (; g.last < segments; ++g.last) {
         const double y = points[(g.last + 1) % count].y, dy = y - points[g.last].y;
         const int way = dy > 0 ? 1 : dy < 0 ? -1 : 0;
         const double y0 = std::min(g.y0, y), y1 = std::max(g.y1, y);
-        if (g.last > first && (y1 - y0 > span || way * g.way < 0)) break;
+        if (g.last > first && way * g.way < 0) break;
         if (g.way == 0) g.way = way;
         g.y0 = y0;
         g.y1 = y1;
@@ -784,95 +825,6 @@ private:
 thread_local std::vector<RowRuns> RowMerger::rows_;
 thread_local std::vector<RowPiece> RowMerger::spill_;
 
-// The polyline's pieces gathered a group of neighbouring points at a time
-// (see GroupFrom). On most rows a group's pieces overlap one another (its
-// discs and rectangles are wide beside its segments), so each row keeps one
-// run that grows by every piece touching it, and the group hands a single
-// run per row to the merger. A piece that does not touch its row's run
-// (where the curve turns sharply) goes there on its own.
-void ScanGroups(const PointD* points, int count, bool closed, int segments, double radius, int64_t rowBase,
-                int64_t rowEnd, const Rect& limit, RowMerger& merger) {
-    const double r2 = radius * radius;
-    const size_t rowCount = size_t(rowEnd - rowBase + 1);
-    thread_local std::vector<int> groupLo, groupHi;
-    groupLo.resize(rowCount + 3);  // room for GatherRows
-    groupHi.resize(rowCount + 3);
-    int64_t g0 = 0, g1 = -1;  // the rows of the group being gathered
-    auto gather = [&](int64_t y0, int n, const int* p0, const int* p1) {
-        // Rows outside the group's: none (a piece's rows lie within its
-        // group's, and a piece with a coordinate that is not a number has
-        // no pixels), but nothing is lost if that ever changes.
-        const int k0 = static_cast<int>(std::clamp<int64_t>(g0 - y0, 0, n));
-        const int k1 = static_cast<int>(std::clamp<int64_t>(g1 - y0 + 1, k0, n));
-        auto alone = [&](int from, int to) {
-            for (int k = from; k < to; ++k)
-                if (p0[k] < p1[k]) merger.Add(y0 + k, p0[k], p1[k]);
-        };
-        alone(0, k0);
-        alone(k1, n);
-        int stray[kRowRoom];
-        const bool anyStray = GatherRows(p0, p1, k0, k1, groupLo.data() + (y0 - rowBase),
-                                         groupHi.data() + (y0 - rowBase), stray);
-        if (anyStray)
-            for (int k = k0; k < k1; ++k)
-                if (stray[k]) merger.Add(y0 + k, p0[k], p1[k]);
-    };
-    auto disc = [&](const PointD& c) {
-        const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, limit);
-        for (int64_t y0 = d.r0; y0 <= d.r1; y0 += kRowBatch) {
-            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, d.r1 - y0 + 1));
-            int p0[kRowRoom], p1[kRowRoom];
-            DiscRows(d, r2, double(y0) + 0.5, 0, n, limit, p0, p1);
-            gather(y0, n, p0, p1);
-        }
-    };
-    auto segment = [&](const PointD& a, const PointD& b) {
-        const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, limit);
-        if (seg.l2 <= 0) return;
-        for (int64_t y0 = seg.r0; y0 <= seg.r1; y0 += kRowBatch) {
-            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, seg.r1 - y0 + 1));
-            int s0[kRowRoom], s1[kRowRoom];
-            SegmentRows(seg, y0, n, limit, s0, s1);
-            gather(y0, n, s0, s1);
-        }
-    };
-    // Hands the runs of rows r0 .. r1 outside n0 .. n1 on to the merger.
-    auto handOver = [&](int64_t r0, int64_t r1, int64_t n0, int64_t n1) {
-        for (int64_t y = r0; y <= r1; ++y) {
-            if (y >= n0 && y <= n1) continue;
-            const int lo = groupLo[size_t(y - rowBase)], hi = groupHi[size_t(y - rowBase)];
-            if (lo < hi) merger.Add(y, lo, hi);
-        }
-    };
-    int way = 0;  // the last group's
-    for (int first = 0; first < segments;) {
-        const StrokeGroup group = GroupFrom(points, count, segments, first, kGroupSpan);
-        // Rows the group shares with the one before keep that group's runs
-        // where the curve goes on the same way from there (so its pieces
-        // mostly touch them); the earlier group's other rows are done.
-        int64_t n0, n1;
-        CentreRows(group.y0 - radius, group.y1 + radius, rowBase, rowEnd, n0, n1);
-        const bool carry = group.way * way >= 0;
-        handOver(g0, g1, carry ? n0 : 0, carry ? n1 : -1);
-        for (int64_t y = n0; y <= n1; ++y)
-            if (!carry || y < g0 || y > g1) groupLo[size_t(y - rowBase)] = groupHi[size_t(y - rowBase)] = 0;
-        if (group.way != 0) way = group.way;
-        g0 = n0;
-        g1 = n1;
-        for (int s = first; s < group.last; ++s) {
-            const PointD& a = points[s];
-            const PointD& b = points[(s + 1) % count];
-            if (Beside(a.x, b.x, radius, limit)) continue;  // its start's disc too
-            segment(a, b);
-            disc(a);
-        }
-        if (group.last == segments && count > 1 && !closed) disc(points[count - 1]);
-        first = group.last;
-    }
-    handOver(g0, g1, 0, -1);
-}
-
-
 // The heights where a piece's edge can be the outline of its group's stroke
 // (see OutlineGroups): one or two ranges.
 struct OutlineReach {
@@ -885,17 +837,16 @@ struct OutlineReach {
 // within rounding of each other, and either may give the end pixel.
 constexpr double kTieRows = 1.0 / 16;
 
-// The unit direction of a segment; none for a point repeated.
+// A segment's unit direction u, of which the outline needs only x: the
+// height of the unit normal (-u.y, u.x). None for a point repeated.
 struct Direction {
-    double x = 0, y = 0;
+    double x = 0;
     bool some = false;
 };
 
-Direction DirectionOf(const PointD& a, const PointD& b) {
-    const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
-    if (!(l2 > 0)) return Direction{};
-    const double inverse = 1 / std::sqrt(l2);
-    return Direction{dx * inverse, dy * inverse, true};
+Direction DirectionOf(const StrokeSegment& s) {
+    if (!(s.l2 > 0)) return Direction{};
+    return Direction{s.dx / s.length, true};
 }
 
 // A segment's rectangle meets the outline along its two long sides, each
@@ -917,28 +868,29 @@ OutlineReach DiscReach(const PointD& c, double radius) {
 // of the turn. So the disc meets the outline only along that arc, and
 // touches the rectangles' sides only at the arc's ends and at the two points
 // opposite them: the heights between the normals' on either side. (The
-// normals (-a.y, a.x) and (-b.y, b.x) have heights a.x and b.x. Within a
-// group both directions go one way down or up, so the arc never passes the
-// disc's top or bottom.) A turn sharper than a right angle, or a join with a
-// point repeated, keeps the whole disc.
+// normals have heights a.x and b.x. Within a
+// group both directions go one way down or up, so the arc, less than a half
+// turn, never passes the disc's top or bottom.) A join with a point repeated
+// keeps the whole disc.
 OutlineReach JoinReach(const PointD& c, const Direction& a, const Direction& b, double radius) {
-    if (!(a.some && b.some && a.x * b.x + a.y * b.y >= 0)) return DiscReach(c, radius);
+    if (!(a.some && b.some)) return DiscReach(c, radius);
     const double low = radius * std::min(a.x, b.x), high = radius * std::max(a.x, b.x);
     return OutlineReach{{c.y + low, c.y - high}, {c.y + high, c.y - low}, 2};
 }
 
-// A polyline of short segments scanned by its outline. Within a group of
-// neighbouring points that run one way down or up the picture (GroupFrom),
-// the stroke meets every row in one run: its left end lies where the
-// stroke's outline crosses the row, and so does its right end. The outline
-// is made of the rectangles' long sides and arcs of the discs, so each
-// piece is worked out only on the rows where its edge can be the outline
-// (and the rows next to them, see kTieRows), and each row's run reaches from
-// the leftmost of those pieces to the rightmost: on a typical curve about a
-// sixth of the rows of every piece. Pieces are worked out against `wide`,
-// which holds the whole stroke, so none is cut at the limit and each run is
-// cut only once it is whole. A piece wholly beside the limit is not worked
-// out: on its rows the run goes on past that side of the limit.
+// A polyline scanned by its outline. Within a group of neighbouring points
+// that run one way down or up the picture (GroupFrom), the stroke meets
+// every row in one run: its left end lies where the stroke's outline
+// crosses the row, and so does its right end. The outline is made of the
+// rectangles' long sides and arcs of the discs, so each piece is worked out
+// only on the rows where its edge can be the outline (and the rows next to
+// them, see kTieRows), and each row's run reaches from the leftmost of those
+// pieces to the rightmost: on a curve of short segments about a quarter of
+// the rows of every piece. A piece counts on every row it meets, also where
+// it holds no pixel centre: its ends still bound the run. Pieces are worked
+// out against `wide`, which holds the whole stroke, so none is cut at the
+// limit and each run is cut only once it is whole. A piece wholly beside the
+// limit is not worked out: on its rows the run goes on past that side.
 void OutlineGroups(const PointD* points, int count, int segments, double radius, int64_t rowBase, int64_t rowEnd,
                    const Rect& limit, const Rect& wide, RowMerger& merger) {
     const double r2 = radius * radius;
@@ -995,21 +947,20 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
             }
         });
     };
-    auto segment = [&](const PointD& a, const PointD& b, const Direction& u) {
-        const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, wide);
+    auto segment = [&](const StrokeSegment& seg, const PointD& a, const PointD& b, const Direction& u) {
         piece(SegmentReach(a, b, u, radius), a.x, b.x, [&](int64_t r0, int64_t r1) {
             r0 = std::max(r0, seg.r0);
             r1 = std::min(r1, seg.r1);
             for (int64_t y0 = r0; y0 <= r1; y0 += kRowBatch) {
                 const int n = static_cast<int>(std::min<int64_t>(kRowBatch, r1 - y0 + 1));
                 int p0[kRowRoom], p1[kRowRoom];
-                SegmentRows(seg, y0, n, wide, p0, p1);
+                SegmentRows(seg, y0, n, wide, p0, p1, RowMisses::Marked);
                 fold(y0, n, p0, p1);
             }
         });
     };
     for (int first = 0; first < segments;) {
-        const StrokeGroup group = GroupFrom(points, count, segments, first, INFINITY);
+        const StrokeGroup group = GroupFrom(points, count, segments, first);
         CentreRows(group.y0 - radius, group.y1 + radius, rowBase, rowEnd, g0, g1);
         if (g0 > g1) {  // above or below the limit
             first = group.last;
@@ -1020,8 +971,9 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
         for (int s = first; s < group.last; ++s) {
             const PointD& a = points[s];
             const PointD& b = points[(s + 1) % count];
-            const Direction along = DirectionOf(a, b);
-            if (along.some) segment(a, b, along);
+            const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, wide);
+            const Direction along = DirectionOf(seg);
+            if (along.some) segment(seg, a, b, along);
             disc(a, s == first ? DiscReach(a, radius) : JoinReach(a, before, along, radius));
             before = along;
         }
@@ -1042,13 +994,17 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
 void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
     if (count <= 0 || RectEmpty(limit)) return;
     const int segments = count == 1 ? 1 : (closed ? count : count - 1);
-    // Rows the whole stroke can touch.
+    // Rows the whole stroke can touch, and whether its columns fit a pixel
+    // index with room to spare (none is too far out, or not a number).
+    constexpr double kRoom = 1 << 28;
     double xMin = points[0].x, xMax = points[0].x, yMin = points[0].y, yMax = points[0].y;
-    for (int i = 1; i < count; ++i) {
+    bool roomy = std::fabs(radius) < kRoom;
+    for (int i = 0; i < count; ++i) {
         xMin = std::min(xMin, points[i].x);
         xMax = std::max(xMax, points[i].x);
         yMin = std::min(yMin, points[i].y);
         yMax = std::max(yMax, points[i].y);
+        roomy &= std::fabs(points[i].x) < kRoom;
     }
     int64_t rowBase, rowEnd;
     CentreRows(yMin - radius, yMax + radius, limit.top, limit.bottom - 1, rowBase, rowEnd);
@@ -1076,15 +1032,22 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         return;
     }
     RowMerger merger(rowBase, rowEnd, sink);
-    // The outline scan works pieces out whole across the row: it needs
-    // columns that fit a pixel index with room to spare.
-    constexpr double kRoom = 1 << 28;
-    if (std::fabs(xMin - radius) < kRoom && std::fabs(xMax + radius) < kRoom) {
+    // The outline scan works pieces out whole across the row, in pixel indices.
+    if (roomy) {
         const Rect wide{static_cast<int>(std::floor(xMin - radius)) - 2, limit.top,
                         static_cast<int>(std::ceil(xMax + radius)) + 2, limit.bottom};
         OutlineGroups(points, count, segments, radius, rowBase, rowEnd, limit, wide, merger);
     } else {
-        ScanGroups(points, count, closed, segments, radius, rowBase, rowEnd, limit, merger);
+        // Otherwise every segment is scanned as a capsule, merged row by row.
+        SpanSink toMerger{.emit = [](void* m, int y, int x0, int x1) { static_cast<RowMerger*>(m)->Add(y, x0, x1); },
+                          .ctx = &merger};
+        for (int s = 0; s < segments; ++s) {
+            const PointD& a = points[s];
+            const PointD& b = points[(s + 1) % count];
+            int64_t r0, r1;
+            CentreRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
+            if (r0 <= r1) ScanCapsule(a, &b, CapsuleDiscs{true, true}, radius, r0, r1, limit, toMerger);
+        }
     }
     merger.Finish();
 }
