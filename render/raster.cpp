@@ -939,6 +939,15 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
         piece(reach, c.x, c.x, [&](int64_t r0, int64_t r1) {
             r0 = std::max(r0, d.r0);
             r1 = std::min(r1, d.r1);
+            // A join's arc mostly crosses a row or two: not worth a vector step.
+            if (r1 - r0 < 2) {
+                for (int64_t y = r0; y <= r1; ++y) {
+                    int p0, p1;
+                    DiscRow(d, r2, double(y) + 0.5, wide, p0, p1);
+                    if (p0 <= p1) lo[at(y)] = std::min(lo[at(y)], p0), hi[at(y)] = std::max(hi[at(y)], p1);
+                }
+                return;
+            }
             for (int64_t y0 = r0; y0 <= r1; y0 += kRowBatch) {
                 const int n = static_cast<int>(std::min<int64_t>(kRowBatch, r1 - y0 + 1));
                 int p0[kRowRoom], p1[kRowRoom];
