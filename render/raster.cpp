@@ -422,22 +422,6 @@ template <RowMisses kMisses>
     }
     return (any[0] | any[1] | any[2] | any[3]) != 0;
 }
-
-#if !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                      int* p1, int64_t* doubt) {
-    return FastSegmentRowsOf<RowMisses::Empty>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
-}
-
-#if !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-bool FastSegmentRowsMarked4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                            int* p1, int64_t* doubt) {
-    return FastSegmentRowsOf<RowMisses::Marked>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
-}
 #else
 template <RowMisses kMisses>
 bool FastSegmentRowsOf(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
@@ -470,17 +454,17 @@ bool FastSegmentRowsOf(const StrokeSegment& s, double firstCentre, int k0, int k
     }
     return anyDoubt;
 }
-
-bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                      int* p1, int64_t* doubt) {
-    return FastSegmentRowsOf<RowMisses::Empty>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
-}
-
-bool FastSegmentRowsMarked4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                            int* p1, int64_t* doubt) {
-    return FastSegmentRowsOf<RowMisses::Marked>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
-}
 #endif
+
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
+                      int* p1, int64_t* doubt, RowMisses misses) {
+    return misses == RowMisses::Marked
+               ? FastSegmentRowsOf<RowMisses::Marked>(s, firstCentre, k0, k1, limit, p0, p1, doubt)
+               : FastSegmentRowsOf<RowMisses::Empty>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
+}
 
 // The disc's pixels on rows k0 .. k1 - 1 of a batch whose first row centre
 // is firstCentre, as DiscRow gives them (p0[k] >= p1[k] where empty). Four
@@ -535,9 +519,7 @@ void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, i
     const int k0 = static_cast<int>(std::clamp<int64_t>(s.r0 - y0, 0, n));
     const int k1 = static_cast<int>(std::clamp<int64_t>(s.r1 - y0 + 1, k0, n));
     int64_t doubt[kRowRoom];
-    const bool anyDoubt = !s.fast || (misses == RowMisses::Marked
-                                          ? FastSegmentRowsMarked4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt)
-                                          : FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt));
+    const bool anyDoubt = !s.fast || FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt, misses);
     std::fill(p0, p0 + k0, kMissLeft), std::fill(p1, p1 + k0, kMissRight);
     std::fill(p0 + k1, p0 + n, kMissLeft), std::fill(p1 + k1, p1 + n, kMissRight);
     if (!anyDoubt) return;
