@@ -917,10 +917,10 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
         });
     };
     auto disc = [&](const PointD& c, const OutlineReach& reach) {
-        const StrokeDisc d = DiscOf(c, radius, rowBase, rowEnd, wide);
+        // Its reach lies within the group's rows (a row the disc misses is
+        // marked so).
+        const StrokeDisc d{c, g0, g1};
         piece(reach, c.x, c.x, [&](int64_t r0, int64_t r1) {
-            r0 = std::max(r0, d.r0);
-            r1 = std::min(r1, d.r1);
             // A join's arc mostly crosses a row or two: not worth a vector step.
             if (r1 - r0 < 2) {
                 for (int64_t y = r0; y <= r1; ++y) {
