@@ -460,10 +460,8 @@ bool FastSegmentRowsOf(const StrokeSegment& s, double firstCentre, int k0, int k
 __attribute__((target_clones("avx2", "default")))
 #endif
 bool FastSegmentRows4(const StrokeSegment& s, double firstCentre, int k0, int k1, const Rect& limit, int* p0,
-                      int* p1, int64_t* doubt, RowMisses misses) {
-    return misses == RowMisses::Marked
-               ? FastSegmentRowsOf<RowMisses::Marked>(s, firstCentre, k0, k1, limit, p0, p1, doubt)
-               : FastSegmentRowsOf<RowMisses::Empty>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
+                      int* p1, int64_t* doubt) {
+    return FastSegmentRowsOf<RowMisses::Empty>(s, firstCentre, k0, k1, limit, p0, p1, doubt);
 }
 
 // The disc's pixels on rows k0 .. k1 - 1 of a batch whose first row centre
@@ -512,14 +510,12 @@ void DiscRows(const StrokeDisc& d, double r2, double firstCentre, int k0, int k1
 #endif
 
 // The segment's pixels on rows y0 .. y0 + n - 1 (n <= kRowBatch) into
-// p0[k], p1[k] (arrays of kRowRoom); p0[k] >= p1[k] for rows it leaves
-// empty, and with misses marked, p0[k] <= p1[k] on every row it meets.
-void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1,
-                 RowMisses misses = RowMisses::Empty) {
+// p0[k], p1[k] (arrays of kRowRoom); p0[k] >= p1[k] for rows it leaves empty.
+void SegmentRows(const StrokeSegment& s, int64_t y0, int n, const Rect& limit, int* p0, int* p1) {
     const int k0 = static_cast<int>(std::clamp<int64_t>(s.r0 - y0, 0, n));
     const int k1 = static_cast<int>(std::clamp<int64_t>(s.r1 - y0 + 1, k0, n));
     int64_t doubt[kRowRoom];
-    const bool anyDoubt = !s.fast || FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt, misses);
+    const bool anyDoubt = !s.fast || FastSegmentRows4(s, double(y0) + 0.5, k0, k1, limit, p0, p1, doubt);
     std::fill(p0, p0 + k0, kMissLeft), std::fill(p1, p1 + k0, kMissRight);
     std::fill(p0 + k1, p0 + n, kMissLeft), std::fill(p1 + k1, p1 + n, kMissRight);
     if (!anyDoubt) return;
@@ -627,6 +623,36 @@ bool GatherRows(const int* p0, const int* p1, int k0, int k1, int* lo, int* hi, 
     for (int k = 0; k < n; ++k)
         if (p0[k] <= p1[k]) lo[k] = std::min(lo[k], p0[k]), hi[k] = std::max(hi[k], p1[k]);
 #endif
+}
+
+// Rows r0 .. r1 of segments[segment], all within its rows.
+struct SegmentJob {
+    int segment;
+    int64_t r0, r1;
+};
+
+// Widens the runs of each job's rows by its segment's pieces (as WidenRows
+// does; row y's run is lo[y - rowBase] .. hi[y - rowBase]). All jobs in one
+// call, so a job costs no call of its own.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void WidenBySegments(const StrokeSegment* segments, const SegmentJob* jobs, size_t count, const Rect& limit,
+                     int64_t rowBase, int* lo, int* hi) {
+    for (size_t j = 0; j < count; ++j) {
+        const StrokeSegment& s = segments[jobs[j].segment];
+        for (int64_t y0 = jobs[j].r0; y0 <= jobs[j].r1; y0 += kRowBatch) {
+            const int n = static_cast<int>(std::min<int64_t>(kRowBatch, jobs[j].r1 - y0 + 1));
+            int p0[kRowRoom], p1[kRowRoom];
+            int64_t doubt[kRowRoom];
+            const bool anyDoubt =
+                !s.fast || FastSegmentRowsOf<RowMisses::Marked>(s, double(y0) + 0.5, 0, n, limit, p0, p1, doubt);
+            if (anyDoubt)
+                for (int k = 0; k < n; ++k)
+                    if (!s.fast || doubt[k] != 0) SegmentRowByDivision(s, double(y0 + k) + 0.5, limit, p0[k], p1[k]);
+            WidenRows(p0, p1, n, lo + (y0 - rowBase), hi + (y0 - rowBase));
+        }
+    }
 }
 
 // Which ends of a capsule carry their disc.
@@ -938,16 +964,14 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
             }
         });
     };
-    auto segment = [&](const StrokeSegment& seg, const PointD& a, const PointD& b, const Direction& u) {
+    // A group's segments are worked out together once it is gathered.
+    thread_local std::vector<StrokeSegment> bodies;
+    thread_local std::vector<SegmentJob> jobs;
+    auto segment = [&](int index, const PointD& a, const PointD& b, const Direction& u) {
         piece(SegmentReach(a, b, u, radius), a.x, b.x, [&](int64_t r0, int64_t r1) {
-            r0 = std::max(r0, seg.r0);
-            r1 = std::min(r1, seg.r1);
-            for (int64_t y0 = r0; y0 <= r1; y0 += kRowBatch) {
-                const int n = static_cast<int>(std::min<int64_t>(kRowBatch, r1 - y0 + 1));
-                int p0[kRowRoom], p1[kRowRoom];
-                SegmentRows(seg, y0, n, wide, p0, p1, RowMisses::Marked);
-                fold(y0, n, p0, p1);
-            }
+            r0 = std::max(r0, bodies[size_t(index)].r0);
+            r1 = std::min(r1, bodies[size_t(index)].r1);
+            if (r0 <= r1) jobs.push_back(SegmentJob{index, r0, r1});
         });
     };
     for (int first = 0; first < segments;) {
@@ -958,17 +982,20 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
             continue;
         }
         // The group's ends keep their whole discs; its joins only their arcs.
+        bodies.clear();
+        jobs.clear();
         Direction before;
         for (int s = first; s < group.last; ++s) {
             const PointD& a = points[s];
             const PointD& b = points[(s + 1) % count];
-            const StrokeSegment seg = SegmentOf(a, b, radius, rowBase, rowEnd, wide);
-            const Direction along = DirectionOf(seg);
-            if (along.some) segment(seg, a, b, along);
+            bodies.push_back(SegmentOf(a, b, radius, rowBase, rowEnd, wide));
+            const Direction along = DirectionOf(bodies.back());
+            if (along.some) segment(int(bodies.size()) - 1, a, b, along);
             disc(a, s == first ? DiscReach(a, radius) : JoinReach(a, before, along, radius));
             before = along;
         }
         disc(points[group.last % count], DiscReach(points[group.last % count], radius));
+        WidenBySegments(bodies.data(), jobs.data(), jobs.size(), wide, rowBase, lo, hi);
         // Each row's run, cut to the limit; the row is left empty again.
         for (int64_t y = g0; y <= g1; ++y) {
             const int x0 = std::max(lo[at(y)], limit.left), x1 = std::min(hi[at(y)], limit.right);
