@@ -943,8 +943,8 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
         });
     };
     auto disc = [&](const PointD& c, const OutlineReach& reach) {
-        // Its reach lies within the group's rows (a row the disc misses is
-        // marked so).
+        // Its rows are the reach's (within the group's); a row past the disc
+        // itself comes back marked as missed.
         const StrokeDisc d{c, g0, g1};
         piece(reach, c.x, c.x, [&](int64_t r0, int64_t r1) {
             // A join's arc mostly crosses a row or two: not worth a vector step.
