@@ -601,8 +601,8 @@ bool GatherRows(const int* p0, const int* p1, int k0, int k1, int* lo, int* hi, 
 
 // Widens each row's run lo[k] .. hi[k] to take in the piece p0[k] .. p1[k]
 // on rows 0 .. n - 1 that the piece meets, with pixels or between two pixel
-// centres (runs start empty as INT_MAX .. INT_MIN). Four rows at a time like GatherRows, with the same
-// room needed past n.
+// centres (runs start empty as INT_MAX .. INT_MIN). Four rows at a time
+// like GatherRows, with the same room needed past n.
 [[gnu::always_inline]] inline void WidenRows(const int* p0, const int* p1, int n, int* lo, int* hi) {
 #if defined(__GNUC__) && defined(__x86_64__)
     V4i lane = V4i{0, 1, 2, 3};
@@ -776,29 +776,6 @@ public:
         else EmitSpan(sink_, static_cast<int>(y), x0, x1);
     }
 
-    void Merge(int64_t y, int x0, int x1) {
-        RowRuns& r = rows_[size_t(y - rowBase_)];
-        for (int k = 0; k < 2; ++k) {
-            if (r.x0[k] >= r.x1[k]) {
-                r.x0[k] = x0;
-                r.x1[k] = x1;
-                return;
-            }
-            if (Touch(x0, x1, r.x0[k], r.x1[k])) {
-                r.x0[k] = std::min(r.x0[k], x0);
-                r.x1[k] = std::max(r.x1[k], x1);
-                const int o = 1 - k;
-                if (r.x0[o] < r.x1[o] && Touch(r.x0[o], r.x1[o], r.x0[k], r.x1[k])) {
-                    r.x0[0] = std::min(r.x0[0], r.x0[1]);
-                    r.x1[0] = std::max(r.x1[0], r.x1[1]);
-                    r.x0[1] = r.x1[1] = 0;
-                }
-                return;
-            }
-        }
-        spill_.push_back(RowPiece{static_cast<int>(y), x0, x1});
-    }
-
     void Finish() {
         if (!merge_) return;
         std::sort(spill_.begin(), spill_.end(), [](const RowPiece& a, const RowPiece& b) { return a.y < b.y; });
@@ -823,6 +800,29 @@ public:
     }
 
 private:
+    void Merge(int64_t y, int x0, int x1) {
+        RowRuns& r = rows_[size_t(y - rowBase_)];
+        for (int k = 0; k < 2; ++k) {
+            if (r.x0[k] >= r.x1[k]) {
+                r.x0[k] = x0;
+                r.x1[k] = x1;
+                return;
+            }
+            if (Touch(x0, x1, r.x0[k], r.x1[k])) {
+                r.x0[k] = std::min(r.x0[k], x0);
+                r.x1[k] = std::max(r.x1[k], x1);
+                const int o = 1 - k;
+                if (r.x0[o] < r.x1[o] && Touch(r.x0[o], r.x1[o], r.x0[k], r.x1[k])) {
+                    r.x0[0] = std::min(r.x0[0], r.x0[1]);
+                    r.x1[0] = std::max(r.x1[0], r.x1[1]);
+                    r.x0[1] = r.x1[1] = 0;
+                }
+                return;
+            }
+        }
+        spill_.push_back(RowPiece{static_cast<int>(y), x0, x1});
+    }
+
     int64_t rowBase_, rowEnd_;
     SpanSink& sink_;
     bool merge_;
@@ -876,10 +876,9 @@ OutlineReach DiscReach(const PointD& c, double radius) {
 // of the turn. So the disc meets the outline only along that arc, and
 // touches the rectangles' sides only at the arc's ends and at the two points
 // opposite them: the heights between the normals' on either side. (The
-// normals have heights a.x and b.x. Within a
-// group both directions go one way down or up, so the arc, less than a half
-// turn, never passes the disc's top or bottom.) A join with a point repeated
-// keeps the whole disc.
+// normals have heights a.x and b.x. Within a group both directions go one
+// way down or up, so the arc, less than a half turn, never passes the
+// disc's top or bottom.) A join with a point repeated keeps the whole disc.
 OutlineReach JoinReach(const PointD& c, const Direction& a, const Direction& b, double radius) {
     if (!(a.some && b.some)) return DiscReach(c, radius);
     const double low = radius * std::min(a.x, b.x), high = radius * std::max(a.x, b.x);
