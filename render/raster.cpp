@@ -1011,8 +1011,8 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
 void ScanStroke(const PointD* points, int count, bool closed, double radius, const Rect& limit, SpanSink sink) {
     if (count <= 0 || RectEmpty(limit)) return;
     const int segments = count == 1 ? 1 : (closed ? count : count - 1);
-    // Rows the whole stroke can touch, and whether its columns fit a pixel
-    // index with room to spare (none is too far out, or not a number).
+    // Rows the whole stroke can touch, and whether its points fit pixel
+    // indices with room to spare (none is too far out, or not a number).
     constexpr double kRoom = 1 << 28;
     double xMin = points[0].x, xMax = points[0].x, yMin = points[0].y, yMax = points[0].y;
     bool roomy = std::fabs(radius) < kRoom;
@@ -1021,8 +1021,12 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         xMax = std::max(xMax, points[i].x);
         yMin = std::min(yMin, points[i].y);
         yMax = std::max(yMax, points[i].y);
-        roomy &= std::fabs(points[i].x) < kRoom;
+        roomy &= std::fabs(points[i].x) < kRoom && std::fabs(points[i].y) < kRoom;
     }
+    // A height that is not a number adds no rows (std::min keeps whichever
+    // comes first).
+    if (!roomy)
+        for (int i = 0; i < count; ++i) yMin = std::fmin(yMin, points[i].y), yMax = std::fmax(yMax, points[i].y);
     int64_t rowBase, rowEnd;
     CentreRows(yMin - radius, yMax + radius, limit.top, limit.bottom - 1, rowBase, rowEnd);
     if (rowBase > rowEnd) return;
@@ -1049,7 +1053,9 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
         return;
     }
     RowMerger merger(rowBase, rowEnd, sink);
-    // The outline scan works pieces out whole across the row, in pixel indices.
+    // The outline scan works pieces out whole across the row, in pixel
+    // indices, and joins up each group's pieces on a row: the group must be
+    // one unbroken line.
     if (roomy) {
         const Rect wide{static_cast<int>(std::floor(xMin - radius)) - 2, limit.top,
                         static_cast<int>(std::ceil(xMax + radius)) + 2, limit.bottom};
@@ -1062,7 +1068,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
             const PointD& a = points[s];
             const PointD& b = points[(s + 1) % count];
             int64_t r0, r1;
-            CentreRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
+            CentreRows(std::fmin(a.y, b.y) - radius, std::fmax(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
             if (r0 <= r1) ScanCapsule(a, &b, CapsuleDiscs{true, true}, radius, r0, r1, limit, toMerger);
         }
     }
