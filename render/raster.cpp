@@ -963,9 +963,15 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
             }
         });
     };
-    // A group's segments are worked out together once it is gathered.
+    // A group's segments are worked out together once it is gathered (or
+    // every few thousand, so a huge polyline holds no more memory).
     thread_local std::vector<StrokeSegment> bodies;
     thread_local std::vector<SegmentJob> jobs;
+    auto workBodies = [&] {
+        WidenBySegments(bodies.data(), jobs.data(), jobs.size(), wide, rowBase, lo, hi);
+        bodies.clear();
+        jobs.clear();
+    };
     auto segment = [&](int index, const PointD& a, const PointD& b, const Direction& u) {
         piece(SegmentReach(a, b, u, radius), a.x, b.x, [&](int64_t r0, int64_t r1) {
             r0 = std::max(r0, bodies[size_t(index)].r0);
@@ -981,12 +987,11 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
             continue;
         }
         // The group's ends keep their whole discs; its joins only their arcs.
-        bodies.clear();
-        jobs.clear();
         Direction before;
         for (int s = first; s < group.last; ++s) {
             const PointD& a = points[s];
             const PointD& b = points[(s + 1) % count];
+            if (bodies.size() == 4096) workBodies();
             bodies.push_back(SegmentOf(a, b, radius, rowBase, rowEnd, wide));
             const Direction along = DirectionOf(bodies.back());
             if (along.some) segment(int(bodies.size()) - 1, a, b, along);
@@ -994,7 +999,7 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
             before = along;
         }
         disc(points[group.last % count], DiscReach(points[group.last % count], radius));
-        WidenBySegments(bodies.data(), jobs.data(), jobs.size(), wide, rowBase, lo, hi);
+        workBodies();
         // Each row's run, cut to the limit; the row is left empty again.
         for (int64_t y = g0; y <= g1; ++y) {
             const int x0 = std::max(lo[at(y)], limit.left), x1 = std::min(hi[at(y)], limit.right);

@@ -339,3 +339,17 @@ TEST(RenderRaster, StrokesMatchTheDivisionRuleExactly) {
         ASSERT_EQ(painted, want) << "overlapping spans, round " << round;
     }
 }
+
+// A polyline of thousands of points that runs one way down (one group, its
+// segments worked out a few thousand at a time), seen where one lot ends
+// and the next begins: the same pixels.
+TEST(RenderRaster, LongPolylinesMatchTheDivisionRule) {
+    std::vector<PointD> pts(9000);
+    for (size_t i = 0; i < pts.size(); ++i) pts[i] = PointD{60 + 40 * std::sin(double(i) / 50), double(i) / 2};
+    const Rect limit{0, 2000, 120, 2100};
+    PixelSet want, got;
+    ReferenceStroke(pts.data(), int(pts.size()), false, 4.5, limit, want);
+    SpanOrder order{&got};
+    ScanStroke(pts.data(), int(pts.size()), false, 4.5, limit, SpanSink{CollectOrderedSpan, &order});
+    EXPECT_EQ(got, want);
+}
