@@ -259,14 +259,21 @@ inline bool DiscRow(const StrokeDisc& d, double r2, double yc, const Rect& limit
     return PixelsBetween(d.c.x - h, d.c.x + h, limit, p0, p1);
 }
 
-StrokeSegment SegmentOf(const PointD& a, const PointD& b, double radius, int64_t rowBase, int64_t rowEnd,
-                        const Rect& limit) {
-    StrokeSegment s;
+// Sets up s as the segment a-b, whatever it held: the fields after `fast`
+// are set, and read, only when it is. (A scan sets its segments up where it
+// keeps them: a copy, read back soon after in wider pieces than it was
+// written in, stalls the processor.)
+void SetUpSegment(StrokeSegment& s, const PointD& a, const PointD& b, double radius, int64_t rowBase,
+                  int64_t rowEnd, const Rect& limit) {
+    s.length = s.rl = 0;
+    s.r0 = 0;
+    s.r1 = -1;
+    s.fast = false;
     s.a = a;
     s.dx = b.x - a.x;
     s.dy = b.y - a.y;
     s.l2 = s.dx * s.dx + s.dy * s.dy;
-    if (s.l2 <= 0) return s;
+    if (s.l2 <= 0) return;
     s.length = std::sqrt(s.l2);
     s.rl = radius * s.length;
     PieceRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, std::min(a.x, b.x) - radius,
@@ -276,7 +283,7 @@ StrokeSegment SegmentOf(const PointD& a, const PointD& b, double radius, int64_t
     constexpr double kBig = 2147483648.0, kTiny = 1.0 / 1048576;
     const bool moderate = std::fabs(a.x) < kBig && std::fabs(a.y) < kBig && std::fabs(b.x) < kBig &&
                           std::fabs(b.y) < kBig && radius >= 0 && radius < kBig;
-    if (!moderate || !(std::fabs(s.dx) > kTiny) || !(std::fabs(s.dy) > kTiny)) return s;
+    if (!moderate || !(std::fabs(s.dx) > kTiny) || !(std::fabs(s.dy) > kTiny)) return;
     const double idx = 1 / s.dx, idy = 1 / s.dy;
     // Along the row: u >= max(loA, loB) and u <= min(hiA, hiB) with
     // A = (-e dy + [0, l2]) / dx and B = (e dx -+ rl) / dy, e = yc - a.y.
@@ -294,6 +301,12 @@ StrokeSegment SegmentOf(const PointD& a, const PointD& b, double radius, int64_t
     s.guard0 = kGuard * (std::fabs(s.loA) + std::fabs(s.hiA) + s.halfB + std::fabs(a.x) + 1);
     s.guard1 = kGuard * (std::fabs(s.slopeA) + std::fabs(s.slopeB));
     s.fast = true;
+}
+
+StrokeSegment SegmentOf(const PointD& a, const PointD& b, double radius, int64_t rowBase, int64_t rowEnd,
+                        const Rect& limit) {
+    StrokeSegment s;
+    SetUpSegment(s, a, b, radius, rowBase, rowEnd, limit);
     return s;
 }
 
@@ -633,9 +646,10 @@ struct SegmentJob {
 
 // Widens the runs of each job's rows by its segment's pieces (as WidenRows
 // does; row y's run is lo[y - rowBase] .. hi[y - rowBase]). All jobs in one
-// call, so a job costs no call of its own.
+// call, so a job costs no call of its own. (The AVX-512 copy has twice the
+// vector registers: a segment's spread-out values all stay in them.)
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #endif
 void WidenBySegments(const StrokeSegment* segments, const SegmentJob* jobs, size_t count, const Rect& limit,
                      int64_t rowBase, int* lo, int* hi) {
@@ -965,18 +979,20 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
     };
     // A group's segments are worked out together once it is gathered (or
     // every few thousand, so a huge polyline holds no more memory).
-    thread_local std::vector<StrokeSegment> bodies;
+    constexpr size_t kBodies = 4096;
+    thread_local std::vector<StrokeSegment> bodies(kBodies);
     thread_local std::vector<SegmentJob> jobs;
+    size_t bodyCount = 0;
     auto workBodies = [&] {
         WidenBySegments(bodies.data(), jobs.data(), jobs.size(), wide, rowBase, lo, hi);
-        bodies.clear();
+        bodyCount = 0;
         jobs.clear();
     };
     auto segment = [&](int index, const PointD& a, const PointD& b, const Direction& u) {
         piece(SegmentReach(a, b, u, radius), a.x, b.x, [&](int64_t r0, int64_t r1) {
             r0 = std::max(r0, bodies[size_t(index)].r0);
             r1 = std::min(r1, bodies[size_t(index)].r1);
-            if (r0 <= r1) jobs.push_back(SegmentJob{index, r0, r1});
+            if (r0 <= r1) jobs.emplace_back(index, r0, r1);  // built in place, see SetUpSegment
         });
     };
     for (int first = 0; first < segments;) {
@@ -991,10 +1007,11 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
         for (int s = first; s < group.last; ++s) {
             const PointD& a = points[s];
             const PointD& b = points[(s + 1) % count];
-            if (bodies.size() == 4096) workBodies();
-            bodies.push_back(SegmentOf(a, b, radius, rowBase, rowEnd, wide));
-            const Direction along = DirectionOf(bodies.back());
-            if (along.some) segment(int(bodies.size()) - 1, a, b, along);
+            if (bodyCount == kBodies) workBodies();
+            StrokeSegment& body = bodies[bodyCount++];
+            SetUpSegment(body, a, b, radius, rowBase, rowEnd, wide);
+            const Direction along = DirectionOf(body);
+            if (along.some) segment(int(bodyCount) - 1, a, b, along);
             disc(a, s == first ? DiscReach(a, radius) : JoinReach(a, before, along, radius));
             before = along;
         }
