@@ -726,6 +726,10 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
     }
 }
 
+// Point i of a closed polyline of count points, for i in 0 .. count (the
+// last wraps to the first). Not i % count: a division per point shows.
+inline int Wrap(int i, int count) { return i < count ? i : 0; }
+
 // Neighbouring segments first .. last - 1 of a polyline, scanned together:
 // their points run one way down or up the picture, so a row meets the
 // group once.
@@ -738,7 +742,7 @@ struct StrokeGroup {
 StrokeGroup GroupFrom(const PointD* points, int count, int segments, int first) {
     StrokeGroup g{first, points[first].y, points[first].y, 0};
     for (; g.last < segments; ++g.last) {
-        const double y = points[(g.last + 1) % count].y, dy = y - points[g.last].y;
+        const double y = points[Wrap(g.last + 1, count)].y, dy = y - points[g.last].y;
         const int way = dy > 0 ? 1 : dy < 0 ? -1 : 0;
         const double y0 = std::min(g.y0, y), y1 = std::max(g.y1, y);
         if (g.last > first && way * g.way < 0) break;
@@ -756,7 +760,7 @@ bool LongSegments(const PointD* points, int count, int segments, double radius) 
     double total = 0;
     for (int s = 0; s < segments; ++s) {
         const PointD& a = points[s];
-        const PointD& b = points[(s + 1) % count];
+        const PointD& b = points[Wrap(s + 1, count)];
         const double dx = b.x - a.x, dy = b.y - a.y;
         total += std::sqrt(dx * dx + dy * dy);
     }
@@ -1006,7 +1010,7 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
         Direction before;
         for (int s = first; s < group.last; ++s) {
             const PointD& a = points[s];
-            const PointD& b = points[(s + 1) % count];
+            const PointD& b = points[Wrap(s + 1, count)];
             if (bodyCount == kBodies) workBodies();
             StrokeSegment& body = bodies[bodyCount++];
             SetUpSegment(body, a, b, radius, rowBase, rowEnd, wide);
@@ -1015,7 +1019,7 @@ void OutlineGroups(const PointD* points, int count, int segments, double radius,
             disc(a, s == first ? DiscReach(a, radius) : JoinReach(a, before, along, radius));
             before = along;
         }
-        disc(points[group.last % count], DiscReach(points[group.last % count], radius));
+        disc(points[Wrap(group.last, count)], DiscReach(points[Wrap(group.last, count)], radius));
         workBodies();
         // Each row's run, cut to the limit; the row is left empty again.
         for (int64_t y = g0; y <= g1; ++y) {
@@ -1066,7 +1070,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
     if (sink.overlapsAllowed && count > 1 && LongSegments(points, count, segments, radius)) {
         for (int s = 0; s < segments; ++s) {
             const PointD& a = points[s];
-            const PointD& b = points[(s + 1) % count];
+            const PointD& b = points[Wrap(s + 1, count)];
             if (Beside(a.x, b.x, radius, limit)) continue;
             int64_t r0, r1;
             CentreRows(std::min(a.y, b.y) - radius, std::max(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
@@ -1088,7 +1092,7 @@ void ScanStroke(const PointD* points, int count, bool closed, double radius, con
                           .ctx = &merger};
         for (int s = 0; s < segments; ++s) {
             const PointD& a = points[s];
-            const PointD& b = points[(s + 1) % count];
+            const PointD& b = points[Wrap(s + 1, count)];
             int64_t r0, r1;
             CentreRows(std::fmin(a.y, b.y) - radius, std::fmax(a.y, b.y) + radius, rowBase, rowEnd, r0, r1);
             if (r0 <= r1) ScanCapsule(a, &b, CapsuleDiscs{true, true}, radius, r0, r1, limit, toMerger);
