@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "render/device_colors.h"
+#include "render/int_math.h"
 
 namespace ztx {
 
@@ -300,7 +301,7 @@ void ThinPolyline(DrawContext& dc, const Point* pts, int n, bool closed) {
     Painter p = PenPainter(dc);
     const Rect lim = DrawLimit(dc);
     const int segments = closed ? n : n - 1;
-    for (int i = 0; i < segments; ++i) ThinLine(dc, p, lim, pts[i], pts[(i + 1) % n]);
+    for (int i = 0; i < segments; ++i) ThinLine(dc, p, lim, pts[i], pts[Wrap(i + 1, n)]);
 }
 
 // What a wide pen's strokes paint through (p lives as long as the sink).

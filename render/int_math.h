@@ -10,6 +10,11 @@
 
 namespace ztx {
 
+// Index i of a ring of count entries, for i in 0 .. count (count wraps to
+// 0): the point after the last of a closed outline is the first. Cheaper
+// than i % count, a division, in loops over every point.
+constexpr int Wrap(int i, int count) { return i < count ? i : 0; }
+
 // floor(a / b) for b != 0, for any signed integer type (also __int128).
 template <class T>
 constexpr T FloorDiv(T a, T b) {

@@ -93,7 +93,7 @@ void ScanPolygon(const PointD* points, const int* contourSizes, int contourCount
     for (int c = 0; c < contourCount; ++c) {
         int n = contourSizes[c];
         for (int i = 0; i < n; ++i) {
-            PointD a = p[i], b = p[(i + 1) % n];
+            PointD a = p[i], b = p[Wrap(i + 1, n)];
             if (a.y == b.y) continue;
             Edge e;
             e.dir = 1;
@@ -725,10 +725,6 @@ void ScanCapsule(const PointD& a, const PointD* b, CapsuleDiscs discs, double ra
         }
     }
 }
-
-// Point i of a closed polyline of count points, for i in 0 .. count (the
-// last wraps to the first). Not i % count: a division per point shows.
-inline int Wrap(int i, int count) { return i < count ? i : 0; }
 
 // Neighbouring segments first .. last - 1 of a polyline, scanned together:
 // their points run one way down or up the picture, so a row meets the
